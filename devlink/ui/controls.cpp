@@ -1,0 +1,166 @@
+#include "ui/controls.h"
+
+#include <utility>
+
+namespace tq::ui {
+
+Control::Control(Container& parent, std::string name, Kind kind, TwipsRect position)
+    : name_(std::move(name)),
+      kind_(kind),
+      parent_(&parent),
+      owner_(&parent.Owner()),
+      position_(position) {
+  parent.children_.push_back(this);
+}
+
+Control::Control(std::string name, Kind kind, TwipsRect position)
+    : name_(std::move(name)), kind_(kind), position_(position) {}
+
+void Control::Notify(Change change) {
+  if (ViewObserver* view = owner_->View()) view->OnChanged(*this, change);
+}
+
+void Control::Raise(const Handler& handler) {
+  if (!handler) return;
+  ++owner_->handlerDepth_;
+  struct Leave {
+    Window* w;
+    ~Leave() { --w->handlerDepth_; }
+  } leave{owner_};
+  handler();
+}
+
+void Control::SetCaption(std::string caption) {
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  Notify(Change::Caption);
+}
+
+void Control::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  Notify(Change::Enabled);
+}
+
+void Control::SetHint(std::string hint) {
+  if (hint == hint_) return;
+  hint_ = std::move(hint);
+  Notify(Change::Hint);
+}
+
+Frame::Frame(Container& parent, std::string name, TwipsRect position, std::string caption)
+    : Container(parent, std::move(name), Kind::Frame, position) {
+  SetCaption(std::move(caption));
+}
+
+Label::Label(Container& parent, std::string name, TwipsRect position, std::string caption)
+    : Control(parent, std::move(name), Kind::Label, position) {
+  SetCaption(std::move(caption));
+}
+
+void Label::SetColors(SystemColor back, SystemColor fore) {
+  if (back == back_ && fore == fore_) return;
+  back_ = back;
+  fore_ = fore;
+  Notify(Change::Colors);
+}
+
+ComboBox::ComboBox(Container& parent, std::string name, TwipsRect position)
+    : Control(parent, std::move(name), Kind::ComboBox, position) {}
+
+void ComboBox::Clear() {
+  if (items_.empty() && index_ == -1) return;
+  items_.clear();
+  index_ = -1;
+  Notify(Change::Items);
+}
+
+void ComboBox::AddItem(std::string item) {
+  items_.push_back(std::move(item));
+  Notify(Change::Items);
+}
+
+bool ComboBox::SetListIndex(int index) {
+  if (index < -1 || index >= ListCount()) return false;
+  if (index == index_) return true;
+  index_ = index;
+  Notify(Change::Selection);
+  Raise(Click);
+  return true;
+}
+
+std::string ComboBox::Text() const {
+  if (index_ < 0 || index_ >= ListCount()) return {};
+  return items_[static_cast<std::size_t>(index_)];
+}
+
+CheckBox::CheckBox(Container& parent, std::string name, TwipsRect position, std::string caption)
+    : Control(parent, std::move(name), Kind::CheckBox, position) {
+  SetCaption(std::move(caption));
+}
+
+bool CheckBox::SetValue(int value) {
+  if (value != 0 && value != 1) return false;
+  if (value == value_) return true;
+  value_ = value;
+  Notify(Change::Value);
+  Raise(Click);
+  return true;
+}
+
+Timer::Timer(Container& parent, std::string name, int intervalMs)
+    : Control(parent, std::move(name), Kind::Timer, {}), interval_(intervalMs) {
+  SetEnabled(false);
+}
+
+void Timer::SetInterval(int intervalMs) {
+  if (intervalMs == interval_) return;
+  interval_ = intervalMs;
+  Notify(Change::Interval);
+}
+
+void Timer::Tick() {
+  if (!Enabled() || Owner().InHandler()) return;
+  Raise(TimerEvent);
+}
+
+Line::Line(Container& parent, std::string name, int x1, int y1, int x2, int y2)
+    : Control(parent, std::move(name), Kind::Line, {x1, y1, x2 - x1, y2 - y1}) {}
+
+Window::Window(std::string name, std::string caption, int clientWidthTwips, int clientHeightTwips,
+               Font font)
+    : Container(std::move(name), Kind::Window, {0, 0, clientWidthTwips, clientHeightTwips}),
+      font_(std::move(font)) {
+  BindOwner(this);
+  SetCaption(std::move(caption));
+}
+
+void Window::Show() {
+  shown_ = true;
+  Notify(Change::Shown);
+}
+
+void Window::Close() { Raise(Unload); }
+
+namespace {
+void Collect(const Container& container, std::vector<Control*>& out) {
+  for (Control* child : container.Children()) {
+    out.push_back(child);
+    if (child->GetKind() == Kind::Frame) Collect(static_cast<const Container&>(*child), out);
+  }
+}
+}  // namespace
+
+std::vector<Control*> Window::AllControls() const {
+  std::vector<Control*> out;
+  Collect(*this, out);
+  return out;
+}
+
+Control* Window::Find(const std::string& name) const {
+  for (Control* control : AllControls())
+    if (control->Name() == name) return control;
+  return nullptr;
+}
+
+}  // namespace tq::ui

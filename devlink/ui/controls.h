@@ -1,0 +1,220 @@
+// The toolkit model: every control of a program's window as a plain object
+// with its state, and the event rules that all views and all tests share.
+//
+// - Setting a list's position or a check box's state from code raises the
+//   control's Click handler at once, inside the setting call, when the value
+//   changes; setting the value it already has raises nothing.
+// - A user's pick or toggle, reported by a view, goes through the same path.
+// - Appending never changes the selected position; clearing sets it to -1 and
+//   raises nothing.
+// - A timer ticks only from the event loop, never inside another handler.
+//
+// A view attaches to the Window and mirrors every change it is told of.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tq::ui {
+
+struct TwipsRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+struct Font {
+  std::string face = "Arial";
+  int pointSize = 10;
+  int charset = 204;
+};
+
+enum class Kind { Window, Frame, Label, ComboBox, CheckBox, Timer, Line };
+
+// Colours by their system role, so each view draws them in the desktop's own
+// scheme.
+enum class SystemColor { ButtonFace, ButtonText, WindowBackground, WindowText };
+
+enum class Change { Caption, Enabled, Hint, Colors, Items, Selection, Value, Interval, Shown };
+
+class Control;
+class Container;
+class Window;
+
+class ViewObserver {
+ public:
+  virtual ~ViewObserver() = default;
+  virtual void OnChanged(Control& control, Change change) = 0;
+};
+
+using Handler = std::function<void()>;
+
+class Control {
+ public:
+  Control(Container& parent, std::string name, Kind kind, TwipsRect position);
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& Name() const { return name_; }
+  Kind GetKind() const { return kind_; }
+  Container* Parent() const { return parent_; }
+  TwipsRect Position() const { return position_; }
+  Window& Owner() const { return *owner_; }
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  const std::string& Hint() const { return hint_; }
+  void SetHint(std::string hint);
+
+ protected:
+  // For the window itself, which has no container.
+  Control(std::string name, Kind kind, TwipsRect position);
+  void BindOwner(Window* owner) { owner_ = owner; }
+  void Notify(Change change);
+  // Runs a handler under the window's handler count (see Timer::Tick).
+  void Raise(const Handler& handler);
+
+ private:
+  std::string name_;
+  Kind kind_;
+  Container* parent_ = nullptr;
+  Window* owner_ = nullptr;
+  TwipsRect position_;
+  std::string caption_;
+  bool enabled_ = true;
+  std::string hint_;
+};
+
+class Container : public Control {
+ public:
+  using Control::Control;
+  const std::vector<Control*>& Children() const { return children_; }
+
+ private:
+  friend class Control;
+  std::vector<Control*> children_;
+};
+
+class Frame : public Container {
+ public:
+  Frame(Container& parent, std::string name, TwipsRect position, std::string caption);
+};
+
+class Label : public Control {
+ public:
+  Label(Container& parent, std::string name, TwipsRect position, std::string caption = {});
+  SystemColor BackColor() const { return back_; }
+  SystemColor ForeColor() const { return fore_; }
+  void SetColors(SystemColor back, SystemColor fore);
+
+ private:
+  SystemColor back_ = SystemColor::ButtonFace;
+  SystemColor fore_ = SystemColor::ButtonText;
+};
+
+// A pick-only drop-down list, selected by position (-1 for none).
+class ComboBox : public Control {
+ public:
+  ComboBox(Container& parent, std::string name, TwipsRect position);
+
+  void Clear();
+  void AddItem(std::string item);
+  int ListCount() const { return static_cast<int>(items_.size()); }
+  const std::vector<std::string>& Items() const { return items_; }
+  int ListIndex() const { return index_; }
+  // Returns false, changing nothing, for a position outside -1 .. count-1.
+  bool SetListIndex(int index);
+  // The selected item's text; empty when nothing is selected.
+  std::string Text() const;
+  // What a view reports when the user picks an item.
+  void UserPick(int index) { SetListIndex(index); }
+
+  Handler Click;
+
+ private:
+  std::vector<std::string> items_;
+  int index_ = -1;
+};
+
+class CheckBox : public Control {
+ public:
+  CheckBox(Container& parent, std::string name, TwipsRect position, std::string caption);
+
+  int Value() const { return value_; }
+  // States are 0 and 1; any other value is refused.
+  bool SetValue(int value);
+  void UserToggle() { SetValue(1 - value_); }
+
+  Handler Click;
+
+ private:
+  int value_ = 0;
+};
+
+// Enabled() is whether the timer runs.
+class Timer : public Control {
+ public:
+  Timer(Container& parent, std::string name, int intervalMs);
+
+  int Interval() const { return interval_; }
+  void SetInterval(int intervalMs);
+  // One tick from the event loop. Ignored while disabled or while another
+  // handler of the window is running.
+  void Tick();
+
+  Handler TimerEvent;
+
+ private:
+  int interval_;
+};
+
+// A straight separator line from (x1, y1) to (x2, y2) in twips.
+class Line : public Control {
+ public:
+  Line(Container& parent, std::string name, int x1, int y1, int x2, int y2);
+  int X1() const { return Position().left; }
+  int Y1() const { return Position().top; }
+  int X2() const { return Position().left + Position().width; }
+  int Y2() const { return Position().top + Position().height; }
+};
+
+class Window : public Container {
+ public:
+  Window(std::string name, std::string caption, int clientWidthTwips, int clientHeightTwips,
+         Font font = {});
+
+  const Font& GetFont() const { return font_; }
+  int ClientWidth() const { return Position().width; }
+  int ClientHeight() const { return Position().height; }
+
+  void AttachView(ViewObserver* view) { view_ = view; }
+  ViewObserver* View() const { return view_; }
+
+  // Shows the window; an attached view paints it before this returns.
+  void Show();
+  bool Shown() const { return shown_; }
+  // The user closed the window: raises Unload, which is never cancelled.
+  void Close();
+
+  Handler Unload;
+
+  bool InHandler() const { return handlerDepth_ > 0; }
+
+  // Every control in creation order, depth first.
+  std::vector<Control*> AllControls() const;
+  Control* Find(const std::string& name) const;
+
+ private:
+  friend class Control;
+  Font font_;
+  ViewObserver* view_ = nullptr;
+  bool shown_ = false;
+  int handlerDepth_ = 0;
+};
+
+}  // namespace tq::ui

@@ -1,0 +1,56 @@
+// A TQ5271 board's firmware as the programs see it through HID: attributes,
+// descriptor strings, report length, setting bytes, and settings pages
+// answered in a chosen rotation. Also serves as any foreign HID interface
+// (other vendor, other product) by its attributes and strings alone.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tq::emu {
+
+struct EmulatedBoard {
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  std::uint16_t versionNumber = 0x0121;
+
+  // nullopt: the request fails, as for a board without that string.
+  std::optional<std::u16string> manufacturer = u"TQ Controls";
+  std::optional<std::u16string> product = u"TQ5271 Joystick Interface";
+  std::optional<std::u16string> serial = u"00001";
+  // By string index; index 42 carries the product tag. A missing index fails.
+  std::map<std::uint32_t, std::u16string> indexedStrings = {{42, u"TQ5271A"}};
+
+  std::uint16_t featureReportByteLength = 64;
+  std::uint16_t inputReportByteLength = 12;
+  std::uint16_t outputReportByteLength = 0;
+  // False: HidD_GetPreparsedData fails on this interface.
+  bool capabilitiesReadable = true;
+
+  // The board's setting bytes by settings address.
+  std::array<std::uint8_t, 256> settings{};
+
+  // Page tags answered to successive get requests, in turn, wrapping around.
+  std::vector<std::uint8_t> pageRotation = {0, 16};
+  std::size_t nextPage = 0;
+  // False: every get and set request fails (a board that refuses reports).
+  bool answersReports = true;
+
+  // Fills `buffer` (length bytes, byte 0 = report ID) with the next page of
+  // the rotation: byte 1 the tag t, byte 2 + n the setting byte t + n.
+  // Returns false when the board does not answer.
+  bool AnswerGetFeature(std::uint8_t* buffer, std::size_t length);
+  // Takes a set report: byte 1 the address, byte 2 the value.
+  bool TakeSetFeature(const std::uint8_t* buffer, std::size_t length);
+};
+
+// A board as it leaves the factory: maker's vendor ID, product tag, and
+// settings that make the window show something other than the defaults.
+EmulatedBoard MakeTQ5271(std::u16string serial);
+
+}  // namespace tq::emu

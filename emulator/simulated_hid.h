@@ -1,0 +1,111 @@
+// HidApi over emulated interfaces: attach and detach boards at any moment,
+// log every call with its arguments, bytes and result, count handles, and
+// make any call fail on demand. Results and effects are those of Windows:
+// interfaces enumerate in attach order, the detail record is a size field
+// then the path, strings are UTF-16LE and fail when the buffer is too small
+// for the string and its terminator, a handle on an unplugged board stays
+// open but every request through it fails.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "emulated_board.h"
+#include "hid_api.h"
+
+namespace tq::emu {
+
+// One logged platform call.
+struct Call {
+  std::string op;                  // the HidApi method name, e.g. "HidD_SetFeature"
+  HANDLE handle = 0;               // handle or set the call was given (0 if none)
+  std::string path;                // CreateFileA's path
+  std::uint32_t access = 0;        // CreateFileA's desired access
+  std::uint32_t flags = 0;         // CreateFileA's flags, SetupDiGetClassDevsA's flags
+  std::uint32_t index = 0;         // member index or string index
+  std::uint32_t length = 0;        // buffer length given
+  std::vector<std::uint8_t> bytes;  // set report sent, or get report / string returned
+  std::int64_t result = 0;         // the call's result (handles as their value)
+};
+
+class SimulatedHid : public HidApi {
+ public:
+  using BoardId = int;
+
+  // Attached interfaces enumerate in the order they were attached.
+  BoardId Attach(EmulatedBoard board);
+  // Unplug: the interface leaves enumeration; open handles on it stay open,
+  // but every request through them fails.
+  void Detach(BoardId id);
+  // Plug the same board (same settings) back in, at the end of enumeration.
+  void Reattach(BoardId id);
+  bool IsAttached(BoardId id) const;
+  EmulatedBoard& Board(BoardId id);
+  std::string PathOf(BoardId id) const;
+
+  const std::vector<Call>& Calls() const { return calls_; }
+  std::vector<Call> CallsOf(const std::string& op) const;
+  void ClearCalls() { calls_.clear(); }
+  int CallCount(const std::string& op) const;
+
+  // Handle accounting over the whole life of this object.
+  int OpenHandleCount() const;            // file handles open now
+  int HandlesOpened() const { return opened_; }
+  int DoubleCloses() const { return doubleCloses_; }   // closes of a closed handle
+  int InvalidCloses() const { return invalidCloses_; }  // closes of the invalid value or junk
+  int OpenDeviceInfoSets() const;         // sets obtained and not destroyed
+
+  // The nth call of `op` counted from now (1-based) fails without effect.
+  void FailNth(const std::string& op, int n);
+  // Right before the nth call of `op` counted from now, detach `id`.
+  void UnplugBefore(const std::string& op, int n, BoardId id);
+  // Every call of `op` fails from now until cleared.
+  void FailAlways(const std::string& op, bool fail = true);
+
+  // HidApi
+  void HidD_GetHidGuid(GUID* hidGuid) override;
+  HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, const char* enumerator,
+                                std::uintptr_t hwndParent, std::uint32_t flags) override;
+  BOOL SetupDiEnumDeviceInterfaces(HDEVINFO deviceInfoSet, void* deviceInfoData,
+                                   const GUID* interfaceClassGuid, std::uint32_t memberIndex,
+                                   SP_DEVICE_INTERFACE_DATA* deviceInterfaceData) override;
+  BOOL SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
+                                        SP_DEVICE_INTERFACE_DATA* deviceInterfaceData,
+                                        std::uint8_t* detail, std::uint32_t detailSize,
+                                        std::uint32_t* requiredSize,
+                                        void* deviceInfoData) override;
+  BOOL SetupDiDestroyDeviceInfoList(HDEVINFO deviceInfoSet) override;
+  HANDLE CreateFileA(const char* fileName, std::uint32_t desiredAccess, std::uint32_t shareMode,
+                     SECURITY_ATTRIBUTES* securityAttributes, std::uint32_t creationDisposition,
+                     std::uint32_t flagsAndAttributes, HANDLE templateFile) override;
+  BOOL CloseHandle(HANDLE object) override;
+  BOOL HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) override;
+  BOOL HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
+                             std::uint32_t bufferLength) override;
+  BOOL HidD_GetSerialNumberString(HANDLE device, void* buffer,
+                                  std::uint32_t bufferLength) override;
+  BOOL HidD_GetManufacturerString(HANDLE device, void* buffer,
+                                  std::uint32_t bufferLength) override;
+  BOOL HidD_GetProductString(HANDLE device, void* buffer, std::uint32_t bufferLength) override;
+  BOOL HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) override;
+  NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) override;
+  BOOL HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) override;
+  BOOL HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
+  BOOL HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
+
+ private:
+  // Implementation state is the implementer's; declared in the .cpp's terms.
+  struct Slot;
+  struct OpenFile;
+  struct InfoSet;
+  struct Fault;
+
+  std::vector<Call> calls_;
+  int opened_ = 0;
+  int doubleCloses_ = 0;
+  int invalidCloses_ = 0;
+};
+
+}  // namespace tq::emu
