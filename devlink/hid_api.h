@@ -122,8 +122,9 @@ class HidApi {
   virtual BOOL CloseHandle(HANDLE object) = 0;
 
   virtual BOOL HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) = 0;
-  // Strings arrive as UTF-16LE bytes. A buffer too small for the string and
-  // its terminating zero makes the call fail and leaves the buffer untouched.
+  // Strings arrive as UTF-16LE bytes, zero-terminated when the terminator
+  // still fits. A buffer too small for the string itself makes the call fail
+  // and leaves the buffer untouched.
   virtual BOOL HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
                                      std::uint32_t bufferLength) = 0;
   virtual BOOL HidD_GetSerialNumberString(HANDLE device, void* buffer,
