@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -82,15 +83,17 @@ class DeviceLink {
   bool FindTheHid(const std::string& wantedSerial = {});
 
   // The walk shared by FindTheHid and the encoder utility's serial scan:
-  // steps through the present interfaces, leaving each one's path in
-  // DevicePath and calling `visit`, until `visit` returns true or the
-  // enumeration ends. Returns false when the interface set could not be
+  // clears LastInterface, sets HandleSecurity, zero-fills the tag and serial
+  // buffers, then steps through the present interfaces, leaving each one's
+  // path in DevicePath and calling `visit`, until `visit` returns true or
+  // the enumeration ends. Returns false when the interface set could not be
   // obtained.
   bool WalkInterfaces(const std::function<bool()>& visit);
-  // Starts a walk: clears LastInterface, sets HandleSecurity and, for the
-  // tag test, zero-fills the tag and serial buffers.
-  void BeginWalk();
 
+  // Opens DevicePath into DeviceHandle (share read and write, no flags).
+  bool OpenDeviceHandle(std::uint32_t access);
+  // Reads Attributes from DeviceHandle.
+  bool ReadAttributes();
   // The accepted-board rule on the interface open in DeviceHandle.
   bool IsAcceptedBoard();
   // Reads the serial string of DeviceHandle into SerialBuffer and decodes it.
@@ -101,6 +104,14 @@ class DeviceLink {
   void CloseBoard();
   void CloseDeviceHandle();
   void CloseOverlappedHandle();
+
+  // Feature reports on DeviceHandle. A buffer's size is its length argument.
+  // A set report that the board's report length cannot hold is not sent.
+  bool SendSetReport(std::uint8_t address, std::uint8_t value);
+  bool GetFeature(std::vector<std::uint8_t>& buffer);
+  // A descriptor string read on OverlappedHandle, decoded; nullopt on failure.
+  using StringRequest = BOOL (HidApi::*)(HANDLE, void*, std::uint32_t);
+  std::optional<std::string> ReadBoardString(StringRequest request);
 
   std::uint16_t FeatureReportByteLength() const { return Capabilities.FeatureReportByteLength; }
 
@@ -124,6 +135,9 @@ class DeviceLink {
  private:
   HANDLE Open(std::uint32_t access, std::uint32_t flags);
   bool HasProductTag();
+  void Close(HANDLE& handle);
+  void Record(BOOL result) { LastResult = result; }
+  void RecordHandle(HANDLE handle);
 
   HidApi& api_;
   const BoardVariant& variant_;
