@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "hid_board.h"
+#include "simulated_hid.h"
+
+namespace tq {
+namespace {
+
+using emu::EmulatedBoard;
+using emu::MakeTQ5271;
+using emu::SimulatedHid;
+
+std::vector<std::uint8_t> Utf16(const std::u16string& text) {
+  std::vector<std::uint8_t> bytes(kStringBufferSize, 0);
+  for (std::size_t i = 0; i < text.size() && 2 * i + 1 < bytes.size(); ++i) {
+    bytes[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
+    bytes[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
+  }
+  return bytes;
+}
+
+EmulatedBoard Foreign(std::uint16_t vendor, std::uint16_t product) {
+  EmulatedBoard board;
+  board.vendorId = vendor;
+  board.productId = product;
+  board.indexedStrings.clear();
+  return board;
+}
+
+TEST(HidText, LowBytesUpToTheFirstZero) {
+  EXPECT_EQ(HidStringToText(Utf16(u"TQ-0042")), "TQ-0042");
+  EXPECT_EQ(HidStringToText(Utf16(u"")), "");
+  // Only the low byte counts: U+0141 reads as 'A', U+0100 ends the text.
+  EXPECT_EQ(HidStringToText(Utf16(u"x\u0141y\u0100z")), "xAy");
+  // Latin-1 above 127 becomes UTF-8 for the views.
+  EXPECT_EQ(HidStringToText(Utf16(u"\u00e9")), "\xC3\xA9");
+  // Fifty characters fill the 100 requested bytes; the rest of the buffer
+  // ends the text.
+  const std::u16string fifty(50, u'7');
+  EXPECT_EQ(HidStringToText(Utf16(fifty)), std::string(50, '7'));
+  // A buffer without any zero low byte stops at its end.
+  const std::vector<std::uint8_t> noTerminator{'a', 0x01, 'b'};
+  EXPECT_EQ(HidStringToText(noTerminator), "ab");
+}
+
+TEST(ReleaseCaption, SignedMajorAndHexMinor) {
+  EXPECT_EQ(ReleaseCaption(0x0121), " 1.21");
+  EXPECT_EQ(ReleaseCaption(0x0107), " 1.7");
+  EXPECT_EQ(ReleaseCaption(0x010A), " 1.A");
+  EXPECT_EQ(ReleaseCaption(0x0A20), " 10.20");
+  EXPECT_EQ(ReleaseCaption(0x0000), " 0.0");
+  EXPECT_EQ(ReleaseCaption(0x8121), " -127.21");
+  EXPECT_EQ(ReleaseCaption(0x8105), " -127.5");
+  EXPECT_EQ(ReleaseCaption(0xFFFF), " -1.FF");
+  EXPECT_EQ(ReleaseMinor(0x021F), 0x1F);
+}
+
+TEST(AcceptedBoards, TableShapesAndSubset) {
+  EXPECT_EQ(kEncodersBoards.makerSingles.size(), 5u);
+  ASSERT_EQ(kEncodersBoards.makerRanges.size(), 2u);
+  EXPECT_EQ(kEncodersBoards.makerRanges[0].last - kEncodersBoards.makerRanges[0].first + 1, 15);
+  EXPECT_EQ(kEncodersBoards.makerRanges[1].last - kEncodersBoards.makerRanges[1].first + 1, 12);
+  EXPECT_EQ(kEncodersBoards.sharedSingles.size(), 19u);
+  EXPECT_EQ(kConfigBoards.makerSingles.size(), 2u);
+  ASSERT_EQ(kConfigBoards.makerRanges.size(), 1u);
+  EXPECT_EQ(kConfigBoards.makerRanges[0].first, kEncodersBoards.makerRanges[0].first);
+  EXPECT_EQ(kConfigBoards.makerRanges[0].last - kConfigBoards.makerRanges[0].first + 1, 10);
+  EXPECT_EQ(kConfigBoards.sharedSingles.size(), 5u);
+
+  // Every ID the configuration utility accepts, the encoder utility accepts.
+  for (std::uint32_t product = 0; product <= 0xFFFF; ++product) {
+    for (std::uint16_t vendor : {kMakerVendorID, kSharedVendorID}) {
+      const auto id = static_cast<std::uint16_t>(product);
+      if (kConfigBoards.Accepts(vendor, id)) {
+        EXPECT_TRUE(kEncodersBoards.Accepts(vendor, id)) << std::hex << vendor << ":" << id;
+      }
+    }
+  }
+  // Range bounds are inclusive; other vendors never match.
+  const ProductRange range = kEncodersBoards.makerRanges[1];
+  EXPECT_TRUE(kEncodersBoards.Accepts(kMakerVendorID, range.first));
+  EXPECT_TRUE(kEncodersBoards.Accepts(kMakerVendorID, range.last));
+  EXPECT_FALSE(kEncodersBoards.Accepts(kMakerVendorID, static_cast<std::uint16_t>(range.last + 1)));
+  EXPECT_FALSE(kEncodersBoards.Accepts(0x046D, kEncodersBoards.makerSingles[0]));
+  EXPECT_FALSE(kEncodersBoards.Accepts(kSharedVendorID, kEncodersBoards.makerSingles[0]));
+}
+
+class DeviceLinkTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    // Whatever a walk did, nothing is closed twice and no set is left open.
+    EXPECT_EQ(hid.DoubleCloses(), 0);
+    EXPECT_EQ(hid.InvalidCloses(), 0);
+    EXPECT_EQ(hid.OpenDeviceInfoSets(), 0);
+  }
+  DeviceLink Encoders() {
+    DeviceLink link(hid, kEncodersVariant);
+    link.GetHidGuid();
+    return link;
+  }
+  SimulatedHid hid;
+};
+
+TEST_F(DeviceLinkTest, NothingAcceptedLeavesNothingOpen) {
+  DeviceLink link = Encoders();
+  EXPECT_FALSE(link.FindTheHid(""));
+  hid.Attach(Foreign(0x046D, 0xC52B));
+  EXPECT_FALSE(link.FindTheHid(""));
+  EXPECT_FALSE(link.DeviceDetected);
+  EXPECT_EQ(hid.OpenHandleCount(), 0);
+  // The foreign device was opened, examined and closed.
+  EXPECT_EQ(hid.CallCount("CreateFileA"), 2);
+  EXPECT_EQ(hid.CallCount("CloseHandle"), 2);
+  // Its tag is never asked for: only the accepted vendors carry one.
+  EXPECT_EQ(hid.CallCount("HidD_GetIndexedString"), 0);
+}
+
+TEST_F(DeviceLinkTest, OpensTheBoardWithTheWantedSerialTwice) {
+  hid.Attach(MakeTQ5271(u"AAA"));
+  const auto second = hid.Attach(MakeTQ5271(u"BBB"));
+  hid.Board(second).featureReportByteLength = 33;
+  DeviceLink link = Encoders();
+  ASSERT_TRUE(link.FindTheHid("BBB"));
+  EXPECT_TRUE(link.DeviceDetected);
+  EXPECT_EQ(link.DevicePath, hid.PathOf(second));
+  EXPECT_EQ(link.FeatureReportByteLength(), 33);
+  EXPECT_EQ(hid.OpenHandleCount(), 2);
+
+  const auto opens = hid.CallsOf("CreateFileA");
+  ASSERT_EQ(opens.size(), 3u);  // first board examined and closed, second twice
+  EXPECT_EQ(opens[0].access, kGenericRead);
+  EXPECT_EQ(opens[0].flags, 0u);
+  EXPECT_EQ(opens[1].path, hid.PathOf(second));
+  EXPECT_EQ(opens[2].path, hid.PathOf(second));
+  EXPECT_EQ(opens[2].access, kGenericRead | kGenericWrite);
+  EXPECT_EQ(opens[2].flags, kFileFlagOverlapped);
+  EXPECT_EQ(hid.CallsOf("SetupDiGetClassDevsA").at(0).flags, 0x12u);
+  EXPECT_EQ(hid.CallCount("HidD_GetPreparsedData"), hid.CallCount("HidD_FreePreparsedData"));
+
+  link.CloseBoard();
+  link.CloseBoard();  // closing again closes nothing
+  EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+TEST_F(DeviceLinkTest, SameSerialTwiceChoosesTheFirst) {
+  const auto first = hid.Attach(MakeTQ5271(u"SAME"));
+  hid.Attach(MakeTQ5271(u"SAME"));
+  DeviceLink link = Encoders();
+  ASSERT_TRUE(link.FindTheHid("SAME"));
+  EXPECT_EQ(link.DevicePath, hid.PathOf(first));
+  link.CloseBoard();
+}
+
+TEST_F(DeviceLinkTest, EmptySerialMatchesEmptyText) {
+  hid.Attach(MakeTQ5271(u""));
+  DeviceLink link = Encoders();
+  EXPECT_FALSE(link.FindTheHid("x"));
+  EXPECT_TRUE(link.FindTheHid(""));
+  link.CloseBoard();
+}
+
+TEST_F(DeviceLinkTest, ProductTagDecidesBeforeTheTable) {
+  DeviceLink link = Encoders();
+  const auto check = [&](EmulatedBoard board, bool accepted) {
+    board.serial = u"S";
+    const auto id = hid.Attach(std::move(board));
+    EXPECT_EQ(link.FindTheHid("S"), accepted);
+    link.CloseBoard();
+    hid.Detach(id);
+  };
+  EmulatedBoard unlisted = Foreign(kMakerVendorID, 0x7777);
+  unlisted.indexedStrings[42] = u"TQ5271X";
+  check(unlisted, true);
+  unlisted.indexedStrings[42] = u"TQ5271A and more";
+  check(unlisted, true);
+  unlisted.indexedStrings[42] = u"TQ5271B";
+  check(unlisted, false);
+  unlisted.indexedStrings[42] = u"tq5271a";
+  check(unlisted, false);
+
+  EmulatedBoard shared = Foreign(kSharedVendorID, 0x0001);
+  shared.indexedStrings[42] = u"TQ5271A";
+  check(shared, true);
+  // A tag under a foreign vendor is never looked at.
+  EmulatedBoard other = Foreign(0x1234, 0x0520);
+  other.indexedStrings[42] = u"TQ5271A";
+  check(other, false);
+  // Listed product IDs need no tag.
+  check(Foreign(kSharedVendorID, kEncodersBoards.sharedSingles[18]), true);
+  check(Foreign(kMakerVendorID, kEncodersBoards.makerRanges[0].first), true);
+}
+
+TEST_F(DeviceLinkTest, TagOfOneInterfaceNeverCarriesOverToTheNext) {
+  // The first interface has the tag but a different serial; the second
+  // cannot answer string 42 and is in no list. It must be rejected.
+  EmulatedBoard tagged = MakeTQ5271(u"first");
+  tagged.productId = 0x7777;
+  hid.Attach(tagged);
+  EmulatedBoard untagged = Foreign(kMakerVendorID, 0x7778);
+  untagged.serial = u"second";
+  hid.Attach(untagged);
+  DeviceLink link = Encoders();
+  EXPECT_FALSE(link.FindTheHid("second"));
+  EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+TEST_F(DeviceLinkTest, FailedStepsSkipTheInterface) {
+  hid.Attach(MakeTQ5271(u"A"));
+  DeviceLink link = Encoders();
+  for (const char* op : {"CreateFileA", "HidD_GetAttributes", "HidD_GetSerialNumberString"}) {
+    hid.FailNth(op, 1);
+    EXPECT_FALSE(link.FindTheHid("A")) << op;
+    EXPECT_EQ(hid.OpenHandleCount(), 0) << op;
+  }
+  hid.FailNth("SetupDiGetClassDevsA", 1);
+  EXPECT_FALSE(link.FindTheHid("A"));
+  hid.FailNth("SetupDiEnumDeviceInterfaces", 1);
+  EXPECT_FALSE(link.FindTheHid("A"));
+  EXPECT_TRUE(link.LastInterface);
+
+  // Without capabilities the board is still opened; the report length keeps
+  // what it was.
+  hid.FailNth("HidD_GetPreparsedData", 1);
+  ASSERT_TRUE(link.FindTheHid("A"));
+  EXPECT_EQ(link.FeatureReportByteLength(), 0);
+  link.CloseBoard();
+  // A failed second open leaves the invalid value, which is never closed.
+  hid.FailNth("CreateFileA", 2);
+  ASSERT_TRUE(link.FindTheHid("A"));
+  EXPECT_EQ(link.OverlappedHandle, kInvalidHandleValue);
+  EXPECT_EQ(link.FeatureReportByteLength(), 64);
+  link.CloseBoard();
+  EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+TEST_F(DeviceLinkTest, ConfigurationVariantTakesTheFirstAcceptedBoard) {
+  hid.Attach(Foreign(0x046D, 0xC52B));
+  EmulatedBoard onlyEncoders = MakeTQ5271(u"E");  // tag but no analog inputs
+  onlyEncoders.productId = 0x0700;
+  hid.Attach(onlyEncoders);
+  EmulatedBoard first = MakeTQ5271(u"C1");
+  first.productId = kConfigBoards.makerSingles[1];
+  const auto chosen = hid.Attach(first);
+  EmulatedBoard second = MakeTQ5271(u"C2");
+  second.productId = kConfigBoards.makerRanges[0].last;
+  hid.Attach(second);
+
+  DeviceLink link(hid, kConfigVariant);
+  ASSERT_TRUE(link.FindTheHid());
+  EXPECT_EQ(link.DevicePath, hid.PathOf(chosen));
+  EXPECT_EQ(hid.CallCount("HidD_GetHidGuid"), 1);  // at every search
+  EXPECT_EQ(hid.CallCount("HidD_GetIndexedString"), 0);
+  EXPECT_EQ(hid.CallCount("HidD_GetSerialNumberString"), 0);
+  EXPECT_EQ(hid.CallsOf("CreateFileA").at(0).access, kGenericRead | kGenericWrite);
+  link.CloseBoard();
+  EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+TEST_F(DeviceLinkTest, SetReportsNeedRoomForCommandAndValue) {
+  auto board = MakeTQ5271(u"A");
+  board.featureReportByteLength = 2;
+  const auto id = hid.Attach(board);
+  DeviceLink link = Encoders();
+  ASSERT_TRUE(link.FindTheHid("A"));
+  EXPECT_FALSE(link.SendSetReport(22, 1));
+  EXPECT_EQ(hid.CallCount("HidD_SetFeature"), 0);
+  link.CloseBoard();
+  hid.Board(id).featureReportByteLength = 3;
+  ASSERT_TRUE(link.FindTheHid("A"));
+  EXPECT_TRUE(link.SendSetReport(22, 0x5A));
+  EXPECT_EQ(hid.Board(id).settings[22], 0x5A);
+  link.CloseBoard();
+}
+
+}  // namespace
+}  // namespace tq

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs what building and testing need on Debian 12. Idempotent.
+set -eu
+PACKAGES="cmake make g++ libgtest-dev qt6-base-dev libgl-dev xvfb xauth fonts-liberation"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+missing=""
+for p in $PACKAGES ${EXTRA_PACKAGES:-}; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update
+  # shellcheck disable=SC2086
+  $SUDO apt-get install -y --no-install-recommends $missing
+fi
