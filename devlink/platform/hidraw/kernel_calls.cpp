@@ -1,0 +1,39 @@
+#include "kernel_calls.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tq::hidraw {
+namespace {
+
+int ResultOf(int result) { return result < 0 ? -errno : result; }
+
+}  // namespace
+
+int KernelCalls::Open(const std::string& path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags);
+  } while (fd < 0 && errno == EINTR);
+  return ResultOf(fd);
+}
+
+// Linux releases the descriptor even when close reports EINTR, so it is
+// never retried.
+int KernelCalls::Close(int fd) { return ResultOf(::close(fd)); }
+
+int KernelCalls::Ioctl(int fd, unsigned long request, void* argument) {
+  return ResultOf(::ioctl(fd, request, argument));
+}
+
+int KernelCalls::Fstat(int fd, struct stat& status) { return ResultOf(::fstat(fd, &status)); }
+
+KernelCalls& SystemKernel() {
+  static KernelCalls kernel;
+  return kernel;
+}
+
+}  // namespace tq::hidraw

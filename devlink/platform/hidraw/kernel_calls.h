@@ -1,0 +1,26 @@
+// The system calls the backend makes on device nodes. Each returns what the
+// call returns, or -errno on failure. A build machine has neither hidraw nor
+// usbfs nodes, so tests stand in for the drivers behind them here; sysfs is
+// plain files and is read directly.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <string>
+
+namespace tq::hidraw {
+
+class KernelCalls {
+ public:
+  virtual ~KernelCalls() = default;
+
+  virtual int Open(const std::string& path, int flags);
+  virtual int Close(int fd);
+  virtual int Ioctl(int fd, unsigned long request, void* argument);
+  virtual int Fstat(int fd, struct stat& status);
+};
+
+// The real calls.
+KernelCalls& SystemKernel();
+
+}  // namespace tq::hidraw

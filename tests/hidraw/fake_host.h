@@ -1,0 +1,223 @@
+// A host with hidraw boards, laid out in a temporary folder the way Linux
+// lays out sysfs and /dev, and the hidraw and usbfs drivers answering the
+// ioctls on the nodes there.
+#pragma once
+
+#include <linux/hidraw.h>
+#include <linux/input.h>
+#include <linux/usbdevice_fs.h>
+#include <sys/sysmacros.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdint>
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kernel_calls.h"
+
+namespace tq::test {
+
+namespace fs = std::filesystem;
+
+struct FakeBoard {
+  unsigned node = 0;  // hidrawN
+  std::uint32_t bus = BUS_USB;
+  std::uint16_t vendor = 0x2A7E;
+  std::uint16_t product = 0x0501;
+  std::string bcdDevice = "0121";
+  std::optional<std::string> manufacturer, productString, serial;
+  std::vector<std::uint8_t> descriptor;  // the sysfs file, absent when empty
+  std::vector<std::uint8_t> ioctlDescriptor;
+  std::string uniq;
+  std::map<std::uint8_t, std::u16string> usbStrings;  // index 0 holds language IDs
+  unsigned busnum = 1, devnum = 5;
+};
+
+class FakeHost : public hidraw::KernelCalls {
+ public:
+  static constexpr unsigned kHidrawMajor = 241;
+
+  FakeHost() {
+    char name[] = "/tmp/hidraw-test-XXXXXX";
+    root_ = mkdtemp(name);
+    fs::create_directories(Sys() / "class" / "hidraw");
+    fs::create_directories(Sys() / "dev" / "char");
+    fs::create_directories(Dev());
+  }
+  ~FakeHost() override { fs::remove_all(root_); }
+
+  fs::path Sys() const { return root_ / "sys"; }
+  fs::path Dev() const { return root_ / "dev"; }
+  std::string NodePath(unsigned node) const {
+    return (Dev() / ("hidraw" + std::to_string(node))).string();
+  }
+  fs::path CharLink(unsigned node) const {
+    return Sys() / "dev" / "char" / (std::to_string(kHidrawMajor) + ":" + std::to_string(node));
+  }
+
+  void Plug(const FakeBoard& board) {
+    const std::string name = "hidraw" + std::to_string(board.node);
+    const fs::path usb = Sys() / "devices/pci0000:00/0000:00:14.0/usb1" /
+                         ("1-" + std::to_string(board.node + 1));
+    char hidName[32];
+    std::snprintf(hidName, sizeof hidName, "%04X:%04X:%04X.%04X", board.bus, board.vendor,
+                  board.product, board.node + 1);
+    const fs::path hid = usb / (usb.filename().string() + ":1.0") / hidName;
+    const fs::path nodeDir = hid / "hidraw" / name;
+    fs::create_directories(nodeDir);
+    Write(usb / "busnum", std::to_string(board.busnum) + "\n");
+    Write(usb / "devnum", std::to_string(board.devnum) + "\n");
+    Write(usb / "bcdDevice", board.bcdDevice + "\n");
+    if (board.manufacturer) Write(usb / "manufacturer", *board.manufacturer + "\n");
+    if (board.productString) Write(usb / "product", *board.productString + "\n");
+    if (board.serial) Write(usb / "serial", *board.serial + "\n");
+    if (!board.descriptor.empty()) {
+      std::ofstream(hid / "report_descriptor", std::ios::binary)
+          .write(reinterpret_cast<const char*>(board.descriptor.data()),
+                 static_cast<std::streamsize>(board.descriptor.size()));
+    }
+    fs::create_directory_symlink(fs::path("../../..") / hidName, nodeDir / "device");
+    fs::create_directory_symlink(fs::relative(nodeDir, Sys() / "class" / "hidraw"),
+                                 Sys() / "class" / "hidraw" / name);
+    fs::create_directory_symlink(fs::relative(nodeDir, Sys() / "dev" / "char"),
+                                 CharLink(board.node));
+    Write(NodePath(board.node), "");
+    const fs::path usbNode = Dev() / "bus/usb" / Padded(board.busnum) / Padded(board.devnum);
+    fs::create_directories(usbNode.parent_path());
+    Write(usbNode, "");
+    boards_[NodePath(board.node)] = board;
+    usbNodes_[usbNode.string()] = NodePath(board.node);
+    usbDirs_[board.node] = usb;
+  }
+
+  // The kernel removes the device from sysfs and /dev; open nodes stay open
+  // but every ioctl on them fails.
+  void Unplug(unsigned node) {
+    const std::string path = NodePath(node);
+    const std::string name = "hidraw" + std::to_string(node);
+    fs::remove_all(usbDirs_.at(node));
+    fs::remove(Sys() / "class" / "hidraw" / name);
+    fs::remove(CharLink(node));
+    fs::remove(path);
+    unplugged_.push_back(path);
+  }
+
+  FakeBoard& Board(unsigned node) { return boards_.at(NodePath(node)); }
+
+  int openFlags = -1;                 // flags of the last open
+  int openFds = 0;                    // descriptors open now
+  std::optional<int> featureReply;    // what HIDIOC[GS]FEATURE returns; the length if unset
+  std::vector<std::uint8_t> featurePage;
+  std::vector<std::vector<std::uint8_t>> sentFeatures;
+  std::vector<usbdevfs_ctrltransfer> controlRequests;
+  int ioctls = 0;
+
+  int Open(const std::string& path, int flags) override {
+    const int fd = KernelCalls::Open(path, flags);
+    if (fd >= 0) {
+      openFlags = flags;
+      ++openFds;
+      paths_[fd] = path;
+    }
+    return fd;
+  }
+  int Close(int fd) override {
+    paths_.erase(fd);
+    --openFds;
+    return KernelCalls::Close(fd);
+  }
+  int Fstat(int fd, struct stat& status) override {
+    const int result = KernelCalls::Fstat(fd, status);
+    const auto board = boards_.find(paths_[fd]);
+    if (result == 0 && board != boards_.end()) {
+      status.st_mode = S_IFCHR | 0600;
+      status.st_rdev = makedev(kHidrawMajor, board->second.node);
+    }
+    return result;
+  }
+  int Ioctl(int fd, unsigned long request, void* argument) override {
+    ++ioctls;
+    const std::string& path = paths_[fd];
+    if (std::find(unplugged_.begin(), unplugged_.end(), path) != unplugged_.end()) return -ENODEV;
+    if (const auto usb = usbNodes_.find(path); usb != usbNodes_.end()) {
+      if (request != USBDEVFS_CONTROL) return -ENOTTY;
+      return Control(boards_.at(usb->second), *static_cast<usbdevfs_ctrltransfer*>(argument));
+    }
+    const auto found = boards_.find(path);
+    if (found == boards_.end() || _IOC_TYPE(request) != 'H') return -ENOTTY;
+    FakeBoard& board = found->second;
+    const std::size_t size = _IOC_SIZE(request);
+    auto* bytes = static_cast<std::uint8_t*>(argument);
+    switch (_IOC_NR(request)) {
+      case _IOC_NR(HIDIOCGRAWINFO): {
+        auto* info = static_cast<hidraw_devinfo*>(argument);
+        info->bustype = board.bus;
+        info->vendor = static_cast<std::int16_t>(board.vendor);
+        info->product = static_cast<std::int16_t>(board.product);
+        return 0;
+      }
+      case _IOC_NR(HIDIOCGRDESCSIZE):
+        if (board.ioctlDescriptor.empty()) return -EINVAL;
+        *static_cast<int*>(argument) = static_cast<int>(board.ioctlDescriptor.size());
+        return 0;
+      case _IOC_NR(HIDIOCGRDESC): {
+        auto* out = static_cast<hidraw_report_descriptor*>(argument);
+        std::memcpy(out->value, board.ioctlDescriptor.data(),
+                    std::min<std::size_t>(out->size, board.ioctlDescriptor.size()));
+        return 0;
+      }
+      case _IOC_NR(HIDIOCGRAWUNIQ(0)): {
+        const std::size_t n = std::min(size, board.uniq.size() + 1);
+        std::memcpy(bytes, board.uniq.c_str(), n);
+        return static_cast<int>(n);
+      }
+      case _IOC_NR(HIDIOCGFEATURE(0)):
+        std::memcpy(bytes, featurePage.data(), std::min(size, featurePage.size()));
+        return featureReply.value_or(static_cast<int>(size));
+      case _IOC_NR(HIDIOCSFEATURE(0)):
+        sentFeatures.emplace_back(bytes, bytes + size);
+        return featureReply.value_or(static_cast<int>(size));
+      default:
+        return -ENOTTY;
+    }
+  }
+
+ private:
+  static void Write(const fs::path& file, const std::string& text) { std::ofstream(file) << text; }
+  static std::string Padded(unsigned n) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%03u", n);
+    return text;
+  }
+
+  int Control(const FakeBoard& board, usbdevfs_ctrltransfer& transfer) {
+    controlRequests.push_back(transfer);
+    const auto string = board.usbStrings.find(static_cast<std::uint8_t>(transfer.wValue & 0xFF));
+    if ((transfer.wValue >> 8) != 3 || string == board.usbStrings.end()) return -EPIPE;
+    std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(2 + 2 * string->second.size()), 3};
+    for (char16_t unit : string->second) {
+      reply.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+      reply.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    const std::size_t n = std::min<std::size_t>(reply.size(), transfer.wLength);
+    std::memcpy(transfer.data, reply.data(), n);
+    return static_cast<int>(n);
+  }
+
+  fs::path root_;
+  std::map<std::string, FakeBoard> boards_;
+  std::map<std::string, std::string> usbNodes_;  // usbfs node -> its board's hidraw node
+  std::map<unsigned, fs::path> usbDirs_;
+  std::map<int, std::string> paths_;
+  std::vector<std::string> unplugged_;
+};
+
+}  // namespace tq::test
