@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,14 +20,14 @@ namespace tq::emu {
 
 // One logged platform call.
 struct Call {
-  std::string op;                  // the HidApi method name, e.g. "HidD_SetFeature"
+  std::string op{};                // the HidApi method name, e.g. "HidD_SetFeature"
   HANDLE handle = 0;               // handle or set the call was given (0 if none)
-  std::string path;                // CreateFileA's path
+  std::string path{};              // CreateFileA's path
   std::uint32_t access = 0;        // CreateFileA's desired access
   std::uint32_t flags = 0;         // CreateFileA's flags, SetupDiGetClassDevsA's flags
   std::uint32_t index = 0;         // member index or string index
   std::uint32_t length = 0;        // buffer length given
-  std::vector<std::uint8_t> bytes;  // set report sent, or get report / string returned
+  std::vector<std::uint8_t> bytes{};  // set report sent, or get report / string returned
   std::int64_t result = 0;         // the call's result (handles as their value)
 };
 
@@ -56,6 +57,8 @@ class SimulatedHid : public HidApi {
   int DoubleCloses() const { return doubleCloses_; }   // closes of a closed handle
   int InvalidCloses() const { return invalidCloses_; }  // closes of the invalid value or junk
   int OpenDeviceInfoSets() const;         // sets obtained and not destroyed
+  int DoubleDestroys() const { return doubleDestroys_; }  // destroys of unknown sets
+  int OpenPreparsedData() const { return static_cast<int>(preparsed_.size()); }
 
   // The nth call of `op` counted from now (1-based) fails without effect.
   void FailNth(const std::string& op, int n);
@@ -96,16 +99,47 @@ class SimulatedHid : public HidApi {
   BOOL HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
 
  private:
-  // Implementation state is the implementer's; declared in the .cpp's terms.
-  struct Slot;
-  struct OpenFile;
-  struct InfoSet;
-  struct Fault;
+  struct Slot {
+    EmulatedBoard board;
+    std::string path;
+    bool attached = true;
+    int generation = 0;  // bumped on every re-plug; older handles stay dead
+  };
+  struct OpenFile {
+    BoardId board;
+    int generation;
+    bool open = true;
+  };
+  struct Fault {
+    std::string op;
+    int remaining;
+    bool unplug;  // else the call itself fails
+    BoardId board;
+  };
+
+  // Counts the call against pending faults; true when it must fail.
+  bool Injected(const std::string& op);
+  // The board behind an open handle, or null when the handle is closed, was
+  // never ours, or its board has been unplugged since it was opened.
+  EmulatedBoard* Live(HANDLE handle);
+  BOOL String(const char* op, HANDLE device, const std::optional<std::u16string>& text,
+              void* buffer, std::uint32_t bufferLength, std::uint32_t index = 0);
+  HANDLE NextHandle() { return nextHandle_ += 4; }
+
+  std::vector<Slot> slots_;            // by BoardId
+  std::vector<BoardId> enumeration_;   // attached boards in enumeration order
+  std::map<HANDLE, OpenFile> files_;
+  std::map<HDEVINFO, std::vector<BoardId>> sets_;  // open sets and their snapshot
+  std::map<PHIDP_PREPARSED_DATA, BoardId> preparsed_;
+  std::vector<Fault> faults_;
+  std::map<std::string, bool> failAlways_;
+  HANDLE nextHandle_ = 0x1000;
 
   std::vector<Call> calls_;
   int opened_ = 0;
   int doubleCloses_ = 0;
   int invalidCloses_ = 0;
+  int doubleDestroys_ = 0;
 };
 
 }  // namespace tq::emu

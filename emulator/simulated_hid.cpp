@@ -1,0 +1,378 @@
+#include "simulated_hid.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace tq::emu {
+namespace {
+
+constexpr NTSTATUS kHidpStatusInvalidPreparsedData = static_cast<NTSTATUS>(0xC0110001u);
+
+std::int64_t AsResult(HANDLE handle) {
+  return handle == kInvalidHandleValue ? -1 : static_cast<std::int64_t>(handle);
+}
+
+}  // namespace
+
+SimulatedHid::BoardId SimulatedHid::Attach(EmulatedBoard board) {
+  const auto id = static_cast<BoardId>(slots_.size());
+  char path[160];
+  std::snprintf(path, sizeof path,
+                "\\\\?\\hid#vid_%04x&pid_%04x#7&%x&0&%04x#"
+                "{4d1e55b2-f16f-11cf-88cb-001111000030}",
+                unsigned{board.vendorId}, unsigned{board.productId}, 0x1a2b3c00u + unsigned(id),
+                unsigned(id));
+  slots_.push_back(Slot{std::move(board), path});
+  enumeration_.push_back(id);
+  return id;
+}
+
+void SimulatedHid::Detach(BoardId id) {
+  Slot& slot = slots_.at(static_cast<std::size_t>(id));
+  if (!slot.attached) return;
+  slot.attached = false;
+  std::erase(enumeration_, id);
+}
+
+void SimulatedHid::Reattach(BoardId id) {
+  Slot& slot = slots_.at(static_cast<std::size_t>(id));
+  if (slot.attached) return;
+  slot.attached = true;
+  ++slot.generation;
+  enumeration_.push_back(id);
+}
+
+bool SimulatedHid::IsAttached(BoardId id) const {
+  return slots_.at(static_cast<std::size_t>(id)).attached;
+}
+
+EmulatedBoard& SimulatedHid::Board(BoardId id) {
+  return slots_.at(static_cast<std::size_t>(id)).board;
+}
+
+std::string SimulatedHid::PathOf(BoardId id) const {
+  return slots_.at(static_cast<std::size_t>(id)).path;
+}
+
+std::vector<Call> SimulatedHid::CallsOf(const std::string& op) const {
+  std::vector<Call> out;
+  std::ranges::copy_if(calls_, std::back_inserter(out),
+                       [&op](const Call& call) { return call.op == op; });
+  return out;
+}
+
+int SimulatedHid::CallCount(const std::string& op) const {
+  return static_cast<int>(std::ranges::count(calls_, op, &Call::op));
+}
+
+int SimulatedHid::OpenHandleCount() const {
+  return static_cast<int>(
+      std::ranges::count_if(files_, [](const auto& entry) { return entry.second.open; }));
+}
+
+int SimulatedHid::OpenDeviceInfoSets() const { return static_cast<int>(sets_.size()); }
+
+void SimulatedHid::FailNth(const std::string& op, int n) {
+  faults_.push_back(Fault{op, n, false, 0});
+}
+
+void SimulatedHid::UnplugBefore(const std::string& op, int n, BoardId id) {
+  faults_.push_back(Fault{op, n, true, id});
+}
+
+void SimulatedHid::FailAlways(const std::string& op, bool fail) { failAlways_[op] = fail; }
+
+bool SimulatedHid::Injected(const std::string& op) {
+  bool fail = failAlways_.contains(op) && failAlways_[op];
+  for (auto it = faults_.begin(); it != faults_.end();) {
+    if (it->op == op && --it->remaining == 0) {
+      if (it->unplug) {
+        Detach(it->board);
+      } else {
+        fail = true;
+      }
+      it = faults_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return fail;
+}
+
+EmulatedBoard* SimulatedHid::Live(HANDLE handle) {
+  const auto file = files_.find(handle);
+  if (file == files_.end() || !file->second.open) return nullptr;
+  Slot& slot = slots_.at(static_cast<std::size_t>(file->second.board));
+  if (!slot.attached || slot.generation != file->second.generation) return nullptr;
+  return &slot.board;
+}
+
+void SimulatedHid::HidD_GetHidGuid(GUID* hidGuid) {
+  *hidGuid = kHidInterfaceClass;
+  calls_.push_back(Call{.op = "HidD_GetHidGuid", .result = 1});
+}
+
+HDEVINFO SimulatedHid::SetupDiGetClassDevsA(const GUID* classGuid, const char* /*enumerator*/,
+                                            std::uintptr_t /*hwndParent*/, std::uint32_t flags) {
+  Call call{.op = "SetupDiGetClassDevsA", .flags = flags};
+  HDEVINFO set = kInvalidHandleValue;
+  const std::uint32_t wanted = kDigcfPresent | kDigcfDeviceInterface;
+  if (!Injected(call.op) && classGuid && *classGuid == kHidInterfaceClass &&
+      (flags & wanted) == wanted) {
+    set = NextHandle();
+    sets_[set] = enumeration_;
+  }
+  call.result = AsResult(set);
+  calls_.push_back(std::move(call));
+  return set;
+}
+
+BOOL SimulatedHid::SetupDiEnumDeviceInterfaces(HDEVINFO deviceInfoSet, void* /*deviceInfoData*/,
+                                               const GUID* interfaceClassGuid,
+                                               std::uint32_t memberIndex,
+                                               SP_DEVICE_INTERFACE_DATA* data) {
+  Call call{.op = "SetupDiEnumDeviceInterfaces", .handle = deviceInfoSet, .index = memberIndex};
+  BOOL result = 0;
+  const auto set = sets_.find(deviceInfoSet);
+  if (!Injected(call.op) && set != sets_.end() && memberIndex < set->second.size() && data &&
+      data->cbSize == sizeof(SP_DEVICE_INTERFACE_DATA) && interfaceClassGuid &&
+      *interfaceClassGuid == kHidInterfaceClass) {
+    data->InterfaceClassGuid = kHidInterfaceClass;
+    data->Flags = 1;
+    data->Reserved = static_cast<std::uintptr_t>(set->second[memberIndex]) + 1;
+    result = 1;
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+BOOL SimulatedHid::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
+                                                    SP_DEVICE_INTERFACE_DATA* data,
+                                                    std::uint8_t* detail, std::uint32_t detailSize,
+                                                    std::uint32_t* requiredSize,
+                                                    void* /*deviceInfoData*/) {
+  Call call{.op = "SetupDiGetDeviceInterfaceDetailA", .handle = deviceInfoSet,
+            .length = detailSize};
+  BOOL result = 0;
+  const auto set = sets_.find(deviceInfoSet);
+  const bool known = set != sets_.end() && data && data->Reserved >= 1 &&
+                     std::ranges::find(set->second, static_cast<BoardId>(data->Reserved - 1)) !=
+                         set->second.end();
+  if (!Injected(call.op) && known) {
+    const std::string& path = slots_.at(data->Reserved - 1).path;
+    const auto needed = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
+    if (requiredSize) *requiredSize = needed;
+    std::uint32_t sizeField = 0;
+    if (detail && detailSize >= kDetailPathOffset) std::memcpy(&sizeField, detail, 4);
+    if (detail && detailSize >= needed && sizeField == kDetailDataSizeField) {
+      std::memcpy(detail + kDetailPathOffset, path.c_str(), path.size() + 1);
+      call.bytes.assign(detail, detail + needed);
+      result = 1;
+    }
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+BOOL SimulatedHid::SetupDiDestroyDeviceInfoList(HDEVINFO deviceInfoSet) {
+  Call call{.op = "SetupDiDestroyDeviceInfoList", .handle = deviceInfoSet};
+  BOOL result = 0;
+  if (!Injected(call.op)) {
+    if (sets_.erase(deviceInfoSet) == 1) {
+      result = 1;
+    } else {
+      ++doubleDestroys_;
+    }
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+HANDLE SimulatedHid::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
+                                 std::uint32_t shareMode, SECURITY_ATTRIBUTES* /*security*/,
+                                 std::uint32_t creationDisposition,
+                                 std::uint32_t flagsAndAttributes, HANDLE /*templateFile*/) {
+  Call call{.op = "CreateFileA", .path = fileName ? fileName : "", .access = desiredAccess,
+            .flags = flagsAndAttributes};
+  HANDLE handle = kInvalidHandleValue;
+  const auto slot = std::ranges::find(slots_, call.path, &Slot::path);
+  const std::uint32_t share = kFileShareRead | kFileShareWrite;
+  if (!Injected(call.op) && slot != slots_.end() && slot->attached &&
+      (shareMode & share) == share && creationDisposition == kOpenExisting) {
+    handle = NextHandle();
+    files_[handle] = OpenFile{static_cast<BoardId>(slot - slots_.begin()), slot->generation};
+    ++opened_;
+  }
+  call.result = AsResult(handle);
+  calls_.push_back(std::move(call));
+  return handle;
+}
+
+BOOL SimulatedHid::CloseHandle(HANDLE object) {
+  Call call{.op = "CloseHandle", .handle = object};
+  BOOL result = 0;
+  // A close always takes effect, whatever else goes wrong.
+  const auto file = files_.find(object);
+  if (file == files_.end()) {
+    ++invalidCloses_;
+  } else if (!file->second.open) {
+    ++doubleCloses_;
+  } else {
+    file->second.open = false;
+    result = Injected(call.op) ? 0 : 1;
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+BOOL SimulatedHid::HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) {
+  Call call{.op = "HidD_GetAttributes", .handle = device};
+  BOOL result = 0;
+  EmulatedBoard* board = Live(device);
+  if (!Injected(call.op) && board && attributes &&
+      attributes->Size == sizeof(HIDD_ATTRIBUTES)) {
+    attributes->VendorID = board->vendorId;
+    attributes->ProductID = board->productId;
+    attributes->VersionNumber = board->versionNumber;
+    result = 1;
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+BOOL SimulatedHid::String(const char* op, HANDLE device,
+                          const std::optional<std::u16string>& text, void* buffer,
+                          std::uint32_t bufferLength, std::uint32_t index) {
+  Call call{.op = op, .handle = device, .index = index, .length = bufferLength};
+  BOOL result = 0;
+  if (!Injected(call.op) && text && buffer && 2 * text->size() <= bufferLength) {
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t written = 0;
+    for (char16_t unit : *text) {
+      out[written++] = static_cast<std::uint8_t>(unit & 0xFF);
+      out[written++] = static_cast<std::uint8_t>(unit >> 8);
+    }
+    // The terminator only where it still fits, as the HID class driver does.
+    if (written + 2 <= bufferLength) {
+      out[written++] = 0;
+      out[written++] = 0;
+    }
+    call.bytes.assign(out, out + written);
+    result = 1;
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+BOOL SimulatedHid::HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
+                                         std::uint32_t bufferLength) {
+  std::optional<std::u16string> text;
+  if (EmulatedBoard* board = Live(device)) {
+    if (const auto it = board->indexedStrings.find(stringIndex); it != board->indexedStrings.end())
+      text = it->second;
+  }
+  return String("HidD_GetIndexedString", device, text, buffer, bufferLength, stringIndex);
+}
+
+BOOL SimulatedHid::HidD_GetSerialNumberString(HANDLE device, void* buffer,
+                                              std::uint32_t bufferLength) {
+  EmulatedBoard* board = Live(device);
+  return String("HidD_GetSerialNumberString", device, board ? board->serial : std::nullopt,
+                buffer, bufferLength);
+}
+
+BOOL SimulatedHid::HidD_GetManufacturerString(HANDLE device, void* buffer,
+                                              std::uint32_t bufferLength) {
+  EmulatedBoard* board = Live(device);
+  return String("HidD_GetManufacturerString", device,
+                board ? board->manufacturer : std::nullopt, buffer, bufferLength);
+}
+
+BOOL SimulatedHid::HidD_GetProductString(HANDLE device, void* buffer,
+                                         std::uint32_t bufferLength) {
+  EmulatedBoard* board = Live(device);
+  return String("HidD_GetProductString", device, board ? board->product : std::nullopt, buffer,
+                bufferLength);
+}
+
+BOOL SimulatedHid::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) {
+  Call call{.op = "HidD_GetPreparsedData", .handle = device};
+  BOOL result = 0;
+  EmulatedBoard* board = Live(device);
+  if (!Injected(call.op) && board && board->capabilitiesReadable && preparsedData) {
+    *preparsedData = NextHandle();
+    preparsed_[*preparsedData] = files_.at(device).board;
+    result = 1;
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+NTSTATUS SimulatedHid::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) {
+  Call call{.op = "HidP_GetCaps", .handle = preparsedData};
+  NTSTATUS result = kHidpStatusInvalidPreparsedData;
+  const auto it = preparsed_.find(preparsedData);
+  if (!Injected(call.op) && it != preparsed_.end() && capabilities) {
+    const EmulatedBoard& board = slots_.at(static_cast<std::size_t>(it->second)).board;
+    *capabilities = HIDP_CAPS{};
+    capabilities->Usage = 0x04;  // joystick
+    capabilities->UsagePage = 0x01;
+    capabilities->InputReportByteLength = board.inputReportByteLength;
+    capabilities->OutputReportByteLength = board.outputReportByteLength;
+    capabilities->FeatureReportByteLength = board.featureReportByteLength;
+    result = kHidpStatusSuccess;
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+BOOL SimulatedHid::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
+  Call call{.op = "HidD_FreePreparsedData", .handle = preparsedData};
+  const BOOL result = preparsed_.erase(preparsedData) == 1 ? 1 : 0;
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+BOOL SimulatedHid::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
+  Call call{.op = "HidD_GetFeature", .handle = device, .length = length};
+  BOOL result = 0;
+  EmulatedBoard* board = Live(device);
+  auto* bytes = static_cast<std::uint8_t*>(reportBuffer);
+  if (!Injected(call.op) && board && bytes && length >= 1 &&
+      length == board->featureReportByteLength && bytes[0] == 0 &&
+      board->AnswerGetFeature(bytes, length)) {
+    call.bytes.assign(bytes, bytes + length);
+    result = 1;
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+BOOL SimulatedHid::HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
+  Call call{.op = "HidD_SetFeature", .handle = device, .length = length};
+  auto* bytes = static_cast<std::uint8_t*>(reportBuffer);
+  if (bytes) call.bytes.assign(bytes, bytes + length);
+  BOOL result = 0;
+  EmulatedBoard* board = Live(device);
+  if (!Injected(call.op) && board && bytes && length >= 1 &&
+      length == board->featureReportByteLength && bytes[0] == 0 &&
+      board->TakeSetFeature(bytes, length)) {
+    result = 1;
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+}  // namespace tq::emu
