@@ -180,12 +180,11 @@ BOOL SimulatedHid::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
 BOOL SimulatedHid::SetupDiDestroyDeviceInfoList(HDEVINFO deviceInfoSet) {
   Call call{.op = "SetupDiDestroyDeviceInfoList", .handle = deviceInfoSet};
   BOOL result = 0;
-  if (!Injected(call.op)) {
-    if (sets_.erase(deviceInfoSet) == 1) {
-      result = 1;
-    } else {
-      ++doubleDestroys_;
-    }
+  // Like a close, a destroy takes effect even when it reports failure.
+  if (sets_.erase(deviceInfoSet) == 1) {
+    result = Injected(call.op) ? 0 : 1;
+  } else {
+    ++doubleDestroys_;
   }
   call.result = result;
   calls_.push_back(std::move(call));
