@@ -1,0 +1,51 @@
+// Draws a window of the toolkit model with Qt Widgets and feeds the user's
+// picks, toggles, timer ticks and the close back into the model. Widgets
+// mirror the model; they never raise a program's event themselves.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ui/controls.h"
+
+class QWidget;
+class QTimer;
+
+namespace tq::ui {
+
+class QtView final : public ViewObserver {
+ public:
+  // Builds the widgets and attaches itself to `window`. The caller owns the
+  // QApplication and runs its event loop.
+  explicit QtView(Window& window);
+  ~QtView() override;
+  QtView(const QtView&) = delete;
+  QtView& operator=(const QtView&) = delete;
+
+  QWidget* Widget() const;
+  QWidget* WidgetOf(const Control& control) const;
+  QTimer* TimerOf(const Control& control) const;
+  // Pixels for a length in twips at the screen's logical resolution.
+  int Pixels(int twips) const;
+
+  bool SaveScreenshot(const std::string& pngPath) const;
+
+  void OnChanged(Control& control, Change change) override;
+
+ private:
+  class TopLevel;
+
+  void Build(Container& container, QWidget* parent);
+  QWidget* Create(Control& control, QWidget* parent);
+  void Mirror(Control& control);
+  void Place(const Control& control, QWidget* widget) const;
+
+  Window& window_;
+  double pixelsPerTwip_;
+  std::unique_ptr<TopLevel> top_;
+  std::map<const Control*, QWidget*> widgets_;
+  std::map<const Control*, QTimer*> timers_;
+};
+
+}  // namespace tq::ui
