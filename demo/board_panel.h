@@ -1,0 +1,34 @@
+// The demo's second window: the emulated boards, a button each to plug and
+// unplug it, and its setting bytes, refreshed as the program writes them.
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+#include "simulated_hid.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tq::demo {
+
+class BoardPanel final : public QWidget {
+ public:
+  BoardPanel(emu::SimulatedHid& hid, std::vector<emu::SimulatedHid::BoardId> boards);
+
+ private:
+  void Refresh();
+
+  struct Row {
+    emu::SimulatedHid::BoardId id;
+    QPushButton* plug;
+    QLabel* bytes;
+  };
+  emu::SimulatedHid& hid_;
+  std::vector<Row> rows_;
+};
+
+// Setting bytes 0 .. 31 in hex, eight to a line, each line led by its address.
+QString SettingBytesText(const emu::EmulatedBoard& board);
+
+}  // namespace tq::demo

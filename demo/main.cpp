@@ -1,0 +1,99 @@
+// Runs either utility against emulated boards, with a panel to plug and
+// unplug them and watch their setting bytes.
+//
+//   TQ5271_demo [--program encoders|config] [--boards N] [--screenshot FILE.png]
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+#include <memory>
+
+#include "board_panel.h"
+#include "encoders/frm_main.h"
+#include "simulated_hid.h"
+#include "ui/qt/qt_view.h"
+#ifdef TQ_DEMO_HAS_CONFIG
+#include "config/frm_main.h"
+#endif
+
+namespace {
+
+// Both programs' windows, behind the two calls the demo needs.
+struct Program {
+  virtual ~Program() = default;
+  virtual tq::ui::Window& Form() = 0;
+  virtual void Form_Load() = 0;
+};
+
+template <typename Window>
+struct ProgramOf final : Program {
+  explicit ProgramOf(tq::HidApi& api) : window(api) {}
+  tq::ui::Window& Form() override { return window.Form(); }
+  void Form_Load() override { window.Form_Load(); }
+  Window window;
+};
+
+std::unique_ptr<Program> MakeProgram(const QString& name, tq::HidApi& api) {
+  if (name == "encoders") return std::make_unique<ProgramOf<tq::encoders::frmMain>>(api);
+#ifdef TQ_DEMO_HAS_CONFIG
+  if (name == "config") return std::make_unique<ProgramOf<tq::config::frmMain>>(api);
+#endif
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.setApplicationDescription("The TQ5271 utilities against emulated boards.");
+  parser.addHelpOption();
+  parser.addOption({"program", "encoders or config.", "name", "encoders"});
+  parser.addOption({"boards", "How many boards are plugged in at start.", "count", "1"});
+  parser.addOption({"screenshot", "Write the window to a PNG file and exit.", "file"});
+  parser.process(app);
+
+  bool countOk = false;
+  const int count = parser.value("boards").toInt(&countOk);
+  if (!countOk || count < 0 || count > 8) {
+    std::fprintf(stderr, "--boards takes 0 to 8\n");
+    return 2;
+  }
+
+  tq::emu::SimulatedHid hid;
+  std::vector<tq::emu::SimulatedHid::BoardId> boards;
+  for (int i = 0; i < count; ++i) {
+    auto board = tq::emu::MakeTQ5271(u"TQ-" + QString("%1").arg(42 + i, 5, 10, QChar('0'))
+                                                  .toStdU16String());
+    // Each board a little different, so a switch shows on screen.
+    board.settings[22] = static_cast<std::uint8_t>(board.settings[22] ^ (i * 0x05));
+    board.settings[26] = static_cast<std::uint8_t>(6 + 2 * i);
+    boards.push_back(hid.Attach(board));
+  }
+
+  auto program = MakeProgram(parser.value("program"), hid);
+  if (!program) {
+    std::fprintf(stderr, "unknown program '%s'\n", qPrintable(parser.value("program")));
+    return 2;
+  }
+  tq::ui::QtView view(program->Form());
+  program->Form_Load();
+
+  if (parser.isSet("screenshot")) {
+    QApplication::processEvents();
+    const bool saved = view.SaveScreenshot(parser.value("screenshot").toStdString());
+    program->Form().Close();
+    if (!saved) std::fprintf(stderr, "could not write %s\n", qPrintable(parser.value("screenshot")));
+    return saved ? 0 : 1;
+  }
+
+  tq::demo::BoardPanel panel(hid, boards);
+  const QRect frame = view.Widget()->frameGeometry();
+  panel.move(frame.right() + 16, frame.top());
+  panel.show();
+  // Closing the program's window ends the demo, as it ends the program.
+  program->Form().Unload = [unload = program->Form().Unload] {
+    unload();
+    QApplication::quit();
+  };
+  return QApplication::exec();
+}
