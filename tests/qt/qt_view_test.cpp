@@ -1,0 +1,162 @@
+// The Qt view against a small model window: where it puts things, that it
+// mirrors the model, and that each user action reaches the model once and
+// each program-made change raises nothing twice.
+#include "ui/qt/qt_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+namespace tq::ui {
+namespace {
+
+struct Sample {
+  Window window{"frmMain", "Sample", 3000, 1500};
+  Frame frame{window, "Frame1", {120, 0, 2800, 1400}, "Group"};
+  Label value{frame, "lblValue", {240, 360, 1500, 300}};
+  ComboBox list{frame, "List", {240, 720, 900, 360}};
+  CheckBox check{frame, "Check", {1500, 720, 1200, 300}, "Invert"};
+  Timer timer{frame, "Timer", 50};
+  int listClicks = 0;
+  int checkClicks = 0;
+  int ticks = 0;
+  int unloads = 0;
+  Sample() {
+    value.SetColors(SystemColor::WindowBackground, SystemColor::WindowText);
+    list.Click = [this] { ++listClicks; };
+    check.Click = [this] { ++checkClicks; };
+    timer.TimerEvent = [this] { ++ticks; };
+    window.Unload = [this] { ++unloads; };
+  }
+};
+
+template <typename W>
+W* As(const QtView& view, const Control& control) {
+  return dynamic_cast<W*>(view.WidgetOf(control));
+}
+
+TEST(QtView, PlacesControlsAtTheirTwipsScaledToTheScreen) {
+  Sample s;
+  QtView view(s.window);
+  // 96 dpi on the offscreen screen: 15 twips a pixel.
+  ASSERT_EQ(view.Pixels(1440), qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()));
+  EXPECT_EQ(view.Widget()->size(), QSize(view.Pixels(3000), view.Pixels(1500)));
+  EXPECT_EQ(view.Widget()->windowTitle(), "Sample");
+  auto* list = As<QComboBox>(view, s.list);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->parentWidget(), view.WidgetOf(s.frame));
+  EXPECT_EQ(list->geometry(),
+            QRect(view.Pixels(240), view.Pixels(720), view.Pixels(900), view.Pixels(360)));
+  EXPECT_FALSE(list->isEditable());
+  EXPECT_EQ(As<QGroupBox>(view, s.frame)->title(), "Group");
+  EXPECT_EQ(view.Widget()->font().family(), "Arial");
+  EXPECT_EQ(view.Widget()->font().pointSize(), 10);
+  // Value labels take the colours of the system's text fields.
+  const QLabel* label = As<QLabel>(view, s.value);
+  EXPECT_EQ(label->palette().color(QPalette::Window), QPalette().color(QPalette::Base));
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QPalette().color(QPalette::Text));
+}
+
+TEST(QtView, MirrorsTheModel) {
+  Sample s;
+  QtView view(s.window);
+  s.value.SetCaption(" 1.21");
+  s.list.SetHint("pick one");
+  s.frame.SetEnabled(false);
+  s.check.SetValue(1);
+  EXPECT_EQ(As<QLabel>(view, s.value)->text(), " 1.21");
+  EXPECT_EQ(view.WidgetOf(s.list)->toolTip(), "pick one");
+  EXPECT_FALSE(view.WidgetOf(s.frame)->isEnabled());
+  EXPECT_TRUE(As<QCheckBox>(view, s.check)->isChecked());
+  s.window.SetCaption("Other");
+  EXPECT_EQ(view.Widget()->windowTitle(), "Other");
+}
+
+TEST(QtView, ListsShowOnlyWhatTheModelSelects) {
+  Sample s;
+  QtView view(s.window);
+  auto* list = As<QComboBox>(view, s.list);
+  // Qt would select the first item appended to an empty list.
+  s.list.AddItem("OFF");
+  s.list.AddItem("1:1");
+  EXPECT_EQ(list->count(), 2);
+  EXPECT_EQ(list->currentIndex(), -1);
+  EXPECT_EQ(s.list.ListIndex(), -1);
+  EXPECT_EQ(s.listClicks, 0);
+
+  s.list.SetListIndex(1);  // a program-made selection raises once, in the model
+  EXPECT_EQ(s.listClicks, 1);
+  EXPECT_EQ(list->currentIndex(), 1);
+
+  // The user's pick: one click, and the model holds it.
+  emit list->activated(0);
+  EXPECT_EQ(s.listClicks, 2);
+  EXPECT_EQ(s.list.ListIndex(), 0);
+
+  s.list.Clear();
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(s.listClicks, 2);
+}
+
+TEST(QtView, UserToggleAndTimerAndClose) {
+  Sample s;
+  QtView view(s.window);
+  auto* check = As<QCheckBox>(view, s.check);
+  check->click();
+  EXPECT_EQ(s.checkClicks, 1);
+  EXPECT_EQ(s.check.Value(), 1);
+  EXPECT_TRUE(check->isChecked());
+  s.check.SetValue(1);  // the state it has: nothing
+  EXPECT_EQ(s.checkClicks, 1);
+
+  QTimer* timer = view.TimerOf(s.timer);
+  ASSERT_NE(timer, nullptr);
+  EXPECT_FALSE(timer->isActive());
+  s.timer.SetEnabled(true);
+  s.timer.SetInterval(20);
+  EXPECT_TRUE(timer->isActive());
+  EXPECT_EQ(timer->interval(), 20);
+  QElapsedTimer clock;
+  clock.start();
+  while (s.ticks < 2 && clock.elapsed() < 2000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_GE(s.ticks, 2);
+  s.timer.SetEnabled(false);
+  EXPECT_FALSE(timer->isActive());
+
+  s.window.Show();
+  EXPECT_TRUE(view.Widget()->isVisible());
+  view.Widget()->close();
+  EXPECT_EQ(s.unloads, 1);
+}
+
+TEST(QtView, WritesAScreenshot) {
+  Sample s;
+  QtView view(s.window);
+  s.window.Show();
+  const QString path = QDir::temp().filePath("tq_qt_view_test.png");
+  QFile::remove(path);
+  ASSERT_TRUE(view.SaveScreenshot(path.toStdString()));
+  const QImage image(path);
+  EXPECT_EQ(image.size(), view.Widget()->size() * view.Widget()->devicePixelRatio());
+  QFile::remove(path);
+}
+
+}  // namespace
+}  // namespace tq::ui
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
