@@ -30,9 +30,11 @@ EmulatedBoard MakeTQ5271(std::u16string serial) {
   board.productId = 0x0520;
   board.versionNumber = 0x0121;
   board.serial = std::move(serial);
-  // Inputs 1 and 3 inverted, automatic detection on, the Z axis zoomed.
+  // Inputs 1 and 3 inverted, automatic detection on, Y and Z zoomed: each
+  // page carries both a zoomed and a normal mode byte.
   board.settings[11] = 0x05;
   board.settings[12] = 0x01;
+  board.settings[15] = 198;
   board.settings[16] = 198;
   // Pairs 2 and 4 "1:1", 3 "1:2", 8 "1:4", 9 "1:1"; pulse width 48 ms.
   board.settings[22] = 0x8A;

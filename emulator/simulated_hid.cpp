@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace tq::emu {
 namespace {
@@ -17,12 +18,13 @@ std::int64_t AsResult(HANDLE handle) {
 
 SimulatedHid::BoardId SimulatedHid::Attach(EmulatedBoard board) {
   const auto id = static_cast<BoardId>(slots_.size());
+  const auto serial = static_cast<unsigned>(id);
   char path[160];
   std::snprintf(path, sizeof path,
-                "\\\\?\\hid#vid_%04x&pid_%04x#7&%x&0&%04x#"
+                "\\\\?\\hid#vid_%04x&pid_%04x&mi_00#7&%x&0&%04x#"
                 "{4d1e55b2-f16f-11cf-88cb-001111000030}",
-                unsigned{board.vendorId}, unsigned{board.productId}, 0x1a2b3c00u + unsigned(id),
-                unsigned(id));
+                unsigned{board.vendorId}, unsigned{board.productId}, 0x1a2b3c00u + serial,
+                serial);
   slots_.push_back(Slot{std::move(board), path});
   enumeration_.push_back(id);
   return id;
@@ -83,8 +85,11 @@ void SimulatedHid::UnplugBefore(const std::string& op, int n, BoardId id) {
 
 void SimulatedHid::FailAlways(const std::string& op, bool fail) { failAlways_[op] = fail; }
 
+// Every entry point runs this before it looks at any state, so an unplug
+// scheduled for this very call is already in effect when the call runs.
 bool SimulatedHid::Injected(const std::string& op) {
-  bool fail = failAlways_.contains(op) && failAlways_[op];
+  const auto always = failAlways_.find(op);
+  bool fail = always != failAlways_.end() && always->second;
   for (auto it = faults_.begin(); it != faults_.end();) {
     if (it->op == op && --it->remaining == 0) {
       if (it->unplug) {
@@ -109,7 +114,8 @@ EmulatedBoard* SimulatedHid::Live(HANDLE handle) {
 }
 
 void SimulatedHid::HidD_GetHidGuid(GUID* hidGuid) {
-  *hidGuid = kHidInterfaceClass;
+  Injected("HidD_GetHidGuid");  // cannot fail on Windows; an unplug still happens
+  if (hidGuid) *hidGuid = kHidInterfaceClass;
   calls_.push_back(Call{.op = "HidD_GetHidGuid", .result = 1});
 }
 
@@ -134,14 +140,17 @@ BOOL SimulatedHid::SetupDiEnumDeviceInterfaces(HDEVINFO deviceInfoSet, void* /*d
                                                SP_DEVICE_INTERFACE_DATA* data) {
   Call call{.op = "SetupDiEnumDeviceInterfaces", .handle = deviceInfoSet, .index = memberIndex};
   BOOL result = 0;
-  const auto set = sets_.find(deviceInfoSet);
-  if (!Injected(call.op) && set != sets_.end() && memberIndex < set->second.size() && data &&
-      data->cbSize == sizeof(SP_DEVICE_INTERFACE_DATA) && interfaceClassGuid &&
-      *interfaceClassGuid == kHidInterfaceClass) {
-    data->InterfaceClassGuid = kHidInterfaceClass;
-    data->Flags = 1;
-    data->Reserved = static_cast<std::uintptr_t>(set->second[memberIndex]) + 1;
-    result = 1;
+  if (!Injected(call.op)) {
+    const auto set = sets_.find(deviceInfoSet);
+    if (set != sets_.end() && memberIndex < set->second.size() && data &&
+        data->cbSize == sizeof(SP_DEVICE_INTERFACE_DATA) && interfaceClassGuid &&
+        *interfaceClassGuid == kHidInterfaceClass) {
+      data->InterfaceClassGuid = kHidInterfaceClass;
+      data->Flags = 1;  // active
+      // Zero stays free for "never enumerated".
+      data->Reserved = static_cast<std::uintptr_t>(set->second[memberIndex]) + 1;
+      result = 1;
+    }
   }
   call.result = result;
   calls_.push_back(std::move(call));
@@ -156,20 +165,28 @@ BOOL SimulatedHid::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
   Call call{.op = "SetupDiGetDeviceInterfaceDetailA", .handle = deviceInfoSet,
             .length = detailSize};
   BOOL result = 0;
-  const auto set = sets_.find(deviceInfoSet);
-  const bool known = set != sets_.end() && data && data->Reserved >= 1 &&
-                     std::ranges::find(set->second, static_cast<BoardId>(data->Reserved - 1)) !=
-                         set->second.end();
-  if (!Injected(call.op) && known) {
-    const std::string& path = slots_.at(data->Reserved - 1).path;
-    const auto needed = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
-    if (requiredSize) *requiredSize = needed;
-    std::uint32_t sizeField = 0;
-    if (detail && detailSize >= kDetailPathOffset) std::memcpy(&sizeField, detail, 4);
-    if (detail && detailSize >= needed && sizeField == kDetailDataSizeField) {
-      std::memcpy(detail + kDetailPathOffset, path.c_str(), path.size() + 1);
-      call.bytes.assign(detail, detail + needed);
-      result = 1;
+  if (!Injected(call.op)) {
+    const auto set = sets_.find(deviceInfoSet);
+    const bool known = set != sets_.end() && data &&
+                       data->cbSize == sizeof(SP_DEVICE_INTERFACE_DATA) && data->Reserved >= 1 &&
+                       std::ranges::find(set->second, static_cast<BoardId>(data->Reserved - 1)) !=
+                           set->second.end();
+    if (known) {
+      // The snapshot keeps naming an interface after it is unplugged, as
+      // Windows' sets do; only opening its path fails.
+      const std::string& path = slots_.at(data->Reserved - 1).path;
+      const auto needed = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
+      if (requiredSize) *requiredSize = needed;
+      std::uint32_t sizeField = 0;
+      if (detail && detailSize >= kDetailPathOffset) {
+        sizeField = std::uint32_t{detail[0]} | std::uint32_t{detail[1]} << 8 |
+                    std::uint32_t{detail[2]} << 16 | std::uint32_t{detail[3]} << 24;
+      }
+      if (detail && detailSize >= needed && sizeField == kDetailDataSizeField) {
+        std::memcpy(detail + kDetailPathOffset, path.c_str(), path.size() + 1);
+        call.bytes.assign(detail, detail + needed);
+        result = 1;
+      }
     }
   }
   call.result = result;
@@ -179,10 +196,10 @@ BOOL SimulatedHid::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
 
 BOOL SimulatedHid::SetupDiDestroyDeviceInfoList(HDEVINFO deviceInfoSet) {
   Call call{.op = "SetupDiDestroyDeviceInfoList", .handle = deviceInfoSet};
+  const bool injected = Injected(call.op);
   BOOL result = 0;
-  // Like a close, a destroy takes effect even when it reports failure.
   if (sets_.erase(deviceInfoSet) == 1) {
-    result = Injected(call.op) ? 0 : 1;
+    result = injected ? 0 : 1;
   } else {
     ++doubleDestroys_;
   }
@@ -198,13 +215,15 @@ HANDLE SimulatedHid::CreateFileA(const char* fileName, std::uint32_t desiredAcce
   Call call{.op = "CreateFileA", .path = fileName ? fileName : "", .access = desiredAccess,
             .flags = flagsAndAttributes};
   HANDLE handle = kInvalidHandleValue;
-  const auto slot = std::ranges::find(slots_, call.path, &Slot::path);
   const std::uint32_t share = kFileShareRead | kFileShareWrite;
-  if (!Injected(call.op) && slot != slots_.end() && slot->attached &&
-      (shareMode & share) == share && creationDisposition == kOpenExisting) {
-    handle = NextHandle();
-    files_[handle] = OpenFile{static_cast<BoardId>(slot - slots_.begin()), slot->generation};
-    ++opened_;
+  if (!Injected(call.op) && (shareMode & share) == share &&
+      creationDisposition == kOpenExisting) {
+    const auto slot = std::ranges::find(slots_, call.path, &Slot::path);
+    if (slot != slots_.end() && slot->attached) {
+      handle = NextHandle();
+      files_[handle] = OpenFile{static_cast<BoardId>(slot - slots_.begin()), slot->generation};
+      ++opened_;
+    }
   }
   call.result = AsResult(handle);
   calls_.push_back(std::move(call));
@@ -213,8 +232,8 @@ HANDLE SimulatedHid::CreateFileA(const char* fileName, std::uint32_t desiredAcce
 
 BOOL SimulatedHid::CloseHandle(HANDLE object) {
   Call call{.op = "CloseHandle", .handle = object};
+  const bool injected = Injected(call.op);
   BOOL result = 0;
-  // A close always takes effect, whatever else goes wrong.
   const auto file = files_.find(object);
   if (file == files_.end()) {
     ++invalidCloses_;
@@ -222,7 +241,7 @@ BOOL SimulatedHid::CloseHandle(HANDLE object) {
     ++doubleCloses_;
   } else {
     file->second.open = false;
-    result = Injected(call.op) ? 0 : 1;
+    result = injected ? 0 : 1;
   }
   call.result = result;
   calls_.push_back(std::move(call));
@@ -232,13 +251,14 @@ BOOL SimulatedHid::CloseHandle(HANDLE object) {
 BOOL SimulatedHid::HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) {
   Call call{.op = "HidD_GetAttributes", .handle = device};
   BOOL result = 0;
-  EmulatedBoard* board = Live(device);
-  if (!Injected(call.op) && board && attributes &&
-      attributes->Size == sizeof(HIDD_ATTRIBUTES)) {
-    attributes->VendorID = board->vendorId;
-    attributes->ProductID = board->productId;
-    attributes->VersionNumber = board->versionNumber;
-    result = 1;
+  if (!Injected(call.op)) {
+    EmulatedBoard* board = Live(device);
+    if (board && attributes && attributes->Size == sizeof(HIDD_ATTRIBUTES)) {
+      attributes->VendorID = board->vendorId;
+      attributes->ProductID = board->productId;
+      attributes->VersionNumber = board->versionNumber;
+      result = 1;
+    }
   }
   call.result = result;
   calls_.push_back(std::move(call));
@@ -250,7 +270,7 @@ BOOL SimulatedHid::String(const char* op, HANDLE device,
                           std::uint32_t bufferLength, std::uint32_t index) {
   Call call{.op = op, .handle = device, .index = index, .length = bufferLength};
   BOOL result = 0;
-  if (!Injected(call.op) && text && buffer && 2 * text->size() <= bufferLength) {
+  if (text && buffer && 2 * text->size() <= bufferLength) {
     auto* out = static_cast<std::uint8_t*>(buffer);
     std::size_t written = 0;
     for (char16_t unit : *text) {
@@ -272,62 +292,73 @@ BOOL SimulatedHid::String(const char* op, HANDLE device,
 
 BOOL SimulatedHid::HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
                                          std::uint32_t bufferLength) {
+  const char* op = "HidD_GetIndexedString";
   std::optional<std::u16string> text;
-  if (EmulatedBoard* board = Live(device)) {
-    if (const auto it = board->indexedStrings.find(stringIndex); it != board->indexedStrings.end())
-      text = it->second;
+  if (!Injected(op)) {
+    if (EmulatedBoard* board = Live(device)) {
+      if (const auto it = board->indexedStrings.find(stringIndex);
+          it != board->indexedStrings.end()) {
+        text = it->second;
+      }
+    }
   }
-  return String("HidD_GetIndexedString", device, text, buffer, bufferLength, stringIndex);
+  return String(op, device, text, buffer, bufferLength, stringIndex);
 }
 
 BOOL SimulatedHid::HidD_GetSerialNumberString(HANDLE device, void* buffer,
                                               std::uint32_t bufferLength) {
-  EmulatedBoard* board = Live(device);
-  return String("HidD_GetSerialNumberString", device, board ? board->serial : std::nullopt,
-                buffer, bufferLength);
+  const char* op = "HidD_GetSerialNumberString";
+  EmulatedBoard* board = Injected(op) ? nullptr : Live(device);
+  return String(op, device, board ? board->serial : std::nullopt, buffer, bufferLength);
 }
 
 BOOL SimulatedHid::HidD_GetManufacturerString(HANDLE device, void* buffer,
                                               std::uint32_t bufferLength) {
-  EmulatedBoard* board = Live(device);
-  return String("HidD_GetManufacturerString", device,
-                board ? board->manufacturer : std::nullopt, buffer, bufferLength);
+  const char* op = "HidD_GetManufacturerString";
+  EmulatedBoard* board = Injected(op) ? nullptr : Live(device);
+  return String(op, device, board ? board->manufacturer : std::nullopt, buffer, bufferLength);
 }
 
 BOOL SimulatedHid::HidD_GetProductString(HANDLE device, void* buffer,
                                          std::uint32_t bufferLength) {
-  EmulatedBoard* board = Live(device);
-  return String("HidD_GetProductString", device, board ? board->product : std::nullopt, buffer,
-                bufferLength);
+  const char* op = "HidD_GetProductString";
+  EmulatedBoard* board = Injected(op) ? nullptr : Live(device);
+  return String(op, device, board ? board->product : std::nullopt, buffer, bufferLength);
 }
 
 BOOL SimulatedHid::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) {
   Call call{.op = "HidD_GetPreparsedData", .handle = device};
   BOOL result = 0;
-  EmulatedBoard* board = Live(device);
-  if (!Injected(call.op) && board && board->capabilitiesReadable && preparsedData) {
-    *preparsedData = NextHandle();
-    preparsed_[*preparsedData] = files_.at(device).board;
-    result = 1;
+  if (!Injected(call.op)) {
+    EmulatedBoard* board = Live(device);
+    if (board && board->capabilitiesReadable && preparsedData) {
+      *preparsedData = NextHandle();
+      preparsed_[*preparsedData] = files_.at(device).board;
+      result = 1;
+    }
   }
   call.result = result;
   calls_.push_back(std::move(call));
   return result;
 }
 
+// The preparsed data is a copy taken at open time, so it still answers
+// after its board is unplugged.
 NTSTATUS SimulatedHid::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) {
   Call call{.op = "HidP_GetCaps", .handle = preparsedData};
   NTSTATUS result = kHidpStatusInvalidPreparsedData;
-  const auto it = preparsed_.find(preparsedData);
-  if (!Injected(call.op) && it != preparsed_.end() && capabilities) {
-    const EmulatedBoard& board = slots_.at(static_cast<std::size_t>(it->second)).board;
-    *capabilities = HIDP_CAPS{};
-    capabilities->Usage = 0x04;  // joystick
-    capabilities->UsagePage = 0x01;
-    capabilities->InputReportByteLength = board.inputReportByteLength;
-    capabilities->OutputReportByteLength = board.outputReportByteLength;
-    capabilities->FeatureReportByteLength = board.featureReportByteLength;
-    result = kHidpStatusSuccess;
+  if (!Injected(call.op)) {
+    const auto it = preparsed_.find(preparsedData);
+    if (it != preparsed_.end() && capabilities) {
+      const EmulatedBoard& board = slots_.at(static_cast<std::size_t>(it->second)).board;
+      *capabilities = HIDP_CAPS{};
+      capabilities->Usage = 0x04;  // joystick
+      capabilities->UsagePage = 0x01;
+      capabilities->InputReportByteLength = board.inputReportByteLength;
+      capabilities->OutputReportByteLength = board.outputReportByteLength;
+      capabilities->FeatureReportByteLength = board.featureReportByteLength;
+      result = kHidpStatusSuccess;
+    }
   }
   call.result = result;
   calls_.push_back(std::move(call));
@@ -336,22 +367,42 @@ NTSTATUS SimulatedHid::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAP
 
 BOOL SimulatedHid::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
   Call call{.op = "HidD_FreePreparsedData", .handle = preparsedData};
-  const BOOL result = preparsed_.erase(preparsedData) == 1 ? 1 : 0;
+  const bool injected = Injected(call.op);
+  BOOL result = 0;
+  if (preparsed_.erase(preparsedData) == 1) {
+    result = injected ? 0 : 1;
+  } else {
+    ++doubleFrees_;
+  }
   call.result = result;
   calls_.push_back(std::move(call));
   return result;
 }
 
+namespace {
+
+// The board has no numbered reports: only report ID 0 passes, and only in
+// a buffer of exactly the board's report length.
+bool FramedForBoard(const EmulatedBoard& board, const std::uint8_t* bytes,
+                    std::uint32_t length) {
+  if (length != board.featureReportByteLength) return false;
+  if (length == 0) return true;
+  return bytes != nullptr && bytes[0] == 0;
+}
+
+}  // namespace
+
 BOOL SimulatedHid::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
   Call call{.op = "HidD_GetFeature", .handle = device, .length = length};
   BOOL result = 0;
-  EmulatedBoard* board = Live(device);
   auto* bytes = static_cast<std::uint8_t*>(reportBuffer);
-  if (!Injected(call.op) && board && bytes && length >= 1 &&
-      length == board->featureReportByteLength && bytes[0] == 0 &&
-      board->AnswerGetFeature(bytes, length)) {
-    call.bytes.assign(bytes, bytes + length);
-    result = 1;
+  if (!Injected(call.op)) {
+    EmulatedBoard* board = Live(device);
+    if (board && FramedForBoard(*board, bytes, length) &&
+        board->AnswerGetFeature(bytes, length)) {
+      if (length > 0) call.bytes.assign(bytes, bytes + length);
+      result = 1;
+    }
   }
   call.result = result;
   calls_.push_back(std::move(call));
@@ -361,13 +412,14 @@ BOOL SimulatedHid::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint3
 BOOL SimulatedHid::HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
   Call call{.op = "HidD_SetFeature", .handle = device, .length = length};
   auto* bytes = static_cast<std::uint8_t*>(reportBuffer);
-  if (bytes) call.bytes.assign(bytes, bytes + length);
+  // What the program sent, even when it does not arrive.
+  if (bytes && length > 0) call.bytes.assign(bytes, bytes + length);
   BOOL result = 0;
-  EmulatedBoard* board = Live(device);
-  if (!Injected(call.op) && board && bytes && length >= 1 &&
-      length == board->featureReportByteLength && bytes[0] == 0 &&
-      board->TakeSetFeature(bytes, length)) {
-    result = 1;
+  if (!Injected(call.op)) {
+    EmulatedBoard* board = Live(device);
+    if (board && FramedForBoard(*board, bytes, length) && board->TakeSetFeature(bytes, length)) {
+      result = 1;
+    }
   }
   call.result = result;
   calls_.push_back(std::move(call));

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -59,8 +60,12 @@ class SimulatedHid : public HidApi {
   int OpenDeviceInfoSets() const;         // sets obtained and not destroyed
   int DoubleDestroys() const { return doubleDestroys_; }  // destroys of unknown sets
   int OpenPreparsedData() const { return static_cast<int>(preparsed_.size()); }
+  int DoubleFrees() const { return doubleFrees_; }  // frees of unknown preparsed data
 
   // The nth call of `op` counted from now (1-based) fails without effect.
+  // Only a close, destroy or free still releases what it was given when it
+  // fails: a program cannot retry it, and a sweep over every call must still
+  // end with balanced counts.
   void FailNth(const std::string& op, int n);
   // Right before the nth call of `op` counted from now, detach `id`.
   void UnplugBefore(const std::string& op, int n, BoardId id);
@@ -126,7 +131,7 @@ class SimulatedHid : public HidApi {
               void* buffer, std::uint32_t bufferLength, std::uint32_t index = 0);
   HANDLE NextHandle() { return nextHandle_ += 4; }
 
-  std::vector<Slot> slots_;            // by BoardId
+  std::deque<Slot> slots_;             // by BoardId; Board() references survive Attach
   std::vector<BoardId> enumeration_;   // attached boards in enumeration order
   std::map<HANDLE, OpenFile> files_;
   std::map<HDEVINFO, std::vector<BoardId>> sets_;  // open sets and their snapshot
@@ -140,6 +145,7 @@ class SimulatedHid : public HidApi {
   int doubleCloses_ = 0;
   int invalidCloses_ = 0;
   int doubleDestroys_ = 0;
+  int doubleFrees_ = 0;
 };
 
 }  // namespace tq::emu
