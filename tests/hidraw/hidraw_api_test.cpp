@@ -153,19 +153,20 @@ TEST(HidrawApi, AttributesAndStringsComeFromTheUsbDevice) {
     EXPECT_EQ(text[0], ok ? 'A' : 0xEE) << length;
     EXPECT_EQ(text[8], length >= 10 ? 0 : 0xEE) << length;
   }
+  std::array<std::uint8_t, 100> wide{};  // as long as the length asked for
   std::filesystem::remove(host.Sys() / "devices/pci0000:00/0000:00:14.0/usb1/1-4/serial");
-  EXPECT_FALSE(api.HidD_GetSerialNumberString(h, text.data(), 100)) << "no serial, no string";
+  EXPECT_FALSE(api.HidD_GetSerialNumberString(h, wide.data(), 100)) << "no serial, no string";
 
   // Off the USB bus: no release and no USB strings, even with a USB host
   // adapter above it; the serial is the HID unique name.
   const HANDLE bt = Open(api, host.NodePath(4));
   ASSERT_TRUE(api.HidD_GetAttributes(bt, &attributes));
   EXPECT_EQ(attributes.VersionNumber, 0);
-  EXPECT_FALSE(api.HidD_GetProductString(bt, text.data(), 100));
-  ASSERT_TRUE(api.HidD_GetSerialNumberString(bt, text.data(), 100));
-  EXPECT_EQ(text[0], 'a');
-  EXPECT_EQ(text[14], 'c');
-  EXPECT_EQ(text[16], 0);
+  EXPECT_FALSE(api.HidD_GetProductString(bt, wide.data(), 100));
+  ASSERT_TRUE(api.HidD_GetSerialNumberString(bt, wide.data(), 100));
+  EXPECT_EQ(wide[0], 'a');
+  EXPECT_EQ(wide[14], 'c');
+  EXPECT_EQ(wide[16], 0);
 }
 
 TEST(HidrawApi, UnpluggedBoardFailsEveryRequest) {
