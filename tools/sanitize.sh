@@ -6,3 +6,16 @@ tools/deps.sh
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
+# Leaks at exit of each program, through the demo's screenshot mode (exit
+# status 2: the program is not part of this build).
+for program in encoders config; do
+  status=0
+  QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    build/asan/demo/TQ5271_demo --program "$program" --boards 2 \
+    --screenshot "build/asan/leak_check_$program.png" || status=$?
+  case $status in
+    0) echo "no leak at exit of $program" ;;
+    2) echo "$program is not built" ;;
+    *) exit "$status" ;;
+  esac
+done
