@@ -12,9 +12,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QFontInfo>
+#include <QFrame>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -28,6 +32,7 @@ struct Sample {
   ComboBox list{frame, "List", {240, 720, 900, 360}};
   CheckBox check{frame, "Check", {1500, 720, 1200, 300}, "Invert"};
   Timer timer{frame, "Timer", 50};
+  Line rule{window, "Line1", 120, 1440, 2880, 1440};
   int listClicks = 0;
   int checkClicks = 0;
   int ticks = 0;
@@ -60,12 +65,21 @@ TEST(QtView, PlacesControlsAtTheirTwipsScaledToTheScreen) {
             QRect(view.Pixels(240), view.Pixels(720), view.Pixels(900), view.Pixels(360)));
   EXPECT_FALSE(list->isEditable());
   EXPECT_EQ(As<QGroupBox>(view, s.frame)->title(), "Group");
-  EXPECT_EQ(view.Widget()->font().family(), "Arial");
-  EXPECT_EQ(view.Widget()->font().pointSize(), 10);
+  EXPECT_EQ(view.WidgetOf(s.rule)->geometry(),
+            QRect(view.Pixels(120), view.Pixels(1440) - 1, view.Pixels(2760), 2));
+  // Arial, or the metric-compatible face that stands in for it, so the
+  // captions fit the boxes laid out for them.
+  const QFontInfo face(view.Widget()->font());
+  EXPECT_TRUE(face.family() == "Arial" || face.family() == "Liberation Sans")
+      << face.family().toStdString();
+  EXPECT_EQ(face.pointSize(), 10);
   // Value labels take the colours of the system's text fields.
   const QLabel* label = As<QLabel>(view, s.value);
   EXPECT_EQ(label->palette().color(QPalette::Window), QPalette().color(QPalette::Base));
   EXPECT_EQ(label->palette().color(QPalette::WindowText), QPalette().color(QPalette::Text));
+  // ... greyed in the system's way when disabled.
+  EXPECT_EQ(label->palette().color(QPalette::Disabled, QPalette::WindowText),
+            QPalette().color(QPalette::Disabled, QPalette::Text));
 }
 
 TEST(QtView, MirrorsTheModel) {
@@ -73,12 +87,23 @@ TEST(QtView, MirrorsTheModel) {
   QtView view(s.window);
   s.value.SetCaption(" 1.21");
   s.list.SetHint("pick one");
-  s.frame.SetEnabled(false);
   s.check.SetValue(1);
+  s.value.SetColors(SystemColor::ButtonFace, SystemColor::ButtonText);
   EXPECT_EQ(As<QLabel>(view, s.value)->text(), " 1.21");
   EXPECT_EQ(view.WidgetOf(s.list)->toolTip(), "pick one");
-  EXPECT_FALSE(view.WidgetOf(s.frame)->isEnabled());
   EXPECT_TRUE(As<QCheckBox>(view, s.check)->isChecked());
+  EXPECT_EQ(view.WidgetOf(s.value)->palette().color(QPalette::Window),
+            QPalette().color(QPalette::Window));
+
+  // A disabled frame greys all it holds; enabling it again brings back each
+  // control as the model holds it.
+  s.list.SetEnabled(false);
+  s.frame.SetEnabled(false);
+  EXPECT_FALSE(view.WidgetOf(s.frame)->isEnabled());
+  EXPECT_FALSE(view.WidgetOf(s.check)->isEnabled());
+  s.frame.SetEnabled(true);
+  EXPECT_TRUE(view.WidgetOf(s.check)->isEnabled());
+  EXPECT_FALSE(view.WidgetOf(s.list)->isEnabled());
   s.window.SetCaption("Other");
   EXPECT_EQ(view.Widget()->windowTitle(), "Other");
 }
@@ -99,14 +124,21 @@ TEST(QtView, ListsShowOnlyWhatTheModelSelects) {
   EXPECT_EQ(s.listClicks, 1);
   EXPECT_EQ(list->currentIndex(), 1);
 
-  // The user's pick: one click, and the model holds it.
-  emit list->activated(0);
+  // The user's pick, from the keyboard: one click, and the model holds it.
+  QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+  QApplication::sendEvent(list, &up);
   EXPECT_EQ(s.listClicks, 2);
   EXPECT_EQ(s.list.ListIndex(), 0);
+  EXPECT_EQ(list->currentIndex(), 0);
 
   s.list.Clear();
   EXPECT_EQ(list->count(), 0);
   EXPECT_EQ(s.listClicks, 2);
+  // Refilled with other items: the widget shows those, still unselected.
+  s.list.AddItem("8 ms");
+  EXPECT_EQ(list->count(), 1);
+  EXPECT_EQ(list->itemText(0), "8 ms");
+  EXPECT_EQ(list->currentIndex(), -1);
 }
 
 TEST(QtView, UserToggleAndTimerAndClose) {
@@ -138,6 +170,9 @@ TEST(QtView, UserToggleAndTimerAndClose) {
   EXPECT_TRUE(view.Widget()->isVisible());
   view.Widget()->close();
   EXPECT_EQ(s.unloads, 1);
+  EXPECT_FALSE(view.Widget()->isVisible());
+  view.Widget()->close();  // Qt sends another close even to a closed window
+  EXPECT_EQ(s.unloads, 1);
 }
 
 TEST(QtView, WritesAScreenshot) {
@@ -149,6 +184,11 @@ TEST(QtView, WritesAScreenshot) {
   ASSERT_TRUE(view.SaveScreenshot(path.toStdString()));
   const QImage image(path);
   EXPECT_EQ(image.size(), view.Widget()->size() * view.Widget()->devicePixelRatio());
+  // Drawn, not blank: text, borders and the value label's field colour.
+  QSet<QRgb> colours;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y));
+  EXPECT_GT(colours.size(), 8);
   QFile::remove(path);
 }
 

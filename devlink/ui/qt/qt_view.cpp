@@ -8,11 +8,13 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace tq::ui {
@@ -32,6 +34,15 @@ QPalette::ColorRole RoleOf(SystemColor color) {
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
+// The desktop's colour for `color` in every state, so a disabled label greys
+// its text the way the desktop does rather than keeping its active colour.
+void SetSystemColor(QPalette& palette, QPalette::ColorRole target, SystemColor color) {
+  const QPalette system = QGuiApplication::palette();
+  for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, target, system.color(group, RoleOf(color)));
+  }
+}
+
 }  // namespace
 
 // The top-level widget: closing it is the user closing the program's window.
@@ -41,13 +52,39 @@ class QtView::TopLevel final : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override {
-    // The program's unload is never cancelled.
-    window_.Close();
+    // The program's unload is never cancelled, and runs once: Qt sends a
+    // close to a hidden widget too, and quitting closes what is still open.
+    if (!unloaded_) {
+      unloaded_ = true;
+      window_.Close();
+    }
     event->accept();
   }
 
  private:
   Window& window_;
+  bool unloaded_ = false;
+};
+
+// A line that is neither level nor upright, drawn corner to corner.
+class QtView::SlantedLine final : public QWidget {
+ public:
+  SlantedLine(QWidget* parent, bool falling) : QWidget(parent), falling_(falling) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRect r = rect();
+    if (falling_) {
+      painter.drawLine(r.topLeft(), r.bottomRight());
+    } else {
+      painter.drawLine(r.bottomLeft(), r.topRight());
+    }
+  }
+
+ private:
+  bool falling_;
 };
 
 QtView::QtView(Window& window)
@@ -72,7 +109,7 @@ QtView::QtView(Window& window)
 }
 
 QtView::~QtView() {
-  window_.AttachView(nullptr);
+  if (window_.View() == this) window_.AttachView(nullptr);
   for (auto& [control, timer] : timers_) timer->stop();
 }
 
@@ -93,7 +130,8 @@ int QtView::Pixels(int twips) const {
 }
 
 bool QtView::SaveScreenshot(const std::string& pngPath) const {
-  return top_->grab().save(ToQt(pngPath), "PNG");
+  const QPixmap picture = top_->grab();
+  return !picture.isNull() && picture.save(ToQt(pngPath), "PNG");
 }
 
 void QtView::Build(Container& container, QWidget* parent) {
@@ -127,8 +165,10 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
       auto& model = static_cast<ComboBox&>(control);
       // Only the user's own pick reaches the model; selections the view
       // mirrors are made under a signal blocker.
-      QObject::connect(combo, qOverload<int>(&QComboBox::activated),
-                       [&model](int index) { model.UserPick(index); });
+      QObject::connect(combo, qOverload<int>(&QComboBox::activated), [this, &model](int index) {
+        model.UserPick(index);
+        Mirror(model);  // a pick of the item already held raises nothing; show the model
+      });
       widget = combo;
       break;
     }
@@ -151,10 +191,16 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
       return nullptr;
     }
     case Kind::Line: {
-      auto* line = new QFrame(parent);
-      line->setFrameShape(QFrame::HLine);
-      line->setFrameShadow(QFrame::Sunken);
-      widget = line;
+      const auto& model = static_cast<const Line&>(control);
+      if (model.Y1() == model.Y2() || model.X1() == model.X2()) {
+        auto* line = new QFrame(parent);
+        line->setFrameShape(model.Y1() == model.Y2() ? QFrame::HLine : QFrame::VLine);
+        line->setFrameShadow(QFrame::Sunken);
+        widget = line;
+      } else {
+        const bool falling = (model.X2() > model.X1()) == (model.Y2() > model.Y1());
+        widget = new SlantedLine(parent, falling);
+      }
       break;
     }
   }
@@ -168,10 +214,19 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
 void QtView::Place(const Control& control, QWidget* widget) const {
   const TwipsRect r = control.Position();
   if (control.GetKind() == Kind::Line) {
-    // A horizontal rule two pixels high, centred on the line.
     const auto& line = static_cast<const Line&>(control);
-    const int width = std::max(1, Pixels(line.X2() - line.X1()));
-    widget->setGeometry(Pixels(line.X1()), Pixels(line.Y1()) - 1, width, 2);
+    const int left = Pixels(std::min(line.X1(), line.X2()));
+    const int top = Pixels(std::min(line.Y1(), line.Y2()));
+    const int width = Pixels(std::abs(line.X2() - line.X1()));
+    const int height = Pixels(std::abs(line.Y2() - line.Y1()));
+    // Level and upright rules are two pixels thick, centred on the line.
+    if (height == 0) {
+      widget->setGeometry(left, top - 1, std::max(1, width), 2);
+    } else if (width == 0) {
+      widget->setGeometry(left - 1, top, 2, height);
+    } else {
+      widget->setGeometry(left, top, width + 1, height + 1);
+    }
     return;
   }
   widget->setGeometry(Pixels(r.left), Pixels(r.top), Pixels(r.width), Pixels(r.height));
@@ -182,7 +237,8 @@ void QtView::Mirror(Control& control) {
     auto& model = static_cast<Timer&>(control);
     QTimer* timer = TimerOf(control);
     if (!timer) return;
-    timer->setInterval(model.Interval());
+    // A new interval starts the count afresh, as it does on the desktop.
+    if (timer->interval() != model.Interval()) timer->setInterval(model.Interval());
     if (model.Enabled() && !timer->isActive()) timer->start();
     if (!model.Enabled()) timer->stop();
     return;
@@ -190,10 +246,10 @@ void QtView::Mirror(Control& control) {
   QWidget* widget = WidgetOf(control);
   if (!widget) return;
   const QSignalBlocker blocker(widget);
-  if (&control != &window_) {
-    widget->setEnabled(control.Enabled());
-    widget->setToolTip(ToQt(control.Hint()));
-  }
+  // Each widget keeps its own state: a disabled frame greys its children in
+  // Qt, and re-enabling it restores exactly those the model holds enabled.
+  widget->setEnabled(control.Enabled());
+  widget->setToolTip(ToQt(control.Hint()));
   switch (control.GetKind()) {
     case Kind::Window:
       widget->setWindowTitle(ToQt(control.Caption()));
@@ -206,23 +262,15 @@ void QtView::Mirror(Control& control) {
       auto* label = static_cast<QLabel*>(widget);
       label->setText(ToQt(model.Caption()));
       QPalette palette = label->palette();
-      const QPalette system;
-      palette.setColor(QPalette::Window, system.color(RoleOf(model.BackColor())));
-      palette.setColor(QPalette::WindowText, system.color(RoleOf(model.ForeColor())));
+      SetSystemColor(palette, QPalette::Window, model.BackColor());
+      SetSystemColor(palette, QPalette::WindowText, model.ForeColor());
       label->setPalette(palette);
       break;
     }
     case Kind::ComboBox: {
       auto& model = static_cast<ComboBox&>(control);
       auto* combo = static_cast<QComboBox*>(widget);
-      if (combo->count() != model.ListCount()) {
-        combo->clear();
-        for (const std::string& item : model.Items()) combo->addItem(ToQt(item));
-      } else {
-        for (int i = 0; i < model.ListCount(); ++i) {
-          combo->setItemText(i, ToQt(model.Items()[static_cast<std::size_t>(i)]));
-        }
-      }
+      MirrorItems(model, combo);
       // Qt selects the first item appended to an empty list; the model has
       // the last word.
       combo->setCurrentIndex(model.ListIndex());
@@ -238,6 +286,21 @@ void QtView::Mirror(Control& control) {
     case Kind::Timer:
     case Kind::Line:
       break;
+  }
+}
+
+// Lists grow one item per notification while a program fills them, so only
+// what the widget lacks is appended; anything else rebuilds the list.
+void QtView::MirrorItems(const ComboBox& model, QComboBox* combo) {
+  const std::vector<std::string>& items = model.Items();
+  const int held = combo->count();
+  bool prefix = held <= model.ListCount();
+  for (int i = 0; prefix && i < held; ++i) {
+    prefix = combo->itemText(i) == ToQt(items[static_cast<std::size_t>(i)]);
+  }
+  if (!prefix) combo->clear();
+  for (int i = combo->count(); i < model.ListCount(); ++i) {
+    combo->addItem(ToQt(items[static_cast<std::size_t>(i)]));
   }
 }
 

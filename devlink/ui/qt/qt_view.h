@@ -10,6 +10,7 @@
 #include "ui/controls.h"
 
 class QWidget;
+class QComboBox;
 class QTimer;
 
 namespace tq::ui {
@@ -29,17 +30,20 @@ class QtView final : public ViewObserver {
   // Pixels for a length in twips at the screen's logical resolution.
   int Pixels(int twips) const;
 
+  // The window as drawn now, in device pixels.
   bool SaveScreenshot(const std::string& pngPath) const;
 
   void OnChanged(Control& control, Change change) override;
 
  private:
   class TopLevel;
+  class SlantedLine;
 
   void Build(Container& container, QWidget* parent);
   QWidget* Create(Control& control, QWidget* parent);
   void Mirror(Control& control);
   void Place(const Control& control, QWidget* widget) const;
+  void MirrorItems(const ComboBox& model, QComboBox* combo);
 
   Window& window_;
   double pixelsPerTwip_;
