@@ -37,7 +37,7 @@ BoardPanel::BoardPanel(emu::SimulatedHid& hid, std::vector<emu::SimulatedHid::Bo
     const emu::EmulatedBoard& board = hid.Board(id);
     const QString serial =
         board.serial ? QString::fromStdU16String(*board.serial) : QString("(no serial)");
-    auto* box = new QGroupBox(QString("Board %1, serial %2").arg(id + 1).arg(serial), this);
+    auto* box = new QGroupBox(this);
     auto* inner = new QVBoxLayout(box);
     auto* plug = new QPushButton(box);
     auto* bytes = new QLabel(box);
@@ -54,7 +54,7 @@ BoardPanel::BoardPanel(emu::SimulatedHid& hid, std::vector<emu::SimulatedHid::Bo
       }
       Refresh();
     });
-    rows_.push_back(Row{id, plug, bytes});
+    rows_.push_back(Row{id, QString("Board %1, serial %2").arg(id + 1).arg(serial), box, plug, bytes});
   }
   auto* timer = new QTimer(this);
   QObject::connect(timer, &QTimer::timeout, [this] { Refresh(); });
@@ -64,7 +64,9 @@ BoardPanel::BoardPanel(emu::SimulatedHid& hid, std::vector<emu::SimulatedHid::Bo
 
 void BoardPanel::Refresh() {
   for (const Row& row : rows_) {
-    row.plug->setText(hid_.IsAttached(row.id) ? "Unplug" : "Plug in");
+    const bool attached = hid_.IsAttached(row.id);
+    row.box->setTitle(row.title + (attached ? ": plugged in" : ": unplugged"));
+    row.plug->setText(attached ? "Unplug" : "Plug in");
     row.bytes->setText(SettingBytesText(hid_.Board(row.id)));
   }
 }

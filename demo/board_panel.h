@@ -7,6 +7,7 @@
 
 #include "simulated_hid.h"
 
+class QGroupBox;
 class QLabel;
 class QPushButton;
 
@@ -21,6 +22,8 @@ class BoardPanel final : public QWidget {
 
   struct Row {
     emu::SimulatedHid::BoardId id;
+    QString title;
+    QGroupBox* box;
     QPushButton* plug;
     QLabel* bytes;
   };

@@ -72,7 +72,14 @@ int main(int argc, char* argv[]) {
 
   auto program = MakeProgram(parser.value("program"), hid);
   if (!program) {
-    std::fprintf(stderr, "unknown program '%s'\n", qPrintable(parser.value("program")));
+    std::fprintf(stderr, "no program '%s' in this build (encoders%s)\n",
+                 qPrintable(parser.value("program")),
+#ifdef TQ_DEMO_HAS_CONFIG
+                 ", config"
+#else
+                 ""
+#endif
+    );
     return 2;
   }
   tq::ui::QtView view(program->Form());
