@@ -27,7 +27,7 @@ bool EmulatedBoard::TakeSetFeature(const std::uint8_t* buffer, std::size_t lengt
 EmulatedBoard MakeTQ5271(std::u16string serial) {
   EmulatedBoard board;
   board.vendorId = kMakerVendorID;
-  board.productId = 0x0520;
+  board.productId = 0x0501;  // analog inputs and encoders: both programs take it
   board.versionNumber = 0x0121;
   board.serial = std::move(serial);
   // Inputs 1 and 3 inverted, automatic detection on, Y and Z zoomed: each

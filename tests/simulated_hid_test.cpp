@@ -54,7 +54,7 @@ TEST(SimulatedHid, EnumerationIsASnapshotInAttachOrder) {
   foreign.productId = 0xF00D;
   const auto b = hid.Attach(foreign);
   EXPECT_EQ(hid.PathOf(a),
-            "\\\\?\\hid#vid_2a7e&pid_0520&mi_00#7&1a2b3c00&0&0000#"
+            "\\\\?\\hid#vid_2a7e&pid_0501&mi_00#7&1a2b3c00&0&0000#"
             "{4d1e55b2-f16f-11cf-88cb-001111000030}");
   EXPECT_NE(hid.PathOf(b).find("vid_04d8&pid_f00d"), std::string::npos);
 
@@ -219,7 +219,7 @@ TEST(SimulatedHid, UnpluggedHandlesStayOpenButDead) {
   const HANDLE fresh = Open(hid, hid.PathOf(id));
   ASSERT_TRUE(hid.HidD_GetAttributes(fresh, &attributes));
   EXPECT_EQ(attributes.VendorID, kMakerVendorID);
-  EXPECT_EQ(attributes.ProductID, 0x0520);
+  EXPECT_EQ(attributes.ProductID, 0x0501);
   EXPECT_EQ(attributes.VersionNumber, 0x0121);
   EXPECT_EQ(hid.Board(id).settings[40], 0x77);
   attributes.Size = 0;
