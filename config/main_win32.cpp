@@ -1,0 +1,13 @@
+// TQ5271_config on Windows: SetupAPI and hid.dll, and the desktop's own
+// controls.
+#include "frm_main.h"
+#include "platform/win32/win32_hid_api.h"
+#include "ui/win32/win32_view.h"
+
+int main() {
+  tq::Win32HidApi api;
+  tq::config::frmMain form(api);
+  tq::ui::Win32View view(form.Form());
+  form.Form_Load();
+  return tq::ui::Win32View::RunMessageLoop();
+}

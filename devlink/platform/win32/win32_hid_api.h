@@ -1,0 +1,43 @@
+// HidApi over the real SetupAPI, hid.dll and kernel32: every call goes
+// straight to the Windows function of the same name. The Windows headers
+// stay in the .cpp, so a program's main can include this without them.
+#pragma once
+
+#include "hid_api.h"
+
+namespace tq {
+
+class Win32HidApi final : public HidApi {
+ public:
+  void HidD_GetHidGuid(GUID* hidGuid) override;
+  HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, const char* enumerator,
+                                std::uintptr_t hwndParent, std::uint32_t flags) override;
+  BOOL SetupDiEnumDeviceInterfaces(HDEVINFO deviceInfoSet, void* deviceInfoData,
+                                   const GUID* interfaceClassGuid, std::uint32_t memberIndex,
+                                   SP_DEVICE_INTERFACE_DATA* deviceInterfaceData) override;
+  BOOL SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
+                                        SP_DEVICE_INTERFACE_DATA* deviceInterfaceData,
+                                        std::uint8_t* detail, std::uint32_t detailSize,
+                                        std::uint32_t* requiredSize,
+                                        void* deviceInfoData) override;
+  BOOL SetupDiDestroyDeviceInfoList(HDEVINFO deviceInfoSet) override;
+  HANDLE CreateFileA(const char* fileName, std::uint32_t desiredAccess, std::uint32_t shareMode,
+                     SECURITY_ATTRIBUTES* securityAttributes, std::uint32_t creationDisposition,
+                     std::uint32_t flagsAndAttributes, HANDLE templateFile) override;
+  BOOL CloseHandle(HANDLE object) override;
+  BOOL HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) override;
+  BOOL HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
+                             std::uint32_t bufferLength) override;
+  BOOL HidD_GetSerialNumberString(HANDLE device, void* buffer,
+                                  std::uint32_t bufferLength) override;
+  BOOL HidD_GetManufacturerString(HANDLE device, void* buffer,
+                                  std::uint32_t bufferLength) override;
+  BOOL HidD_GetProductString(HANDLE device, void* buffer, std::uint32_t bufferLength) override;
+  BOOL HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) override;
+  NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) override;
+  BOOL HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) override;
+  BOOL HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
+  BOOL HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
+};
+
+}  // namespace tq

@@ -1,0 +1,130 @@
+// The SetupAPI and hid.dll backend on the real system calls, and both
+// programs on it with no board attached (as under Wine, or on a desktop
+// without a TQ5271): records cross the boundary intact, handles keep their
+// values, and the programs end in their no-board state with nothing open.
+#include "platform/win32/win32_hid_api.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "config/frm_main.h"
+#include "encoders/frm_main.h"
+#include "hid_board.h"
+#include "ui/win32/win32_view.h"
+
+namespace tq {
+namespace {
+
+constexpr std::uint32_t kShare = kFileShareRead | kFileShareWrite;
+
+TEST(Win32HidApi, CarriesRecordsAndHandlesToWindowsUnchanged) {
+  Win32HidApi api;
+  GUID guid{};
+  api.HidD_GetHidGuid(&guid);
+  EXPECT_EQ(guid, kHidInterfaceClass);
+
+  // An interface record of this build's size is accepted: past the last
+  // interface the enumeration ends for want of items, not for a bad record.
+  const HDEVINFO set = api.SetupDiGetClassDevsA(&guid, nullptr, 0, kDigcfPresent | kDigcfDeviceInterface);
+  ASSERT_NE(set, kInvalidHandleValue);
+  SP_DEVICE_INTERFACE_DATA data{};
+  data.cbSize = sizeof(data);
+  SetLastError(0);
+  EXPECT_EQ(api.SetupDiEnumDeviceInterfaces(set, nullptr, &guid, 100000, &data), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+  EXPECT_NE(api.SetupDiDestroyDeviceInfoList(set), 0);
+
+  // Every present interface yields its path through the detail record.
+  DeviceLink link(api, kConfigVariant);
+  link.GetHidGuid();
+  int interfaces = 0;
+  EXPECT_TRUE(link.WalkInterfaces([&] {
+    ++interfaces;
+    EXPECT_EQ(link.DevicePath.rfind("\\\\?\\", 0), 0u) << link.DevicePath;
+    return false;
+  }));
+  EXPECT_TRUE(link.LastInterface);
+  std::printf("%d HID interface(s) present\n", interfaces);
+
+  // A failed open is the value with all bits set.
+  EXPECT_EQ(api.CreateFileA("\\\\.\\TQ5271-not-attached", kGenericRead, kShare, nullptr,
+                            kOpenExisting, 0, 0),
+            kInvalidHandleValue);
+
+  // The security record as the device link fills it: the handle is
+  // inheritable exactly when the record says so.
+  char folder[MAX_PATH] = {};
+  char path[MAX_PATH] = {};
+  ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+  ASSERT_NE(GetTempFileNameA(folder, "tq", 0, path), 0u);
+  for (const BOOL inherit : {1, 0}) {
+    SECURITY_ATTRIBUTES security{};
+    security.nLength = sizeof(security);
+    security.bInheritHandle = inherit;
+    const HANDLE file = api.CreateFileA(path, kGenericRead | kGenericWrite, kShare, &security,
+                                        kOpenExisting, 0, 0);
+    ASSERT_NE(file, kInvalidHandleValue);
+    DWORD flags = 0;
+    ASSERT_TRUE(GetHandleInformation(reinterpret_cast<::HANDLE>(file), &flags));
+    EXPECT_EQ((flags & HANDLE_FLAG_INHERIT) != 0, inherit == 1);
+
+    // Not a HID device: every HID request fails, and says so as a BOOL.
+    HIDD_ATTRIBUTES attributes{};
+    attributes.Size = sizeof(attributes);
+    EXPECT_EQ(api.HidD_GetAttributes(file, &attributes), 0);
+    StringBuffer text{};
+    EXPECT_EQ(api.HidD_GetSerialNumberString(file, text.data(), kStringRequestLength), 0);
+    PHIDP_PREPARSED_DATA preparsed = 0;
+    EXPECT_EQ(api.HidD_GetPreparsedData(file, &preparsed), 0);
+    EXPECT_NE(api.CloseHandle(file), 0);
+  }
+  DeleteFileA(path);
+}
+
+// Whatever HID devices the host has, none is a TQ5271 here: both programs
+// reach their no-board state on the real calls, keep looking (the encoder
+// utility's timer) and leave nothing open.
+TEST(Win32HidApi, ProgramsWithoutABoardOnTheRealCalls) {
+  Win32HidApi api;
+  {
+    encoders::frmMain form(api);
+    ui::Win32View view(form.Form());
+    form.Form_Load();
+    EXPECT_FALSE(form.DeviceDetected);
+    EXPECT_EQ(form.SerNo.ListCount(), 0);
+    EXPECT_TRUE(form.Timer.Enabled());
+    // A few of the timer's searches, from the loop.
+    const DWORD until = GetTickCount() + 300;
+    MSG message;
+    while (static_cast<LONG>(until - GetTickCount()) > 0) {
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      Sleep(10);
+    }
+    EXPECT_FALSE(form.DeviceDetected);
+    EXPECT_EQ(form.Link().DeviceHandle, kInvalidHandleValue);
+    EXPECT_EQ(form.Link().OverlappedHandle, kInvalidHandleValue);
+    SendMessageW(static_cast<HWND>(view.Handle()), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(form.Timer.Enabled());
+    PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  }
+  {
+    config::frmMain form(api);
+    ui::Win32View view(form.Form());
+    form.Form_Load();
+    EXPECT_FALSE(form.DeviceDetected);
+    EXPECT_EQ(form.Link().DeviceHandle, kInvalidHandleValue);
+    for (const ui::Control* control : form.Form().AllControls()) {
+      if (control->GetKind() != ui::Kind::ComboBox && control->GetKind() != ui::Kind::CheckBox) continue;
+      EXPECT_FALSE(IsWindowEnabled(static_cast<HWND>(view.HandleOf(*control)))) << control->Name();
+    }
+    SendMessageW(static_cast<HWND>(view.Handle()), WM_CLOSE, 0, 0);
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  }
+}
+
+}  // namespace
+}  // namespace tq

@@ -1,0 +1,238 @@
+// Starts one of the programs exactly as a user would (no arguments), waits
+// until its start-up is over and it waits for input, then checks its window
+// the way a user would see it, photographs it, and closes it like the user.
+//
+//   tq_window_check <program.exe> <caption> <client width> <client height> <shot.bmp>
+//
+// The client size is in twips. Passes (exit 0) when the program's window
+// has the caption and that client size at its DPI, is painted, holds its
+// frames and controls with every list and check box disabled (no board is
+// attached), and when the program ends with exit code 0 after WM_CLOSE.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kStartTimeoutMs = 30000;
+constexpr DWORD kCloseTimeoutMs = 15000;
+
+int failures = 0;
+
+void Fail(const char* what) {
+  std::printf("FAIL: %s\n", what);
+  ++failures;
+}
+
+struct Found {
+  DWORD process;
+  std::wstring caption;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<Found*>(param);
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  if (process != found->process || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) {
+    return TRUE;
+  }
+  found->window = hwnd;
+  return FALSE;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+struct Inventory {
+  int frames = 0;
+  int labels = 0;
+  int lists = 0;
+  int checkBoxes = 0;
+  int enabledInputs = 0;
+};
+
+BOOL CALLBACK CountControl(HWND hwnd, LPARAM param) {
+  auto* inventory = reinterpret_cast<Inventory*>(param);
+  const std::wstring name = ClassOf(hwnd);
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+  const bool enabled = IsWindowEnabled(hwnd) != FALSE;
+  const char* kind = "other";
+  if (_wcsicmp(name.c_str(), L"Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX) {
+    ++inventory->frames;
+    kind = "frame";
+  } else if (_wcsicmp(name.c_str(), L"Button") == 0) {
+    ++inventory->checkBoxes;
+    inventory->enabledInputs += enabled;
+    kind = "check box";
+  } else if (_wcsicmp(name.c_str(), L"ComboBox") == 0) {
+    ++inventory->lists;
+    inventory->enabledInputs += enabled;
+    kind = "list";
+  } else if (_wcsicmp(name.c_str(), L"Static") == 0) {
+    ++inventory->labels;
+    kind = "label";
+  }
+  std::printf("  %-9s %-8s \"%ls\"\n", kind, enabled ? "enabled" : "disabled", TextOf(hwnd).c_str());
+  return TRUE;
+}
+
+// The window as it is on the screen, frame and caption included.
+bool Photograph(HWND hwnd, const char* path, std::size_t& colours) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  if (width <= 0 || height <= 0) return false;
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file stores it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  const bool copied = BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
+  GdiFlush();
+  const auto stride = static_cast<std::size_t>((width * 3 + 3) & ~3);
+  const std::size_t size = stride * static_cast<std::size_t>(height);
+  std::set<unsigned> seen;
+  const auto* pixel = static_cast<const unsigned char*>(bits);
+  for (int y = 0; y < height && copied; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const unsigned char* p = pixel + stride * static_cast<std::size_t>(y) + 3 * static_cast<std::size_t>(x);
+      seen.insert(static_cast<unsigned>(p[0] | p[1] << 8 | p[2] << 16));
+    }
+  }
+  colours = seen.size();
+
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = static_cast<DWORD>(file.bfOffBits + size);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
+  out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(size));
+  const bool written = out.good();
+
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return copied && written;
+}
+
+UINT DpiOf(HWND hwnd) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  const FARPROC proc = GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
+  if (proc) {
+    const auto get = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void (*)()>(proc));
+    if (const UINT dpi = get(hwnd)) return dpi;
+  }
+  const HDC dc = GetDC(hwnd);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(hwnd, dc);
+  return static_cast<UINT>(dpi);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 6) {
+    std::printf("usage: tq_window_check <program.exe> <caption> <width> <height> <shot.bmp>\n");
+    return 2;
+  }
+  const std::wstring program = argv[1];
+  const std::wstring caption = argv[2];
+  const int widthTwips = _wtoi(argv[3]);
+  const int heightTwips = _wtoi(argv[4]);
+  char shot[MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, 0, argv[5], -1, shot, MAX_PATH, nullptr, nullptr);
+
+  std::wstring commandLine = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    std::printf("FAIL: cannot start %ls (error %lu)\n", program.c_str(), GetLastError());
+    return 1;
+  }
+  // Idle means the load event is over: the program has searched for a board
+  // and now waits in its message loop.
+  if (WaitForInputIdle(process.hProcess, kStartTimeoutMs) != 0) Fail("the program never became idle");
+
+  Found found{process.dwProcessId, caption};
+  for (DWORD waited = 0; !found.window && waited < kStartTimeoutMs; waited += 100) {
+    EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&found));
+    if (!found.window) Sleep(100);
+  }
+  if (!found.window) {
+    Fail("no window appeared");
+    TerminateProcess(process.hProcess, 1);
+    return 1;
+  }
+  // Let whatever the program posted to itself after start-up run first.
+  Sleep(500);
+
+  const std::wstring shown = TextOf(found.window);
+  std::printf("window \"%ls\"\n", shown.c_str());
+  if (shown != caption) Fail("wrong caption");
+
+  const UINT dpi = DpiOf(found.window);
+  RECT client{};
+  GetClientRect(found.window, &client);
+  const int wantWidth = MulDiv(widthTwips, static_cast<int>(dpi), 1440);
+  const int wantHeight = MulDiv(heightTwips, static_cast<int>(dpi), 1440);
+  std::printf("dpi %u, client %ld x %ld pixels (layout: %d x %d)\n", dpi, client.right,
+              client.bottom, wantWidth, wantHeight);
+  if (client.right != wantWidth || client.bottom != wantHeight) Fail("client area is not the layout's size");
+
+  Inventory inventory;
+  EnumChildWindows(found.window, &CountControl, reinterpret_cast<LPARAM>(&inventory));
+  std::printf("%d frames, %d labels, %d lists, %d check boxes\n", inventory.frames,
+              inventory.labels, inventory.lists, inventory.checkBoxes);
+  if (inventory.frames == 0 || inventory.labels == 0 || inventory.lists == 0) Fail("controls are missing");
+  if (inventory.enabledInputs != 0) Fail("a list or check box is enabled without a board");
+
+  std::size_t colours = 0;
+  if (!Photograph(found.window, shot, colours)) Fail("cannot photograph the window");
+  std::printf("photograph: %zu colours\n", colours);
+  // Frames, text, the field of every list: a drawn window has many shades.
+  if (colours < 4) Fail("the window is not painted");
+
+  PostMessageW(found.window, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process.hProcess, kCloseTimeoutMs) != WAIT_OBJECT_0) {
+    Fail("the program did not end after WM_CLOSE");
+    TerminateProcess(process.hProcess, 1);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  std::printf("exit code %lu\n", code);
+  if (code != 0) Fail("the program did not end cleanly");
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::printf(failures ? "FAILED\n" : "PASSED\n");
+  return failures ? 1 : 0;
+}

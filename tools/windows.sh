@@ -1,0 +1,138 @@
+#!/bin/sh
+# The Windows build, tested under Wine: cross-compiles both programs and the
+# tests with MinGW-w64 (preset "windows"), runs the tests under Wine on a
+# virtual X display, then starts each program as a user would, with no board
+# attached: it must reach its no-board state with its caption and controls,
+# and end cleanly when its window is closed. Each window is photographed into
+# docs/ (encoders_win32.png, config_win32.png). The view tests and the window
+# checks run once more at 144 dpi (150 %), photographs in build/windows/.
+set -eu
+cd "$(dirname "$0")/.."
+
+EXTRA_PACKAGES="${EXTRA_PACKAGES:-} g++-mingw-w64-x86-64-posix wine64 fonts-wine python3-minimal" \
+  tools/deps.sh
+
+cmake --preset windows
+cmake --build --preset windows
+
+# Debian's wine64 package alone leaves the loader outside PATH.
+WINE=${WINE:-$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)}
+WINESERVER=${WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver)}
+BUILD=build/windows
+export WINEPREFIX="${WINEPREFIX:-$PWD/$BUILD/wineprefix}"
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No .NET or browser runtime: nothing here needs one, and their installers
+# would wait for a click.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+display=90
+while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+cleanup() {
+  "$WINESERVER" -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT INT TERM
+export DISPLAY=":$display"
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  sleep 0.5
+done
+
+"$WINE" wineboot --init >/dev/null 2>&1
+"$WINESERVER" -w
+reg() { "$WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null; }
+# One virtual desktop for every window: Wine then draws the frames and
+# captions itself (there is no window manager on the display), and each
+# program's exit code comes back to this script.
+reg 'HKCU\Software\Wine\Explorer' Desktop REG_SZ Default
+reg 'HKCU\Software\Wine\Explorer\Desktops' Default REG_SZ 1024x1024
+# Wine draws the caption buttons with its own Marlett font, which Debian's
+# build does not find where it is installed.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+  mkdir -p "$fonts"
+  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+fi
+
+# Every Wine process, the desktop included, ends first, so that all of them
+# read the new setting; the server writes the registry out when it ends.
+# Then it stays up between the runs below instead of starting for each.
+set_dpi() {
+  "$WINESERVER" -k 2>/dev/null || true
+  "$WINESERVER" -w
+  reg 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$1"
+  "$WINESERVER" -w
+  "$WINESERVER" -p
+}
+
+bmp_to_png() {
+  python3 - "$1" "$2" <<'EOF'
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+offset = struct.unpack_from("<I", data, 10)[0]
+width, height = struct.unpack_from("<ii", data, 18)
+stride = (width * 3 + 3) & ~3
+rows = []
+for y in range(height):
+    line = data[offset + (height - 1 - y) * stride:][:3 * width]
+    rgb = bytearray(3 * width)
+    rgb[0::3], rgb[1::3], rgb[2::3] = line[2::3], line[1::3], line[0::3]
+    rows.append(b"\0" + bytes(rgb))
+def chunk(kind, body):
+    return (struct.pack(">I", len(body)) + kind + body
+            + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+with open(sys.argv[2], "wb") as out:
+    out.write(b"\x89PNG\r\n\x1a\n"
+              + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+              + chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
+EOF
+}
+
+# name, caption, client width and height in twips
+check_program() {
+  exe="$BUILD/$1/TQ5271_$1.exe"
+  if [ ! -f "$exe" ]; then
+    echo "TQ5271_$1 is not in this build"
+    return
+  fi
+  echo "== TQ5271_$1 under Wine, no board, $dpi dpi"
+  "$WINE" "$BUILD/tests/win32/tq_window_check.exe" "$exe" "$2" "$3" "$4" "$BUILD/$1_$dpi.bmp"
+}
+
+check_all() {
+  check_program encoders "TQ5271 Rotary Encoders Configuration v1.7" 4820 6970
+  check_program config "TQ5271 configuration" 5420 7470
+}
+
+dpi=96
+set_dpi $dpi
+echo "== logic tests under Wine"
+"$WINE" "$BUILD/tests/logic_tests.exe" --gtest_brief=1
+echo "== Windows tests under Wine, $dpi dpi"
+"$WINE" "$BUILD/tests/win32/win32_tests.exe" --gtest_brief=1
+check_all
+for name in encoders config; do
+  if [ -f "$BUILD/${name}_$dpi.bmp" ]; then
+    bmp_to_png "$BUILD/${name}_$dpi.bmp" "docs/${name}_win32.png"
+    echo "docs/${name}_win32.png"
+  fi
+done
+
+dpi=144
+set_dpi $dpi
+echo "== Windows tests under Wine, $dpi dpi"
+"$WINE" "$BUILD/tests/win32/win32_tests.exe" --gtest_brief=1
+check_all
+for name in encoders config; do
+  if [ -f "$BUILD/${name}_$dpi.bmp" ]; then
+    bmp_to_png "$BUILD/${name}_$dpi.bmp" "$BUILD/${name}_${dpi}dpi.png"
+  fi
+done
+
+for exe in "$BUILD"/encoders/TQ5271_encoders.exe "$BUILD"/config/TQ5271_config.exe; do
+  [ -f "$exe" ] && echo "$(wc -c <"$exe") bytes  $exe"
+done
+echo "Windows build: all checks passed"
