@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "config/frm_main.h"
+#include "fault_sweep.h"
+#include "sent_reports.h"
 #include "simulated_hid.h"
 
 namespace tq::config {
@@ -15,7 +17,8 @@ namespace {
 
 using emu::EmulatedBoard;
 using emu::SimulatedHid;
-using Bytes = std::vector<std::uint8_t>;
+using tq::testing::Bytes;
+using tq::testing::SetReport;
 
 // An analog board with every setting at rest.
 EmulatedBoard Board(std::u16string serial = u"00007", std::uint16_t version = 0x0111) {
@@ -26,29 +29,14 @@ EmulatedBoard Board(std::u16string serial = u"00007", std::uint16_t version = 0x
   return board;
 }
 
-Bytes Report(std::uint8_t command, std::uint8_t value, std::size_t length = 64) {
-  Bytes bytes(length, 0);
-  bytes[1] = command;
-  bytes[2] = value;
-  return bytes;
-}
-
 class ConfigWindow : public ::testing::Test {
  protected:
   void TearDown() override {
     form.Form().Close();
-    EXPECT_EQ(hid.OpenHandleCount(), 0) << "a handle leaked";
-    EXPECT_EQ(hid.DoubleCloses(), 0);
-    EXPECT_EQ(hid.InvalidCloses(), 0);
-    EXPECT_EQ(hid.OpenDeviceInfoSets(), 0);
+    tq::testing::ExpectHandlesBalanced(hid);
   }
 
-  std::vector<Bytes> TakeSent() {
-    std::vector<Bytes> sent;
-    for (const auto& call : hid.CallsOf("HidD_SetFeature")) sent.push_back(call.bytes);
-    hid.ClearCalls();
-    return sent;
-  }
+  std::vector<Bytes> TakeSent() { return tq::testing::TakeSent(hid); }
 
   std::vector<ui::Control*> EnabledControls() {
     std::vector<ui::Control*> enabled;
@@ -153,8 +141,8 @@ TEST_F(ConfigWindow, ReadBackSendsBackWhatItSets) {
   form.Form_Load();
   // Each box that changes sends the mask as the boxes stand; unchanged
   // controls and the second round of pages send nothing.
-  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{Report(11, 0x01), Report(11, 0x03), Report(12, 1),
-                                            Report(14, 198), Report(18, 198)}));
+  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{SetReport(11, 0x01), SetReport(11, 0x03), SetReport(12, 1),
+                                            SetReport(14, 198), SetReport(18, 198)}));
   EXPECT_EQ(hid.Board(0).settings, stored);
   EXPECT_EQ(form.InvertCh(2).Value(), 1);
   EXPECT_EQ(form.InvertCh(3).Value(), 0);
@@ -223,9 +211,9 @@ TEST_F(ConfigWindow, EachChangeSendsOneReport) {
   form.ModeCh(7).SetEnabled(true);
   form.ModeCh(7).UserPick(-1);
   form.ModeCh(7).UserPick(0);
-  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{Report(11, 0x05), Report(11, 0x04), Report(18, 198),
-                                            Report(21, 198), Report(21, 0), Report(12, 1),
-                                            Report(12, 0)}));
+  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{SetReport(11, 0x05), SetReport(11, 0x04), SetReport(18, 198),
+                                            SetReport(21, 198), SetReport(21, 0), SetReport(12, 1),
+                                            SetReport(12, 0)}));
   // The flag alone guards every write.
   form.DeviceDetected = false;
   form.InvertCh(2).UserToggle();
@@ -239,7 +227,7 @@ TEST_F(ConfigWindow, EachChangeSendsOneReport) {
   EXPECT_EQ(form.ModeCh(1).Text(), "Zoom");
   const auto sent = hid.CallsOf("HidD_SetFeature");
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].bytes, Report(14, 198));
+  EXPECT_EQ(sent[0].bytes, SetReport(14, 198));
   EXPECT_EQ(sent[0].result, 0);
 }
 
@@ -275,7 +263,7 @@ TEST_F(ConfigWindow, ShortReportsAndUnknownModeBytes) {
   EXPECT_EQ(form.ModeCh(3).Text(), "Normal");
   EXPECT_EQ(form.ModeCh(7).Text(), "Normal");
   EXPECT_EQ(form.ModeCh(8).Text(), "Zoom");
-  EXPECT_EQ(TakeSent(), std::vector<Bytes>{Report(21, 198)});
+  EXPECT_EQ(TakeSent(), std::vector<Bytes>{SetReport(21, 198)});
   // A list showing "Zoom" keeps it when the board holds a byte it cannot show.
   form.ModeCh(3).UserPick(1);
   hid.Board(0).settings[16] = 0x01;

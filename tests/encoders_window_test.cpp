@@ -8,6 +8,8 @@
 
 #include "encoder_reports.h"
 #include "frm_main.h"
+#include "fault_sweep.h"
+#include "sent_reports.h"
 #include "simulated_hid.h"
 
 namespace tq::encoders {
@@ -17,7 +19,8 @@ using emu::EmulatedBoard;
 using emu::MakeTQ5271;
 using emu::SimulatedHid;
 
-using Bytes = std::vector<std::uint8_t>;
+using tq::testing::Bytes;
+using tq::testing::SetReport;
 
 // A board whose page 16 holds the given encoder bytes and pulse code.
 EmulatedBoard Board(std::u16string serial, std::uint8_t low1 = 0, std::uint8_t low2 = 0,
@@ -35,26 +38,10 @@ class EncodersWindow : public ::testing::Test {
  protected:
   void TearDown() override {
     form.Form().Close();
-    EXPECT_EQ(hid.OpenHandleCount(), 0) << "a handle leaked";
-    EXPECT_EQ(hid.DoubleCloses(), 0);
-    EXPECT_EQ(hid.InvalidCloses(), 0);
-    EXPECT_EQ(hid.OpenDeviceInfoSets(), 0);
+    tq::testing::ExpectHandlesBalanced(hid);
   }
 
-  // The set reports sent since the last call, as their bytes.
-  std::vector<Bytes> TakeSent() {
-    std::vector<Bytes> sent;
-    for (const auto& call : hid.CallsOf("HidD_SetFeature")) sent.push_back(call.bytes);
-    hid.ClearCalls();
-    return sent;
-  }
-
-  static Bytes Report(std::uint8_t command, std::uint8_t value, std::size_t length = 64) {
-    Bytes bytes(length, 0);
-    bytes[1] = command;
-    bytes[2] = value;
-    return bytes;
-  }
+  std::vector<Bytes> TakeSent() { return tq::testing::TakeSent(hid); }
 
   std::vector<std::string> SerNoItems() { return form.SerNo.Items(); }
 
@@ -256,28 +243,28 @@ TEST_F(EncodersWindow, PicksSendTheWholeBank) {
   hid.ClearCalls();
 
   form.Enc(3).UserPick(2);  // "1:2"
-  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{Report(22, 0x01), Report(24, 0x04)}));
+  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{SetReport(22, 0x01), SetReport(24, 0x04)}));
   EXPECT_EQ(hid.Board(0).settings[22], 0x01);
   EXPECT_EQ(hid.Board(0).settings[24], 0x04);
 
   form.Enc(16).UserPick(3);
-  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{Report(23, 0x80), Report(25, 0x80)}));
+  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{SetReport(23, 0x80), SetReport(25, 0x80)}));
 
   form.Enc(9).UserPick(2);
-  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{Report(23, 0x80), Report(25, 0x81)}));
+  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{SetReport(23, 0x80), SetReport(25, 0x81)}));
 
   form.ModeCh1.UserPick(24);
-  EXPECT_EQ(TakeSent(), std::vector<Bytes>{Report(26, 25)});
+  EXPECT_EQ(TakeSent(), std::vector<Bytes>{SetReport(26, 25)});
   form.ModeCh1.UserPick(0);
-  EXPECT_EQ(TakeSent(), std::vector<Bytes>{Report(26, 1)});
+  EXPECT_EQ(TakeSent(), std::vector<Bytes>{SetReport(26, 1)});
 
   // The worked example across bank 1.
   const int codes[] = {0, 1, 2, 3, 0, 0, 0, 3};
   for (int pair = 1; pair <= 8; ++pair) form.Enc(pair).UserPick(codes[pair - 1]);
   const auto sent = TakeSent();
   ASSERT_FALSE(sent.empty());
-  EXPECT_EQ(sent[sent.size() - 2], Report(22, 0x8A));
-  EXPECT_EQ(sent.back(), Report(24, 0x8C));
+  EXPECT_EQ(sent[sent.size() - 2], SetReport(22, 0x8A));
+  EXPECT_EQ(sent.back(), SetReport(24, 0x8C));
   EXPECT_EQ(hid.Board(0).settings[22], 0x8A);
   EXPECT_EQ(hid.Board(0).settings[24], 0x8C);
 }
@@ -292,7 +279,7 @@ TEST_F(EncodersWindow, WithoutPage16TheDefaultsAreWritten) {
   EXPECT_EQ(form.ModeCh1.Text(), "48 ms");
   hid.ClearCalls();
   form.Enc(1).UserPick(1);
-  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{Report(22, 0x01), Report(24, 0x00)}));
+  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{SetReport(22, 0x01), SetReport(24, 0x00)}));
 }
 
 TEST_F(EncodersWindow, ShortReportLengths) {
@@ -305,7 +292,7 @@ TEST_F(EncodersWindow, ShortReportLengths) {
   EXPECT_EQ(form.ModeCh1.Text(), "48 ms");
   hid.ClearCalls();
   form.Enc(1).UserPick(3);
-  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{Report(22, 0x01, 12), Report(24, 0x01, 12)}));
+  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{SetReport(22, 0x01, 12), SetReport(24, 0x01, 12)}));
 
   // Too short for a set report: nothing is sent at all.
   hid.Board(id).featureReportByteLength = 2;
