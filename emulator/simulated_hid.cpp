@@ -14,6 +14,18 @@ std::int64_t AsResult(HANDLE handle) {
   return handle == kInvalidHandleValue ? -1 : static_cast<std::int64_t>(handle);
 }
 
+// An injected failure still releases the object, as Windows does once the
+// object is known; releasing an unknown one is the caller's fault, counted.
+template <typename OpenObjects>
+BOOL Release(OpenObjects& open, typename OpenObjects::key_type object, bool injected,
+             int& unknownReleases) {
+  if (open.erase(object) != 1) {
+    ++unknownReleases;
+    return 0;
+  }
+  return injected ? 0 : 1;
+}
+
 }  // namespace
 
 SimulatedHid::BoardId SimulatedHid::Attach(EmulatedBoard board) {
@@ -196,13 +208,7 @@ BOOL SimulatedHid::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
 
 BOOL SimulatedHid::SetupDiDestroyDeviceInfoList(HDEVINFO deviceInfoSet) {
   Call call{.op = "SetupDiDestroyDeviceInfoList", .handle = deviceInfoSet};
-  const bool injected = Injected(call.op);
-  BOOL result = 0;
-  if (sets_.erase(deviceInfoSet) == 1) {
-    result = injected ? 0 : 1;
-  } else {
-    ++doubleDestroys_;
-  }
+  const BOOL result = Release(sets_, deviceInfoSet, Injected(call.op), doubleDestroys_);
   call.result = result;
   calls_.push_back(std::move(call));
   return result;
@@ -367,13 +373,7 @@ NTSTATUS SimulatedHid::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAP
 
 BOOL SimulatedHid::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
   Call call{.op = "HidD_FreePreparsedData", .handle = preparsedData};
-  const bool injected = Injected(call.op);
-  BOOL result = 0;
-  if (preparsed_.erase(preparsedData) == 1) {
-    result = injected ? 0 : 1;
-  } else {
-    ++doubleFrees_;
-  }
+  const BOOL result = Release(preparsed_, preparsedData, Injected(call.op), doubleFrees_);
   call.result = result;
   calls_.push_back(std::move(call));
   return result;
