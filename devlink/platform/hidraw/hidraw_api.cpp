@@ -108,6 +108,8 @@ std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
+enum class Direction { kGet, kSet };
+
 struct OpenDevice {
   int fd = -1;
   // The node's own directory in sysfs, resolved when it was opened; empty
@@ -144,6 +146,21 @@ struct HidrawApi::State {
   const OpenDevice* Find(HANDLE handle) const {
     const auto it = files.find(handle);
     return it == files.end() ? nullptr : &it->second;
+  }
+
+  // The kernel counts the report-ID byte in what it transferred; a short
+  // transfer would leave part of the report stale or unsent, so only the
+  // whole length is success.
+  BOOL FeatureTransfer(HANDLE handle, Direction direction, void* buffer,
+                       std::uint32_t length) const {
+    const OpenDevice* open = Find(handle);
+    if (open == nullptr || buffer == nullptr || length == 0 || length > kMaxIoctlLength) {
+      return 0;
+    }
+    const unsigned long request =
+        direction == Direction::kGet ? HIDIOCGFEATURE(length) : HIDIOCSFEATURE(length);
+    const int transferred = kernel.Ioctl(open->fd, request, buffer);
+    return transferred >= 0 && static_cast<std::uint32_t>(transferred) == length ? 1 : 0;
   }
 
   std::vector<std::string> PresentPaths() const {
@@ -464,23 +481,11 @@ BOOL HidrawApi::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
 }
 
 BOOL HidrawApi::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
-  const OpenDevice* open = state_->Find(device);
-  if (open == nullptr || reportBuffer == nullptr || length == 0 || length > kMaxIoctlLength) {
-    return 0;
-  }
-  // The kernel counts the report-ID byte in what it transferred; a short
-  // reply would leave part of the caller's report stale.
-  const int transferred = state_->kernel.Ioctl(open->fd, HIDIOCGFEATURE(length), reportBuffer);
-  return transferred >= 0 && static_cast<std::uint32_t>(transferred) == length ? 1 : 0;
+  return state_->FeatureTransfer(device, Direction::kGet, reportBuffer, length);
 }
 
 BOOL HidrawApi::HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
-  const OpenDevice* open = state_->Find(device);
-  if (open == nullptr || reportBuffer == nullptr || length == 0 || length > kMaxIoctlLength) {
-    return 0;
-  }
-  const int transferred = state_->kernel.Ioctl(open->fd, HIDIOCSFEATURE(length), reportBuffer);
-  return transferred >= 0 && static_cast<std::uint32_t>(transferred) == length ? 1 : 0;
+  return state_->FeatureTransfer(device, Direction::kSet, reportBuffer, length);
 }
 
 }  // namespace tq
