@@ -1,0 +1,161 @@
+// The USB/IP wire format and the device server over a socket pair: the bytes
+// the kernel's host controller would send and must get back.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "board_device.h"
+#include "usbip_codec.h"
+#include "usbip_server.h"
+
+namespace tq::vboard {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint32_t Word(const Bytes& bytes, std::size_t offset) {
+  return static_cast<std::uint32_t>(bytes.at(offset)) << 24 | bytes.at(offset + 1) << 16 |
+         bytes.at(offset + 2) << 8 | bytes.at(offset + 3);
+}
+
+UsbipRequest Control(std::uint32_t seqnum, SetupPacket setup) {
+  UsbipRequest request;
+  request.seqnum = seqnum;
+  request.devid = 0x00010002;
+  request.direction = (setup.requestType & 0x80) != 0 ? kUsbipDirIn : kUsbipDirOut;
+  request.transferLength = setup.length;
+  request.setup = EncodeSetup(setup);
+  return request;
+}
+
+TEST(UsbipCodec, HeadersAreBigEndianWithLittleEndianSetup) {
+  UsbipRequest request = Control(0x01020304, {0xA1, 0x01, 0x0300, 0, 63});
+  const Bytes wire = EncodeRequest(request);
+  ASSERT_EQ(wire.size(), kUsbipHeaderLength);
+  EXPECT_EQ(Word(wire, 0), 1u);
+  EXPECT_EQ(Word(wire, 4), 0x01020304u);
+  EXPECT_EQ(Word(wire, 12), kUsbipDirIn);
+  EXPECT_EQ(Word(wire, 24), 63u);
+  EXPECT_EQ(Bytes(wire.begin() + 40, wire.end()), (Bytes{0xA1, 0x01, 0x00, 0x03, 0, 0, 63, 0}));
+  const auto decoded = DecodeRequest(wire.data(), wire.size());
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->seqnum, request.seqnum);
+  EXPECT_EQ(decoded->transferLength, 63);
+  const SetupPacket setup = DecodeSetup(decoded->setup);
+  EXPECT_EQ(setup.value, 0x0300);
+  EXPECT_EQ(setup.length, 63);
+
+  const Bytes reply = EncodeSubmitReply(request, -EPIPE, {}, 0);
+  ASSERT_EQ(reply.size(), kUsbipHeaderLength);
+  EXPECT_EQ(Word(reply, 0), 3u);
+  EXPECT_EQ(Word(reply, 4), 0x01020304u);
+  EXPECT_EQ(Word(reply, 8), 0u);  // devid, direction and endpoint go back as zero
+  EXPECT_EQ(Word(reply, 12), 0u);
+  EXPECT_EQ(static_cast<std::int32_t>(Word(reply, 20)), -EPIPE);
+  const Bytes data = EncodeSubmitReply(request, 0, {1, 2, 3}, 3);
+  EXPECT_EQ(data.size(), kUsbipHeaderLength + 3);
+  EXPECT_EQ(Word(data, 24), 3u);
+
+  UsbipRequest unlink;
+  unlink.command = UsbipCommand::kCmdUnlink;
+  unlink.seqnum = 9;
+  unlink.unlinkSeqnum = 7;
+  const auto back = DecodeRequest(EncodeRequest(unlink).data(), kUsbipHeaderLength);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->unlinkSeqnum, 7u);
+  EXPECT_EQ(Word(EncodeUnlinkReply(unlink, -ECONNRESET), 0), 4u);
+
+  // Replies, unknown commands, short headers and negative lengths are refused.
+  Bytes bad = EncodeRequest(request);
+  bad[3] = 3;
+  EXPECT_FALSE(DecodeRequest(bad.data(), bad.size()));
+  EXPECT_FALSE(DecodeRequest(wire.data(), kUsbipHeaderLength - 1));
+  bad = wire;
+  bad[24] = 0x80;
+  EXPECT_FALSE(DecodeRequest(bad.data(), bad.size()));
+}
+
+class ServerOverSocket : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    server = std::thread([this] { ServeUsbip(fds[1], device); });
+  }
+  void TearDown() override {
+    ::shutdown(fds[0], SHUT_RDWR);
+    server.join();
+    ::close(fds[0]);
+    ::close(fds[1]);
+  }
+  void Send(const UsbipRequest& request, const Bytes& outData = {}) {
+    Bytes wire = EncodeRequest(request);
+    wire.insert(wire.end(), outData.begin(), outData.end());
+    ASSERT_EQ(::write(fds[0], wire.data(), wire.size()), static_cast<ssize_t>(wire.size()));
+  }
+  Bytes Receive(std::size_t length) {
+    Bytes bytes(length);
+    std::size_t done = 0;
+    while (done < length) {
+      const ssize_t got = ::read(fds[0], bytes.data() + done, length - done);
+      if (got <= 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+    return bytes;
+  }
+
+  BoardDevice device{emu::MakeTQ5271(u"S1")};
+  int fds[2] = {-1, -1};
+  std::thread server;
+};
+
+TEST_F(ServerOverSocket, AnswersControlHoldsInterruptAndUnlinks) {
+  // Device descriptor, cut to what the host asked.
+  Send(Control(1, {0x80, 0x06, 0x0100, 0, 8}));
+  Bytes reply = Receive(kUsbipHeaderLength + 8);
+  ASSERT_EQ(reply.size(), kUsbipHeaderLength + 8);
+  EXPECT_EQ(Word(reply, 4), 1u);
+  EXPECT_EQ(Word(reply, 20), 0u);
+  EXPECT_EQ(Word(reply, 24), 8u);
+  EXPECT_EQ(reply[kUsbipHeaderLength], 18);
+
+  // An interrupt IN is held; a set report is answered meanwhile with its
+  // length and no data; the held one is cancelled on unlink.
+  UsbipRequest interrupt;
+  interrupt.seqnum = 2;
+  interrupt.direction = kUsbipDirIn;
+  interrupt.endpoint = 1;
+  interrupt.transferLength = 64;
+  Send(interrupt);
+  Send(Control(3, {0x21, 0x09, 0x0300, 0, 63}), [] { Bytes data(63, 0); data[0] = 30; data[1] = 0x77; return data; }());
+  reply = Receive(kUsbipHeaderLength);
+  EXPECT_EQ(Word(reply, 4), 3u);
+  EXPECT_EQ(Word(reply, 24), 63u);
+  EXPECT_EQ(device.Board().settings[30], 0x77);
+  UsbipRequest unlink;
+  unlink.command = UsbipCommand::kCmdUnlink;
+  unlink.seqnum = 4;
+  unlink.unlinkSeqnum = 2;
+  Send(unlink);
+  reply = Receive(kUsbipHeaderLength);
+  EXPECT_EQ(Word(reply, 0), 4u);
+  EXPECT_EQ(static_cast<std::int32_t>(Word(reply, 20)), -ECONNRESET);
+  // Unlinking what was already answered reports success.
+  unlink.seqnum = 5;
+  unlink.unlinkSeqnum = 3;
+  Send(unlink);
+  reply = Receive(kUsbipHeaderLength);
+  EXPECT_EQ(Word(reply, 20), 0u);
+
+  // A stalled request comes back as -EPIPE without data.
+  Send(Control(6, {0x80, 0x06, 0x0600, 0, 10}));
+  reply = Receive(kUsbipHeaderLength);
+  EXPECT_EQ(static_cast<std::int32_t>(Word(reply, 20)), -EPIPE);
+  EXPECT_EQ(Word(reply, 24), 0u);
+}
+
+}  // namespace
+}  // namespace tq::vboard

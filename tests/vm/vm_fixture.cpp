@@ -1,0 +1,72 @@
+#include "vm_fixture.h"
+
+#include <algorithm>
+
+namespace tq::vmtest {
+
+emu::EmulatedBoard Board(std::u16string serial) { return emu::MakeTQ5271(std::move(serial)); }
+
+Bytes SetData(std::uint8_t command, std::uint8_t value, std::size_t reportLength) {
+  Bytes bytes(reportLength - 1, 0);
+  bytes.at(0) = command;
+  bytes.at(1) = value;
+  return bytes;
+}
+
+void RealUsb::SetUp() {
+  ASSERT_TRUE(bus.Available()) << "no virtual host controller: run under tools/vm-test.sh";
+}
+
+vboard::BoardDevice& RealUsb::Plug(emu::EmulatedBoard board, vboard::BoardFaults faults) {
+  Slot& slot = slots_.emplace_back();
+  slot.device = std::make_unique<vboard::BoardDevice>(std::move(board), faults);
+  const auto port = bus.Plug(*slot.device);
+  EXPECT_TRUE(port.has_value()) << "the kernel did not enumerate the board";
+  slot.port = port.value_or(-1);
+  return *slot.device;
+}
+
+RealUsb::Slot& RealUsb::SlotOf(vboard::BoardDevice& device) {
+  const auto it = std::find_if(slots_.begin(), slots_.end(),
+                               [&](const Slot& slot) { return slot.device.get() == &device; });
+  if (it == slots_.end()) throw std::logic_error("board not plugged by this test");
+  return *it;
+}
+
+void RealUsb::Unplug(vboard::BoardDevice& device) {
+  Slot& slot = SlotOf(device);
+  EXPECT_TRUE(bus.Unplug(slot.port)) << "port " << slot.port << " did not go away";
+  slot.port = -1;
+}
+
+void RealUsb::Replug(vboard::BoardDevice& device) {
+  Slot& slot = SlotOf(device);
+  const auto port = bus.Plug(*slot.device);
+  EXPECT_TRUE(port.has_value()) << "the kernel did not enumerate the board again";
+  slot.port = port.value_or(-1);
+}
+
+std::string RealUsb::NodeOf(vboard::BoardDevice& device) const {
+  const auto it = std::find_if(slots_.begin(), slots_.end(),
+                               [&](const Slot& slot) { return slot.device.get() == &device; });
+  return it == slots_.end() || it->port < 0 ? std::string() : bus.HidrawNodeOf(it->port);
+}
+
+std::vector<Bytes> RealUsb::TakeSets(vboard::BoardDevice& device) {
+  std::vector<Bytes> sets;
+  for (const auto& entry : device.LogOf("SET_REPORT")) sets.push_back(entry.bytes);
+  device.ClearLog();
+  return sets;
+}
+
+std::size_t RealUsb::CountOf(const vboard::BoardDevice& device, const std::string& type) {
+  return device.LogOf(type).size();
+}
+
+std::vector<unsigned> RealUsb::StringIndexes(const vboard::BoardDevice& device) {
+  std::vector<unsigned> indexes;
+  for (const auto& entry : device.LogOf("GET_STRING")) indexes.push_back(entry.value & 0xFFu);
+  return indexes;
+}
+
+}  // namespace tq::vmtest

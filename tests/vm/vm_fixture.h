@@ -1,0 +1,58 @@
+// What every scenario on the real USB stack shares: a bus of virtual boards,
+// the real hidraw backend, and the board's log read as reports.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "board_device.h"
+#include "emulated_board.h"
+#include "platform/hidraw/hidraw_api.h"
+#include "virtual_bus.h"
+
+namespace tq::vmtest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A factory-fresh board with this serial.
+emu::EmulatedBoard Board(std::u16string serial);
+
+// The set report a program sends for `command` and `value`, as the board's
+// data stage carries it: the report without its ID byte.
+Bytes SetData(std::uint8_t command, std::uint8_t value, std::size_t reportLength = 64);
+
+class RealUsb : public ::testing::Test {
+ protected:
+  void SetUp() override;
+
+  // Plugs a board (kept for the test's life) and returns it; fails the test
+  // when the kernel does not enumerate it.
+  vboard::BoardDevice& Plug(emu::EmulatedBoard board, vboard::BoardFaults faults = {});
+  void Unplug(vboard::BoardDevice& device);
+  void Replug(vboard::BoardDevice& device);
+  std::string NodeOf(vboard::BoardDevice& device) const;
+
+  // The data stages of the set reports the board took since its log was
+  // last cleared; clears it.
+  static std::vector<Bytes> TakeSets(vboard::BoardDevice& device);
+  static std::size_t CountOf(const vboard::BoardDevice& device, const std::string& type);
+  // String requests by index, in order.
+  static std::vector<unsigned> StringIndexes(const vboard::BoardDevice& device);
+
+  vboard::VirtualBus bus;
+  HidrawApi api;
+
+ private:
+  struct Slot {
+    std::unique_ptr<vboard::BoardDevice> device;
+    int port = -1;
+  };
+  Slot& SlotOf(vboard::BoardDevice& device);
+  std::list<Slot> slots_;
+};
+
+}  // namespace tq::vmtest

@@ -1,0 +1,89 @@
+#!/bin/sh
+# Boots Debian's own kernel in qemu and runs both programs' scenarios on its
+# real USB stack, with virtual boards on the USB/IP host controller. The
+# host's root is shared read-only into the VM, so the programs run as built.
+# Ends with "N passed, M failed"; exit 0 only when nothing failed.
+# VM_ACCEL=kvm uses KVM where the host has it; VM_TIMEOUT bounds the VM run.
+set -eu
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+VM=$ROOT/build/vm
+EXTRA_PACKAGES="qemu-system-x86 busybox-static kmod xz-utils cpio xdotool x11-apps imagemagick \
+systemd udev ${EXTRA_PACKAGES:-}" tools/deps.sh
+
+cmake --preset default >/dev/null
+cmake --build --preset default --target vm_scenarios TQ5271_encoders TQ5271_config
+
+# The kernel: Debian's package, unpacked under build/vm and never installed.
+mkdir -p "$VM/dl" "$VM/out"
+if ! ls "$VM"/dl/linux-image-*.deb >/dev/null 2>&1; then
+  package=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-/ {print $2; exit}')
+  (cd "$VM/dl" && apt-get download "$package")
+fi
+deb=$(ls "$VM"/dl/linux-image-*.deb | head -n 1)
+if [ ! -f "$VM/kernel/.unpacked" ] || [ "$VM/kernel/.unpacked" -ot "$deb" ]; then
+  rm -rf "$VM/kernel"
+  dpkg-deb -x "$deb" "$VM/kernel"
+  touch "$VM/kernel/.unpacked"
+fi
+KVER=$(ls "$VM/kernel/lib/modules" | head -n 1)
+[ -f "$VM/kernel/lib/modules/$KVER/modules.dep" ] || depmod -b "$VM/kernel" "$KVER"
+
+# The initramfs: static busybox, the modules in load order, and the init.
+INITRD=$VM/initrd
+rm -rf "$INITRD"
+mkdir -p "$INITRD/bin" "$INITRD/modules" "$INITRD/proc" "$INITRD/sys" "$INITRD/dev" "$INITRD/host"
+cp /bin/busybox "$INITRD/bin/busybox"
+: >"$INITRD/modules/order"
+add_module() {  # $1: module name; its dependencies go first
+  path=$(modinfo -b "$VM/kernel" -k "$KVER" -F filename "$1" 2>/dev/null || true)
+  case "$path" in ""|"(builtin)") return 0 ;; esac
+  grep -qx "$(basename "$path")" "$INITRD/modules/order" && return 0
+  for dep in $(modinfo -b "$VM/kernel" -k "$KVER" -F depends "$1" | tr ',' ' '); do
+    add_module "$dep"
+  done
+  # The recursion above reuses the shell's one set of variables.
+  path=$(modinfo -b "$VM/kernel" -k "$KVER" -F filename "$1")
+  cp "$path" "$INITRD/modules/"
+  basename "$path" >>"$INITRD/modules/order"
+}
+for module in virtio_pci 9pnet_virtio 9p usbhid hid-generic vhci-hcd; do add_module "$module"; done
+sed -e "s|@ROOT@|$ROOT|g" tools/vm/init >"$INITRD/init"
+chmod +x "$INITRD/init"
+(cd "$INITRD" && find . | cpio -o -H newc --quiet | gzip -1 >"$VM/initrd.img")
+
+ACCEL=${VM_ACCEL:-tcg}
+rm -f "$VM"/out/*
+start=$(date +%s)
+timeout "${VM_TIMEOUT:-540}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp 1 -nodefaults \
+  -display none -serial stdio -no-reboot \
+  -kernel "$VM/kernel/boot/vmlinuz-$KVER" -initrd "$VM/initrd.img" \
+  -append "console=ttyS0 panic=-1 quiet loglevel=4" \
+  -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
+  -virtfs local,path="$VM/out",mount_tag=out,security_model=none,multidevs=remap \
+  </dev/null >"$VM/console.log" 2>&1 || echo "qemu ended with status $?" >>"$VM/console.log"
+echo "VM run: $(($(date +%s) - start)) s (see build/vm/console.log)"
+
+# Scenario results from the test program's report, then the guest's checks.
+passed=0
+failed=0
+if [ -f "$VM/out/scenarios.xml" ]; then
+  total=$(grep -c '<testcase ' "$VM/out/scenarios.xml" || true)
+  failures=$(grep -c '<failure ' "$VM/out/scenarios.xml" || true)
+  failed_cases=$(awk '/<testcase /{name=$0} /<failure /{if (name != seen) {n++; seen=name}} END{print n+0}' \
+    "$VM/out/scenarios.xml")
+  passed=$((total - failed_cases))
+  failed=$failed_cases
+  [ "$failures" -eq 0 ] || grep -o 'name="[^"]*"' "$VM/out/scenarios.xml" >/dev/null
+else
+  echo "no scenario report: the VM did not finish (see build/vm/console.log)"
+  failed=$((failed + 1))
+fi
+if [ -f "$VM/out/checks.txt" ]; then
+  cat "$VM/out/checks.txt"
+  passed=$((passed + $(grep -c '^PASS ' "$VM/out/checks.txt" || true)))
+  failed=$((failed + $(grep -c '^FAIL ' "$VM/out/checks.txt" || true)))
+fi
+grep -h '^\[  FAILED  \]' "$VM/console.log" | sort -u || true
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,32 @@
+// The USB descriptors a TQ5271 board presents: one configuration with one
+// HID interface, no report IDs, an interrupt IN endpoint, and input and
+// feature reports of the board's lengths. Pure functions of the board.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "emulated_board.h"
+
+namespace tq::vboard {
+
+constexpr std::uint8_t kManufacturerIndex = 1;
+constexpr std::uint8_t kProductIndex = 2;
+constexpr std::uint8_t kSerialIndex = 3;
+constexpr std::uint16_t kEnglishUs = 0x0409;
+
+std::vector<std::uint8_t> DeviceDescriptor(const emu::EmulatedBoard& board);
+// The report descriptor: vendor-defined input and feature reports whose
+// lengths, counted with the (absent) report-ID byte as Windows counts them,
+// are the board's.
+std::vector<std::uint8_t> ReportDescriptor(const emu::EmulatedBoard& board);
+// The HID class descriptor inside the configuration.
+std::vector<std::uint8_t> HidDescriptor(const emu::EmulatedBoard& board);
+std::vector<std::uint8_t> ConfigurationDescriptor(const emu::EmulatedBoard& board);
+// A string descriptor: UTF-16LE, cut to what its one-byte length can hold.
+std::vector<std::uint8_t> StringDescriptor(const std::u16string& text);
+// String 0: the languages the board speaks.
+std::vector<std::uint8_t> LanguageDescriptor();
+
+}  // namespace tq::vboard
