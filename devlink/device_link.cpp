@@ -52,12 +52,13 @@ bool DeviceLink::WalkInterfaces(const std::function<bool()>& visit) {
     DetailSize = 0;
     Record(api_.SetupDiGetDeviceInterfaceDetailA(set, &InterfaceData, nullptr, 0, &DetailSize,
                                                  nullptr));
-    if (DetailSize > kMaxDetailSize) DetailSize = 0;
+    // A record with no room for its size field and a terminator, or longer
+    // than any path, names nothing that could be opened; the platform would
+    // read its size field past the end of a smaller buffer.
+    if (DetailSize < kDetailPathOffset + 1 || DetailSize > kMaxDetailSize) continue;
     DetailBuffer.assign(std::size_t{DetailSize} + 1, 0);
-    if (DetailBuffer.size() >= kDetailPathOffset) {
-      for (std::size_t i = 0; i < kDetailPathOffset; ++i) {
-        DetailBuffer[i] = static_cast<std::uint8_t>(kDetailDataSizeField >> (8 * i));
-      }
+    for (std::size_t i = 0; i < kDetailPathOffset; ++i) {
+      DetailBuffer[i] = static_cast<std::uint8_t>(kDetailDataSizeField >> (8 * i));
     }
     Record(api_.SetupDiGetDeviceInterfaceDetailA(set, &InterfaceData, DetailBuffer.data(),
                                                  DetailSize, nullptr, nullptr));

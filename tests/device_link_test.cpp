@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <deque>
 #include <string>
 
 #include "hid_board.h"
@@ -233,6 +235,51 @@ TEST_F(DeviceLinkTest, FailedStepsSkipTheInterface) {
   EXPECT_EQ(link.FeatureReportByteLength(), 64);
   link.CloseBoard();
   EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+// Reports the required detail sizes a test names, and reads a detail
+// record's size field before anything else, as Windows does whatever size it
+// is told the record has.
+class DetailSizeHid : public SimulatedHid {
+ public:
+  std::deque<std::uint32_t> requiredSizes;
+  int recordsTooSmall = 0;
+  std::uint32_t lastSizeField = 0;
+
+  BOOL SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data,
+                                        std::uint8_t* detail, std::uint32_t detailSize,
+                                        std::uint32_t* requiredSize, void* info) override {
+    if (detail != nullptr) {
+      std::memcpy(&lastSizeField, detail, sizeof lastSizeField);
+      if (detailSize < kDetailPathOffset + 1) ++recordsTooSmall;
+    }
+    const BOOL result =
+        SimulatedHid::SetupDiGetDeviceInterfaceDetailA(set, data, detail, detailSize,
+                                                       requiredSize, info);
+    if (detail == nullptr && requiredSize != nullptr && !requiredSizes.empty()) {
+      *requiredSize = requiredSizes.front();
+      requiredSizes.pop_front();
+    }
+    return result;
+  }
+};
+
+TEST(DeviceLinkDetail, RecordTooSmallOrTooLargeSkipsTheInterface) {
+  DetailSizeHid hid;
+  for (const char16_t* serial : {u"A", u"B", u"C", u"D"}) hid.Attach(MakeTQ5271(serial));
+  hid.requiredSizes = {0, kDetailPathOffset, 70000};
+  DeviceLink link(hid, kEncodersVariant);
+  link.GetHidGuid();
+  ASSERT_TRUE(link.FindTheHid("D"));
+  EXPECT_EQ(link.DevicePath, hid.PathOf(3));
+  EXPECT_EQ(hid.recordsTooSmall, 0) << "a record without room for its size field was passed";
+  EXPECT_EQ(hid.lastSizeField, kDetailDataSizeField);
+  // Only the fourth interface was opened: examined, then opened again.
+  EXPECT_EQ(hid.CallCount("CreateFileA"), 2);
+  EXPECT_EQ(hid.CallCount("SetupDiGetDeviceInterfaceDetailA"), 3 + 2);
+  link.CloseBoard();
+  EXPECT_EQ(hid.OpenHandleCount(), 0);
+  EXPECT_EQ(hid.OpenDeviceInfoSets(), 0);
 }
 
 TEST_F(DeviceLinkTest, ConfigurationVariantTakesTheFirstAcceptedBoard) {
