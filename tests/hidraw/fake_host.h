@@ -44,6 +44,7 @@ struct FakeBoard {
 class FakeHost : public hidraw::KernelCalls {
  public:
   static constexpr unsigned kHidrawMajor = 241;
+  static constexpr unsigned kUsbDeviceMajor = 189;
 
   FakeHost() {
     char name[] = "/tmp/hidraw-test-XXXXXX";
@@ -75,6 +76,8 @@ class FakeHost : public hidraw::KernelCalls {
     fs::create_directories(nodeDir);
     Write(usb / "busnum", std::to_string(board.busnum) + "\n");
     Write(usb / "devnum", std::to_string(board.devnum) + "\n");
+    Write(usb / "dev", std::to_string(kUsbDeviceMajor) + ":" +
+                           std::to_string(UsbDeviceMinor(board)) + "\n");
     Write(usb / "bcdDevice", board.bcdDevice + "\n");
     if (board.manufacturer) Write(usb / "manufacturer", *board.manufacturer + "\n");
     if (board.productString) Write(usb / "product", *board.productString + "\n");
@@ -111,10 +114,13 @@ class FakeHost : public hidraw::KernelCalls {
   }
 
   FakeBoard& Board(unsigned node) { return boards_.at(NodePath(node)); }
+  fs::path UsbDir(unsigned node) const { return usbDirs_.at(node); }
 
   int openFlags = -1;                 // flags of the last open
   int openFds = 0;                    // descriptors open now
-  std::optional<int> featureReply;    // what HIDIOC[GS]FEATURE returns; the length if unset
+  // What HIDIOC[GS]FEATURE returns; the length if unset. A get copies only
+  // that many bytes of featurePage into the caller's buffer, as the kernel.
+  std::optional<int> featureReply;
   std::vector<std::uint8_t> featurePage;
   std::vector<std::vector<std::uint8_t>> sentFeatures;
   std::vector<usbdevfs_ctrltransfer> controlRequests;
@@ -136,10 +142,14 @@ class FakeHost : public hidraw::KernelCalls {
   }
   int Fstat(int fd, struct stat& status) override {
     const int result = KernelCalls::Fstat(fd, status);
-    const auto board = boards_.find(paths_[fd]);
-    if (result == 0 && board != boards_.end()) {
+    const std::string& path = paths_[fd];
+    if (result != 0) return result;
+    if (const auto board = boards_.find(path); board != boards_.end()) {
       status.st_mode = S_IFCHR | 0600;
       status.st_rdev = makedev(kHidrawMajor, board->second.node);
+    } else if (const auto usb = usbNodes_.find(path); usb != usbNodes_.end()) {
+      status.st_mode = S_IFCHR | 0600;
+      status.st_rdev = makedev(kUsbDeviceMajor, UsbDeviceMinor(boards_.at(usb->second)));
     }
     return result;
   }
@@ -179,9 +189,13 @@ class FakeHost : public hidraw::KernelCalls {
         std::memcpy(bytes, board.uniq.c_str(), n);
         return static_cast<int>(n);
       }
-      case _IOC_NR(HIDIOCGFEATURE(0)):
-        std::memcpy(bytes, featurePage.data(), std::min(size, featurePage.size()));
-        return featureReply.value_or(static_cast<int>(size));
+      case _IOC_NR(HIDIOCGFEATURE(0)): {
+        const int reply = featureReply.value_or(static_cast<int>(size));
+        const std::size_t copied = std::min({size, featurePage.size(),
+                                             static_cast<std::size_t>(std::max(reply, 0))});
+        std::memcpy(bytes, featurePage.data(), copied);
+        return reply;
+      }
       case _IOC_NR(HIDIOCSFEATURE(0)):
         sentFeatures.emplace_back(bytes, bytes + size);
         return featureReply.value_or(static_cast<int>(size));
@@ -192,6 +206,10 @@ class FakeHost : public hidraw::KernelCalls {
 
  private:
   static void Write(const fs::path& file, const std::string& text) { std::ofstream(file) << text; }
+  // As usbcore numbers its device nodes.
+  static unsigned UsbDeviceMinor(const FakeBoard& board) {
+    return (board.busnum - 1) * 128 + board.devnum - 1;
+  }
   static std::string Padded(unsigned n) {
     char text[8];
     std::snprintf(text, sizeof text, "%03u", n);

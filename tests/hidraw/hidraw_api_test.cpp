@@ -1,7 +1,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
+#include <chrono>
+#include <stop_token>
+#include <thread>
 #include <optional>
 #include <string>
 #include <vector>
@@ -215,6 +220,65 @@ TEST(HidrawApi, IndexedStringIsAControlRequestThroughUsbfs) {
   EXPECT_FALSE(api.HidD_GetIndexedString(h, 42, tag.data(), 100));
 }
 
+TEST(HidrawApi, IndexedStringReachesOnlyTheDeviceSysfsNames) {
+  FakeHost host;
+  FakeBoard board = Board(0, "S");
+  board.usbStrings = {{0, u"\x0409"}, {42, u"TQ5271A"}};
+  host.Plug(board);
+  FakeBoard other = Board(1, "S");
+  other.usbStrings = {{0, u"\x0409"}, {42, u"TQ5271X"}};
+  host.Plug(other);
+  HidrawApi api(host.Sys().string(), host.Dev().string(), host);
+  const HANDLE h = Open(api, host.NodePath(0), kGenericRead);
+  std::array<std::uint8_t, 100> tag{};
+
+  // The board's address now names the other device's node, whose device
+  // number is not the one sysfs gives for the board.
+  std::ofstream(host.UsbDir(0) / "devnum") << host.Board(1).devnum << "\n";
+  EXPECT_FALSE(api.HidD_GetIndexedString(h, 42, tag.data(), 100));
+  EXPECT_TRUE(host.controlRequests.empty()) << "a request went to a device sysfs did not name";
+  std::ofstream(host.UsbDir(0) / "devnum") << host.Board(0).devnum << "\n";
+  std::filesystem::remove(host.UsbDir(0) / "dev");
+  EXPECT_FALSE(api.HidD_GetIndexedString(h, 42, tag.data(), 100)) << "nothing to check against";
+  EXPECT_TRUE(host.controlRequests.empty());
+  EXPECT_EQ(host.openFds, 1);
+}
+
+TEST(HidrawApi, SysfsAttributesAreSmallRegularFiles) {
+  FakeHost host;
+  FakeBoard board = Board(0, "S");
+  board.manufacturer = std::string(4095, 'm');  // with its newline, a full page
+  board.productString = std::string(4096, 'p');
+  host.Plug(board);
+  const std::filesystem::path serial = host.UsbDir(0) / "serial";
+  std::filesystem::remove(serial);
+  ASSERT_EQ(mkfifo(serial.c_str(), 0600), 0);
+  // Should the backend wait on the FIFO, a writer comes after a while and
+  // hands it a serial, so the test ends either way.
+  std::jthread writer([&serial](std::stop_token stop) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!stop.stop_requested() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const int fd = ::open(serial.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) {
+      EXPECT_EQ(::write(fd, "FIFO\n", 5), 5);
+      ::close(fd);
+    }
+  });
+  HidrawApi api(host.Sys().string(), host.Dev().string(), host);
+  const HANDLE h = Open(api, host.NodePath(0));
+  std::vector<std::uint8_t> text(2 * 4097 + 2);
+  const auto size = static_cast<std::uint32_t>(text.size());
+
+  EXPECT_FALSE(api.HidD_GetSerialNumberString(h, text.data(), size)) << "a FIFO is no attribute";
+  writer.request_stop();
+  EXPECT_TRUE(api.HidD_GetManufacturerString(h, text.data(), size));
+  EXPECT_EQ(text[2 * 4094], 'm');
+  EXPECT_EQ(text[2 * 4095], 0);
+  EXPECT_FALSE(api.HidD_GetProductString(h, text.data(), size)) << "larger than a page";
+}
+
 TEST(HidrawApi, CapabilitiesComeFromTheReportDescriptor) {
   FakeHost host;
   host.Plug(Board(0, "S"));
@@ -245,7 +309,7 @@ TEST(HidrawApi, CapabilitiesComeFromTheReportDescriptor) {
   EXPECT_FALSE(api.HidD_GetPreparsedData(Open(api, host.NodePath(2)), &preparsed));
 }
 
-TEST(HidrawApi, FeatureReportsSucceedOnlyOnAFullTransfer) {
+TEST(HidrawApi, FeatureReportsSetWholeAndGetShortReplies) {
   FakeHost host;
   host.Plug(Board(0, "S"));
   HidrawApi api(host.Sys().string(), host.Dev().string(), host);
@@ -259,10 +323,16 @@ TEST(HidrawApi, FeatureReportsSucceedOnlyOnAFullTransfer) {
   EXPECT_TRUE(api.HidD_SetFeature(h, report.data(), 9));
   EXPECT_EQ(host.sentFeatures.back(), report);
 
-  host.featureReply = 5;
-  EXPECT_FALSE(api.HidD_GetFeature(h, page.data(), 9));
-  EXPECT_FALSE(api.HidD_SetFeature(h, report.data(), 9));
+  // A short reply succeeds: its bytes lead the buffer, the rest is as it was.
+  host.featureReply = 4;
+  std::vector<std::uint8_t> stale{0, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+  EXPECT_TRUE(api.HidD_GetFeature(h, stale.data(), 9));
+  EXPECT_EQ(stale, (std::vector<std::uint8_t>{0, 16, 1, 2, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
+  EXPECT_FALSE(api.HidD_SetFeature(h, report.data(), 9)) << "part of a set report was lost";
+  host.featureReply = 0;
+  EXPECT_FALSE(api.HidD_GetFeature(h, page.data(), 9)) << "an empty reply is no report";
   host.featureReply = -EPIPE;
+  EXPECT_FALSE(api.HidD_GetFeature(h, page.data(), 9));
   EXPECT_FALSE(api.HidD_SetFeature(h, report.data(), 9));
   const int ioctls = host.ioctls;
   std::vector<std::uint8_t> huge(1 << 14);

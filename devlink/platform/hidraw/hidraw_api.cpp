@@ -7,14 +7,14 @@
 #include <linux/usbdevice_fs.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,6 +43,8 @@ constexpr unsigned kControlTimeoutMs = 1000;
 constexpr std::uint16_t kDefaultLangId = 0x0409;
 constexpr std::size_t kMaxStringDescriptor = 255;
 constexpr std::size_t kMaxUniqLength = 256;
+// A sysfs attribute holds at most a page.
+constexpr std::size_t kMaxAttributeSize = 4096;
 
 std::optional<unsigned> ParseUnsigned(std::string_view text, int base) {
   if (text.empty()) return std::nullopt;
@@ -59,14 +61,35 @@ std::optional<unsigned> NodeNumber(std::string_view name) {
   return ParseUnsigned(name, 10);
 }
 
+// The whole content of a regular file of at most `limit` bytes. Anything
+// else a sysfs path may name (a FIFO that would block the window, a file too
+// large for what it claims to be, one that cannot be read) is missing.
+std::optional<std::string> ReadSmallFile(const fs::path& file, std::size_t limit) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat status{};
+  bool readable = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  // One byte more than allowed tells a full file from one too large.
+  std::string bytes(readable ? limit + 1 : 0, '\0');
+  std::size_t filled = 0;
+  while (readable && filled < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    if (n == 0) break;
+    if (n < 0 && errno == EINTR) continue;
+    readable = n > 0;
+    if (readable) filled += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (!readable || filled > limit) return std::nullopt;
+  bytes.resize(filled);
+  return bytes;
+}
+
 // A sysfs attribute's text without its closing newline; nullopt once the
 // device is gone or where the device has no such attribute.
 std::optional<std::string> ReadAttribute(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  if (!text.empty() && text.back() == '\n') text.pop_back();
+  auto text = ReadSmallFile(file, kMaxAttributeSize);
+  if (text && !text->empty() && text->back() == '\n') text->pop_back();
   return text;
 }
 
@@ -76,14 +99,16 @@ std::optional<unsigned> ReadNumber(const fs::path& file, int base) {
   return ParseUnsigned(*text, base);
 }
 
-std::optional<std::vector<std::uint8_t>> ReadBinary(const fs::path& file, std::size_t limit) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<std::uint8_t> bytes(limit);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
-  if (in.bad()) return std::nullopt;
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return bytes;
+// A device number as sysfs writes it, "major:minor".
+std::optional<dev_t> ReadDeviceNumber(const fs::path& file) {
+  const auto text = ReadAttribute(file);
+  if (!text) return std::nullopt;
+  const std::size_t colon = text->find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  const auto majorNumber = ParseUnsigned(std::string_view(*text).substr(0, colon), 10);
+  const auto minorNumber = ParseUnsigned(std::string_view(*text).substr(colon + 1), 10);
+  if (!majorNumber || !minorNumber) return std::nullopt;
+  return makedev(*majorNumber, *minorNumber);
 }
 
 std::optional<fs::path> Canonical(const fs::path& path) {
@@ -148,9 +173,11 @@ struct HidrawApi::State {
     return it == files.end() ? nullptr : &it->second;
   }
 
-  // The kernel counts the report-ID byte in what it transferred; a short
-  // transfer would leave part of the report stale or unsent, so only the
-  // whole length is success.
+  // The kernel counts the report-ID byte in what it transferred, and copies
+  // only that much into the buffer. A set succeeds only when all of it went
+  // out. A board may answer a get with fewer bytes than its report holds:
+  // as on Windows that succeeds, with the reply at the front of the buffer
+  // and the rest of the buffer as it was.
   BOOL FeatureTransfer(HANDLE handle, Direction direction, void* buffer,
                        std::uint32_t length) const {
     const OpenDevice* open = Find(handle);
@@ -160,6 +187,7 @@ struct HidrawApi::State {
     const unsigned long request =
         direction == Direction::kGet ? HIDIOCGFEATURE(length) : HIDIOCSFEATURE(length);
     const int transferred = kernel.Ioctl(open->fd, request, buffer);
+    if (direction == Direction::kGet) return transferred > 0 ? 1 : 0;
     return transferred >= 0 && static_cast<std::uint32_t>(transferred) == length ? 1 : 0;
   }
 
@@ -177,11 +205,16 @@ struct HidrawApi::State {
     return paths;
   }
 
-  fs::path NodeDirOf(int fd) const {
+  std::optional<dev_t> CharDeviceOf(int fd) const {
     struct stat status{};
-    if (kernel.Fstat(fd, status) < 0 || !S_ISCHR(status.st_mode)) return {};
-    const std::string number =
-        std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev));
+    if (kernel.Fstat(fd, status) < 0 || !S_ISCHR(status.st_mode)) return std::nullopt;
+    return status.st_rdev;
+  }
+
+  fs::path NodeDirOf(int fd) const {
+    const auto device = CharDeviceOf(fd);
+    if (!device) return {};
+    const std::string number = std::to_string(major(*device)) + ":" + std::to_string(minor(*device));
     return Canonical(sysRoot / "dev" / "char" / number).value_or(fs::path{});
   }
 
@@ -267,7 +300,8 @@ struct HidrawApi::State {
     if (!usb) return std::nullopt;
     const auto bus = ReadNumber(*usb / "busnum", 10);
     const auto address = ReadNumber(*usb / "devnum", 10);
-    if (!bus || !address || *bus > 999 || *address > 999) return std::nullopt;
+    const auto usbDevice = ReadDeviceNumber(*usb / "dev");
+    if (!bus || !address || !usbDevice || *bus > 999 || *address > 999) return std::nullopt;
     std::array<char, 8> busName{};
     std::array<char, 8> addressName{};
     std::snprintf(busName.data(), busName.size(), "%03u", *bus);
@@ -278,6 +312,12 @@ struct HidrawApi::State {
     // claiming an interface, so usbhid keeps the board.
     const int usbFd = kernel.Open(node.string(), O_RDWR | O_CLOEXEC);
     if (usbFd < 0) return std::nullopt;
+    // The address may have passed to another device since sysfs was read,
+    // or the node may be something else: send nothing to a stranger.
+    if (CharDeviceOf(usbFd) != usbDevice) {
+      kernel.Close(usbFd);
+      return std::nullopt;
+    }
     std::uint16_t langId = 0;
     if (index != 0) {
       // The first language the device lists, as the kernel itself uses.
@@ -292,9 +332,9 @@ struct HidrawApi::State {
 
   std::optional<std::vector<std::uint8_t>> ReportDescriptor(const OpenDevice& device) const {
     if (!device.nodeDir.empty()) {
-      auto bytes = ReadBinary(device.nodeDir / "device" / "report_descriptor",
-                              hidraw::kMaxReportDescriptorSize);
-      if (bytes) return bytes;
+      const auto bytes = ReadSmallFile(device.nodeDir / "device" / "report_descriptor",
+                                       hidraw::kMaxReportDescriptorSize);
+      if (bytes) return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
     }
     int size = 0;
     if (kernel.Ioctl(device.fd, HIDIOCGRDESCSIZE, &size) < 0 || size < 0) return std::nullopt;
