@@ -10,6 +10,7 @@
 #include "board_panel.h"
 #include "encoders/frm_main.h"
 #include "simulated_hid.h"
+#include "ui/qt/desktop_session.h"
 #include "ui/qt/qt_view.h"
 #ifdef TQ_DEMO_HAS_CONFIG
 #include "config/frm_main.h"
@@ -40,9 +41,24 @@ std::unique_ptr<Program> MakeProgram(const QString& name, tq::HidApi& api) {
   return nullptr;
 }
 
+// Whether the demo only writes a picture: then it needs no display at all.
+bool ScreenshotOnly(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    if (QByteArray(argv[i]).startsWith("--screenshot")) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (ScreenshotOnly(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  if (const std::string missing = tq::ui::MissingDisplay(); !missing.empty()) {
+    std::fprintf(stderr, "TQ5271_demo: %s (--screenshot FILE.png needs none)\n", missing.c_str());
+    return 1;
+  }
   QApplication app(argc, argv);
   QCommandLineParser parser;
   parser.setApplicationDescription("The TQ5271 utilities against emulated boards.");
@@ -82,6 +98,9 @@ int main(int argc, char* argv[]) {
     );
     return 2;
   }
+  const QByteArray name = "tq5271-" + parser.value("program").toLatin1();
+  const QByteArray icon = ":/icons/" + parser.value("program").toLatin1() + ".ico";
+  tq::ui::PresentToDesktop(app, name.constData(), icon.constData());
   tq::ui::QtView view(program->Form());
   program->Form_Load();
 

@@ -203,7 +203,8 @@ TEST_F(ConfigWindow, EachChangeSendsOneReport) {
   form.ModeCh(5).UserPick(1);
   form.ModeCh(8).UserPick(1);
   form.ModeCh(8).UserPick(0);
-  form.ModeCh(8).UserPick(0);  // no change: nothing sent
+  form.ModeCh(8).SetListIndex(0);  // by code, the position it has: nothing sent
+  form.ModeCh(8).UserPick(0);      // the user picks it again: sent again
   form.AutoCh.UserToggle();
   form.AutoCh.UserToggle();
   // Even enabled, input 7's list has nothing to send.
@@ -212,7 +213,8 @@ TEST_F(ConfigWindow, EachChangeSendsOneReport) {
   form.ModeCh(7).UserPick(-1);
   form.ModeCh(7).UserPick(0);
   EXPECT_EQ(TakeSent(), (std::vector<Bytes>{SetReport(11, 0x05), SetReport(11, 0x04), SetReport(18, 198),
-                                            SetReport(21, 198), SetReport(21, 0), SetReport(12, 1),
+                                            SetReport(21, 198), SetReport(21, 0), SetReport(21, 0),
+                                            SetReport(12, 1),
                                             SetReport(12, 0)}));
   // The flag alone guards every write.
   form.DeviceDetected = false;

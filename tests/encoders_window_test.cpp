@@ -258,6 +258,16 @@ TEST_F(EncodersWindow, PicksSendTheWholeBank) {
   form.ModeCh1.UserPick(0);
   EXPECT_EQ(TakeSent(), std::vector<Bytes>{SetReport(26, 1)});
 
+  // Picking again the item already shown resends it; the same position set
+  // by code sends nothing.
+  form.Enc(9).UserPick(2);
+  EXPECT_EQ(TakeSent(), (std::vector<Bytes>{SetReport(23, 0x80), SetReport(25, 0x81)}));
+  form.ModeCh1.UserPick(0);
+  EXPECT_EQ(TakeSent(), std::vector<Bytes>{SetReport(26, 1)});
+  form.Enc(9).SetListIndex(2);
+  form.ModeCh1.SetListIndex(0);
+  EXPECT_EQ(TakeSent(), std::vector<Bytes>{});
+
   // The worked example across bank 1.
   const int codes[] = {0, 1, 2, 3, 0, 0, 0, 3};
   for (int pair = 1; pair <= 8; ++pair) form.Enc(pair).UserPick(codes[pair - 1]);
@@ -317,6 +327,15 @@ TEST_F(EncodersWindow, TwoBoardsAndARePick) {
 
   form.SerNo.UserPick(0);
   EXPECT_EQ(form.Link().DevicePath, hid.PathOf(first));
+  // Picking the open board again closes it and opens it afresh.
+  hid.ClearCalls();
+  form.SerNo.UserPick(0);
+  EXPECT_EQ(hid.CallCount("CloseHandle"), 2);
+  EXPECT_EQ(hid.CallCount("CreateFileA"), 2);
+  EXPECT_EQ(form.Link().DevicePath, hid.PathOf(first));
+  hid.ClearCalls();
+  form.SerNo.SetListIndex(0);  // by code: nothing
+  EXPECT_EQ(hid.CallCount("CloseHandle"), 0);
   EXPECT_EQ(form.Enc(1).Text(), "1:1");
   EXPECT_EQ(form.Enc(2).Text(), "OFF");
   EXPECT_EQ(form.Timer.Interval(), 250);

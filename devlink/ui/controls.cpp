@@ -89,6 +89,14 @@ bool ComboBox::SetListIndex(int index) {
   return true;
 }
 
+void ComboBox::UserPick(int index) {
+  if (index >= 0 && index == index_) {
+    Raise(Click);
+    return;
+  }
+  SetListIndex(index);
+}
+
 std::string ComboBox::Text() const {
   if (index_ < 0 || index_ >= ListCount()) return {};
   return items_[static_cast<std::size_t>(index_)];

@@ -4,7 +4,8 @@
 // - Setting a list's position or a check box's state from code raises the
 //   control's Click handler at once, inside the setting call, when the value
 //   changes; setting the value it already has raises nothing.
-// - A user's pick or toggle, reported by a view, goes through the same path.
+// - A user's pick or toggle, reported by a view, goes through the same path,
+//   except that the user's pick of the item already selected raises Click.
 // - Appending never changes the selected position; clearing sets it to -1 and
 //   raises nothing.
 // - A timer ticks only from the event loop, never inside another handler.
@@ -131,8 +132,10 @@ class ComboBox : public Control {
   bool SetListIndex(int index);
   // The selected item's text; empty when nothing is selected.
   std::string Text() const;
-  // What a view reports when the user picks an item.
-  void UserPick(int index) { SetListIndex(index); }
+  // What a view reports when the user picks an item. Unlike a selection
+  // made by code, a pick of the item already selected still raises Click:
+  // the user asked for it again (to reopen a board, to resend a setting).
+  void UserPick(int index);
 
   Handler Click;
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 
 namespace tq::ui {
@@ -140,6 +142,53 @@ TEST(QtView, ListsShowOnlyWhatTheModelSelects) {
   EXPECT_EQ(list->count(), 1);
   EXPECT_EQ(list->itemText(0), "8 ms");
   EXPECT_EQ(list->currentIndex(), -1);
+}
+
+// A wheel turn over the list, as the window system delivers it to the
+// widget under the pointer.
+void TurnWheel(QWidget* widget, int notches) {
+  const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+  QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120 * notches),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(widget, &wheel);
+}
+
+TEST(QtView, WheelMovesOnlyAFocusedListAndARepickIsAClick) {
+  Sample s;
+  QtView view(s.window);
+  auto* list = As<QComboBox>(view, s.list);
+  for (const char* item : {"OFF", "1:1", "1:2", "1:4"}) s.list.AddItem(item);
+  s.list.SetListIndex(1);
+  s.window.Show();
+  QApplication::setActiveWindow(view.Widget());
+  view.WidgetOf(s.check)->setFocus();
+  ASSERT_TRUE(view.WidgetOf(s.check)->hasFocus());
+  s.listClicks = 0;
+
+  // Over the list while the check box has the focus: nothing changes, and
+  // the list does not take the focus either.
+  TurnWheel(list, 2);
+  EXPECT_EQ(s.list.ListIndex(), 1);
+  EXPECT_EQ(list->currentIndex(), 1);
+  EXPECT_EQ(s.listClicks, 0);
+  EXPECT_FALSE(list->hasFocus());
+
+  // Once the user has given it the focus, the wheel picks.
+  list->setFocus();
+  ASSERT_TRUE(list->hasFocus());
+  TurnWheel(list, 1);
+  EXPECT_EQ(s.list.ListIndex(), 2);
+  EXPECT_EQ(s.listClicks, 1);
+
+  // The user picks the item already shown: a click. Code setting the same
+  // position: none.
+  list->showPopup();
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(list->view(), &enter);
+  EXPECT_EQ(s.listClicks, 2);
+  EXPECT_EQ(s.list.ListIndex(), 2);
+  s.list.SetListIndex(2);
+  EXPECT_EQ(s.listClicks, 2);
 }
 
 TEST(QtView, UserToggleAndTimerAndClose) {

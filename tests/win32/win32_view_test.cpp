@@ -278,6 +278,61 @@ TEST(Win32View, MirrorsTheModel) {
   EXPECT_TRUE(IsWindowEnabled(Hwnd(view, s.list)));
 }
 
+// A wheel notch over `control`, as Windows 10 delivers it: to the window
+// under the pointer, whether or not it has the focus. Positive is away from
+// the user (the item above).
+void TurnWheel(HWND control, int notches) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  SendMessageW(control, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA * notches)),
+               MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+}
+
+TEST(Win32View, WheelMovesOnlyAFocusedListAndARepickIsAClick) {
+  Sample s;
+  Win32View view(s.window);
+  const HWND list = Hwnd(view, s.list);
+  for (const char* item : {"OFF", "1:1", "1:2", "1:4"}) s.list.AddItem(item);
+  s.list.SetListIndex(1);
+  s.window.Show();
+  SetForegroundWindow(Top(view));
+  SetFocus(Hwnd(view, s.check));
+  ASSERT_EQ(GetFocus(), Hwnd(view, s.check));
+  s.listClicks = 0;
+
+  TurnWheel(list, 2);
+  EXPECT_EQ(s.list.ListIndex(), 1);
+  EXPECT_EQ(Selected(list), 1);
+  EXPECT_EQ(s.listClicks, 0);
+
+  // With the focus, the wheel is the user's pick.
+  SetFocus(list);
+  ASSERT_EQ(GetFocus(), list);
+  TurnWheel(list, 1);
+  EXPECT_EQ(s.list.ListIndex(), 2);
+  EXPECT_EQ(Selected(list), 2);
+  EXPECT_EQ(s.listClicks, 1);
+
+  // Opened and closed with Enter on the item it holds: the user picked it
+  // again, one click. Opened, moved and chosen: one click for the change.
+  SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+  PressKey(list, VK_RETURN);
+  EXPECT_EQ(s.listClicks, 2);
+  EXPECT_EQ(s.list.ListIndex(), 2);
+  SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+  PressKey(list, VK_DOWN);
+  PressKey(list, VK_RETURN);
+  EXPECT_EQ(s.listClicks, 3);
+  EXPECT_EQ(s.list.ListIndex(), 3);
+  // Opened and cancelled: nothing.
+  SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+  PressKey(list, VK_ESCAPE);
+  EXPECT_EQ(s.listClicks, 3);
+  // Code setting the position the list has: nothing.
+  s.list.SetListIndex(3);
+  EXPECT_EQ(s.listClicks, 3);
+}
+
 TEST(Win32View, ListsRaiseOnePickPerChangeAndShowOnlyWhatTheModelSelects) {
   Sample s;
   Win32View view(s.window);

@@ -4,6 +4,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -13,6 +17,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -42,6 +47,61 @@ void SetSystemColor(QPalette& palette, QPalette::ColorRole target, SystemColor c
     palette.setColor(group, target, system.color(group, RoleOf(color)));
   }
 }
+
+// What a style draws beside a text in a control of the given height: the
+// control's width less the room its text gets.
+int ComboBoxChrome(const QComboBox& combo) {
+  QStyleOptionComboBox option;
+  option.initFrom(&combo);
+  option.editable = false;
+  option.frame = combo.hasFrame();
+  constexpr int kProbeWidth = 1000;
+  option.rect = QRect(0, 0, kProbeWidth, combo.height());
+  const QRect field =
+      combo.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo);
+  // Styles draw the item one pixel in from each side of the field.
+  return kProbeWidth - field.width() + 2;
+}
+
+int CheckBoxChrome(const QCheckBox& box) {
+  QStyleOptionButton option;
+  option.initFrom(&box);
+  constexpr int kProbeWidth = 1000;
+  option.rect = QRect(0, 0, kProbeWidth, box.height());
+  return kProbeWidth - box.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &box).width();
+}
+
+int GroupBoxChrome(const QGroupBox& frame) {
+  QStyleOptionGroupBox option;
+  option.initFrom(&frame);
+  option.text = frame.title();
+  option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+  option.lineWidth = 1;
+  option.rect = QRect(0, 0, 1000, frame.height());
+  const QRect label =
+      frame.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &frame);
+  // As much room after the caption as before it.
+  return label.width() - frame.fontMetrics().horizontalAdvance(frame.title()) + 2 * label.left();
+}
+
+// A list takes the mouse wheel only while it has the keyboard focus: each
+// pick is written to the board at once, so a wheel turned over a list on the
+// way elsewhere must not change it. The wheel no longer gives it the focus.
+class FocusedWheelComboBox final : public QComboBox {
+ public:
+  explicit FocusedWheelComboBox(QWidget* parent) : QComboBox(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+  }
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override {
+    if (hasFocus()) {
+      QComboBox::wheelEvent(event);
+    } else {
+      event->ignore();
+    }
+  }
+};
 
 }  // namespace
 
@@ -101,10 +161,13 @@ QtView::QtView(Window& window)
   qfont.setStyleHint(QFont::SansSerif);
   top_->setFont(qfont);
   top_->setWindowTitle(ToQt(window.Caption()));
-  top_->setFixedSize(Pixels(window.ClientWidth()), Pixels(window.ClientHeight()));
   widgets_[&window] = top_.get();
 
   Build(window, top_.get());
+  for (const auto& [control, widget] : widgets_) {
+    if (widget) needs_[control] = control == &window ? TitleNeed() : MeasureNeed(*control, widget);
+  }
+  Relayout();
   window.AttachView(this);
 }
 
@@ -160,14 +223,15 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
       break;
     }
     case Kind::ComboBox: {
-      auto* combo = new QComboBox(parent);
+      auto* combo = new FocusedWheelComboBox(parent);
       combo->setEditable(false);
       auto& model = static_cast<ComboBox&>(control);
-      // Only the user's own pick reaches the model; selections the view
-      // mirrors are made under a signal blocker.
+      // Only the user's own pick reaches the model, a pick of the item
+      // already selected included; selections the view mirrors are made
+      // under a signal blocker.
       QObject::connect(combo, qOverload<int>(&QComboBox::activated), [this, &model](int index) {
         model.UserPick(index);
-        Mirror(model);  // a pick of the item already held raises nothing; show the model
+        Mirror(model, Change::Selection);  // the handler may have moved it again
       });
       widget = combo;
       break;
@@ -177,7 +241,7 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
       auto& model = static_cast<CheckBox&>(control);
       QObject::connect(box, &QCheckBox::clicked, [this, &model] {
         model.UserToggle();
-        Mirror(model);  // the model may have refused; show what it holds
+        Mirror(model, Change::Value);  // the model may have refused; show what it holds
       });
       widget = box;
       break;
@@ -187,7 +251,7 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
       auto& model = static_cast<Timer&>(control);
       QObject::connect(timer, &QTimer::timeout, [&model] { model.Tick(); });
       timers_[&control] = timer;
-      Mirror(control);
+      MirrorTimer(model);
       return nullptr;
     }
     case Kind::Line: {
@@ -206,85 +270,185 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
   }
   widgets_[&control] = widget;
   Place(control, widget);
-  Mirror(control);
+  MirrorAll(control);
   widget->show();
   return widget;
 }
 
-void QtView::Place(const Control& control, QWidget* widget) const {
-  const TwipsRect r = control.Position();
+PixelRect QtView::Designed(const Control& control) const {
   if (control.GetKind() == Kind::Line) {
     const auto& line = static_cast<const Line&>(control);
-    const int left = Pixels(std::min(line.X1(), line.X2()));
-    const int top = Pixels(std::min(line.Y1(), line.Y2()));
-    const int width = Pixels(std::abs(line.X2() - line.X1()));
-    const int height = Pixels(std::abs(line.Y2() - line.Y1()));
+    return {Pixels(std::min(line.X1(), line.X2())), Pixels(std::min(line.Y1(), line.Y2())),
+            Pixels(std::abs(line.X2() - line.X1())), Pixels(std::abs(line.Y2() - line.Y1()))};
+  }
+  const TwipsRect r = control.Position();
+  return {Pixels(r.left), Pixels(r.top), Pixels(r.width), Pixels(r.height)};
+}
+
+void QtView::Place(const Control& control, QWidget* widget) const {
+  const auto it = layout_.rects.find(&control);
+  const PixelRect r = it == layout_.rects.end() ? Designed(control) : it->second;
+  if (control.GetKind() == Kind::Line) {
     // Level and upright rules are two pixels thick, centred on the line.
-    if (height == 0) {
-      widget->setGeometry(left, top - 1, std::max(1, width), 2);
-    } else if (width == 0) {
-      widget->setGeometry(left - 1, top, 2, height);
+    if (r.height == 0) {
+      widget->setGeometry(r.left, r.top - 1, std::max(1, r.width), 2);
+    } else if (r.width == 0) {
+      widget->setGeometry(r.left - 1, r.top, 2, r.height);
     } else {
-      widget->setGeometry(left, top, width + 1, height + 1);
+      widget->setGeometry(r.left, r.top, r.width + 1, r.height + 1);
     }
     return;
   }
-  widget->setGeometry(Pixels(r.left), Pixels(r.top), Pixels(r.width), Pixels(r.height));
+  widget->setGeometry(r.left, r.top, r.width, r.height);
 }
 
-void QtView::Mirror(Control& control) {
+// The width `control` needs for its text in the font it is drawn with: the
+// text plus what the style draws around it at the control's height.
+int QtView::MeasureNeed(const Control& control, QWidget* widget) {
+  const QFontMetrics metrics(widget->font());
+  const int text = metrics.horizontalAdvance(ToQt(control.Caption()));
+  switch (control.GetKind()) {
+    case Kind::Label:
+      // A space's room, so a caption does not touch the control beside it.
+      return control.Caption().empty() ? 0 : text + metrics.horizontalAdvance(QLatin1Char(' '));
+    case Kind::Frame:
+      return control.Caption().empty() ? 0 : text + GroupBoxChrome(*static_cast<QGroupBox*>(widget));
+    case Kind::CheckBox:
+      return text + CheckBoxChrome(*static_cast<QCheckBox*>(widget));
+    case Kind::ComboBox: {
+      auto& model = static_cast<const ComboBox&>(control);
+      int& measured = measuredItems_[&control];
+      if (model.ListCount() < measured) measured = 0;  // cleared and refilled
+      int widest = 0;
+      for (; measured < model.ListCount(); ++measured) {
+        widest = std::max(
+            widest, metrics.horizontalAdvance(ToQt(model.Items()[static_cast<std::size_t>(measured)])));
+      }
+      return widest == 0 ? 0 : widest + ComboBoxChrome(*static_cast<QComboBox*>(widget));
+    }
+    case Kind::Window:
+    case Kind::Timer:
+    case Kind::Line:
+      break;
+  }
+  return 0;
+}
+
+// The window manager draws the caption, in its own font, beside the window's
+// icon and buttons; the desktop's title font in bold with room for four
+// title-bar buttons (icon, minimise, maximise, close) half again as wide as
+// the text is high stands in for it.
+int QtView::TitleNeed() const {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+  font.setBold(true);
+  const QFontMetrics metrics(font);
+  return metrics.horizontalAdvance(ToQt(window_.Caption())) + 6 * metrics.height();
+}
+
+// Records what `control` needs now; lays the window out again when that no
+// longer fits. Needs only grow, so a window does not shrink and grow again
+// as its lists are cleared and refilled.
+void QtView::UpdateNeed(const Control& control) {
+  QWidget* widget = WidgetOf(control);
+  if (!widget) return;
+  const int need = control.GetKind() == Kind::Window ? TitleNeed() : MeasureNeed(control, widget);
+  int& recorded = needs_[&control];
+  if (need <= recorded) return;
+  recorded = need;
+  const auto it = layout_.rects.find(&control);
+  if (it == layout_.rects.end() || need > it->second.width) Relayout();
+}
+
+void QtView::Relayout() {
+  layout_ = FitText(
+      window_, [this](const Control& c) { return Designed(c); },
+      [this](const Control& c) {
+        const auto it = needs_.find(&c);
+        return it == needs_.end() ? 0 : it->second;
+      },
+      needs_[&window_]);
+  top_->setFixedSize(layout_.clientWidth, layout_.clientHeight);
+  for (const auto& [control, widget] : widgets_) {
+    if (widget && widget != top_.get()) Place(*control, widget);
+  }
+}
+
+void QtView::MirrorTimer(const Timer& model) {
+  QTimer* timer = TimerOf(model);
+  if (!timer) return;
+  // A new interval starts the count afresh, as it does on the desktop.
+  if (timer->interval() != model.Interval()) timer->setInterval(model.Interval());
+  if (model.Enabled() && !timer->isActive()) timer->start();
+  if (!model.Enabled()) timer->stop();
+}
+
+void QtView::MirrorAll(Control& control) {
+  for (const Change change : {Change::Enabled, Change::Hint, Change::Caption, Change::Colors,
+                              Change::Items, Change::Value}) {
+    Mirror(control, change);
+  }
+}
+
+// Only the property that changed is applied: a read-back changes hundreds of
+// properties, and re-applying a widget's whole state for each costs many
+// times what the change itself does.
+void QtView::Mirror(Control& control, Change change) {
   if (control.GetKind() == Kind::Timer) {
-    auto& model = static_cast<Timer&>(control);
-    QTimer* timer = TimerOf(control);
-    if (!timer) return;
-    // A new interval starts the count afresh, as it does on the desktop.
-    if (timer->interval() != model.Interval()) timer->setInterval(model.Interval());
-    if (model.Enabled() && !timer->isActive()) timer->start();
-    if (!model.Enabled()) timer->stop();
+    if (change == Change::Enabled || change == Change::Interval) {
+      MirrorTimer(static_cast<Timer&>(control));
+    }
     return;
   }
   QWidget* widget = WidgetOf(control);
   if (!widget) return;
   const QSignalBlocker blocker(widget);
-  // Each widget keeps its own state: a disabled frame greys its children in
-  // Qt, and re-enabling it restores exactly those the model holds enabled.
-  widget->setEnabled(control.Enabled());
-  widget->setToolTip(ToQt(control.Hint()));
-  switch (control.GetKind()) {
-    case Kind::Window:
-      widget->setWindowTitle(ToQt(control.Caption()));
+  const Kind kind = control.GetKind();
+  switch (change) {
+    case Change::Enabled:
+      // Each widget keeps its own state: a disabled frame greys its children
+      // in Qt, and re-enabling it restores exactly those the model holds
+      // enabled.
+      widget->setEnabled(control.Enabled());
       break;
-    case Kind::Frame:
-      static_cast<QGroupBox*>(widget)->setTitle(ToQt(control.Caption()));
+    case Change::Hint:
+      widget->setToolTip(ToQt(control.Hint()));
       break;
-    case Kind::Label: {
-      auto& model = static_cast<Label&>(control);
-      auto* label = static_cast<QLabel*>(widget);
-      label->setText(ToQt(model.Caption()));
-      QPalette palette = label->palette();
-      SetSystemColor(palette, QPalette::Window, model.BackColor());
-      SetSystemColor(palette, QPalette::WindowText, model.ForeColor());
-      label->setPalette(palette);
+    case Change::Caption:
+      if (layout_.clientWidth > 0) UpdateNeed(control);
+      if (kind == Kind::Window) widget->setWindowTitle(ToQt(control.Caption()));
+      if (kind == Kind::Frame) static_cast<QGroupBox*>(widget)->setTitle(ToQt(control.Caption()));
+      if (kind == Kind::Label) static_cast<QLabel*>(widget)->setText(ToQt(control.Caption()));
+      if (kind == Kind::CheckBox) static_cast<QCheckBox*>(widget)->setText(ToQt(control.Caption()));
       break;
-    }
-    case Kind::ComboBox: {
-      auto& model = static_cast<ComboBox&>(control);
-      auto* combo = static_cast<QComboBox*>(widget);
-      MirrorItems(model, combo);
+    case Change::Colors:
+      if (kind == Kind::Label) {
+        const auto& model = static_cast<const Label&>(control);
+        QPalette palette = widget->palette();
+        SetSystemColor(palette, QPalette::Window, model.BackColor());
+        SetSystemColor(palette, QPalette::WindowText, model.ForeColor());
+        widget->setPalette(palette);
+      }
+      break;
+    case Change::Items:
+      if (kind != Kind::ComboBox) break;
+      MirrorItems(static_cast<const ComboBox&>(control), static_cast<QComboBox*>(widget));
+      if (layout_.clientWidth > 0) UpdateNeed(control);
+      [[fallthrough]];
+    case Change::Selection: {
       // Qt selects the first item appended to an empty list; the model has
       // the last word.
-      combo->setCurrentIndex(model.ListIndex());
+      auto* combo = static_cast<QComboBox*>(widget);
+      const int index = static_cast<const ComboBox&>(control).ListIndex();
+      if (combo->currentIndex() != index) combo->setCurrentIndex(index);
       break;
     }
-    case Kind::CheckBox: {
-      auto& model = static_cast<CheckBox&>(control);
-      auto* box = static_cast<QCheckBox*>(widget);
-      box->setText(ToQt(model.Caption()));
-      box->setChecked(model.Value() != 0);
+    case Change::Value:
+      if (kind == Kind::CheckBox) {
+        static_cast<QCheckBox*>(widget)->setChecked(static_cast<const CheckBox&>(control).Value() != 0);
+      }
       break;
-    }
-    case Kind::Timer:
-    case Kind::Line:
+    case Change::Interval:
+    case Change::Shown:
       break;
   }
 }
@@ -310,7 +474,7 @@ void QtView::OnChanged(Control& control, Change change) {
     top_->repaint();  // painted before the program goes on searching
     return;
   }
-  Mirror(control);
+  Mirror(control, change);
 }
 
 }  // namespace tq::ui

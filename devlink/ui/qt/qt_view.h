@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ui/controls.h"
+#include "ui/text_fit.h"
 
 class QWidget;
 class QComboBox;
@@ -41,8 +42,15 @@ class QtView final : public ViewObserver {
 
   void Build(Container& container, QWidget* parent);
   QWidget* Create(Control& control, QWidget* parent);
-  void Mirror(Control& control);
+  void MirrorAll(Control& control);
+  void Mirror(Control& control, Change change);
+  void MirrorTimer(const Timer& model);
+  PixelRect Designed(const Control& control) const;
   void Place(const Control& control, QWidget* widget) const;
+  int MeasureNeed(const Control& control, QWidget* widget);
+  int TitleNeed() const;
+  void UpdateNeed(const Control& control);
+  void Relayout();
   void MirrorItems(const ComboBox& model, QComboBox* combo);
 
   Window& window_;
@@ -50,6 +58,11 @@ class QtView final : public ViewObserver {
   std::unique_ptr<TopLevel> top_;
   std::map<const Control*, QWidget*> widgets_;
   std::map<const Control*, QTimer*> timers_;
+  // Widths the texts need, in pixels (only ever growing), the items of each
+  // list measured so far, and the layout they gave.
+  std::map<const Control*, int> needs_;
+  std::map<const Control*, int> measuredItems_;
+  FittedLayout layout_;
 };
 
 }  // namespace tq::ui

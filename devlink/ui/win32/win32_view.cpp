@@ -25,6 +25,7 @@ constexpr DWORD kTopExStyle = WS_EX_CONTROLPARENT;
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr int kFirstControlId = 100;  // clear of IDOK, IDCANCEL and the like
 constexpr UINT_PTR kFrameSubclass = 1;
+constexpr UINT_PTR kListSubclass = 2;
 // Rows a dropped list shows before it scrolls; the pulse widths are many.
 constexpr int kDroppedRows = 12;
 // Defined by the headers only for newer Windows versions than this program
@@ -117,6 +118,11 @@ struct Win32View::Impl {
   bool unloaded = false;
   bool tearingDown = false;
   HWND lastFocus = nullptr;
+  // The list whose items are dropped down, and whether the user's moves in
+  // it have already changed its selection: choosing the item it was opened
+  // on changes nothing natively, yet is a pick.
+  HWND droppedList = nullptr;
+  bool changedWhileDropped = false;
 
   struct Mirroring {
     explicit Mirroring(int& depth) : depth_(depth) { ++depth_; }
@@ -130,6 +136,8 @@ struct Win32View::Impl {
   static LRESULT CALLBACK TopProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                     UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR id, DWORD_PTR self);
 
   int Pixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch); }
   HWND HandleOf(const Control& control) const {
@@ -220,6 +228,22 @@ LRESULT CALLBACK Win32View::Impl::FrameProc(HWND hwnd, UINT message, WPARAM wPar
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+// Since Windows 10 the wheel goes to the window under the pointer, focused
+// or not, and a drop-down list moves its selection on it; where the wheel
+// goes to the focus instead (older Windows, Wine), an unfocused list never
+// sees it. Each pick is written to the board at once, so every list here
+// behaves the second way: the wheel moves only a list that has the focus or
+// is dropped down.
+LRESULT CALLBACK Win32View::Impl::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR id, DWORD_PTR) {
+  if (message == WM_MOUSEWHEEL && GetFocus() != hwnd &&
+      !SendMessageW(hwnd, CB_GETDROPPEDSTATE, 0, 0)) {
+    return 0;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Impl::ListProc, id);
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 void Win32View::Impl::Create() {
   INITCOMMONCONTROLSEX classes{};
   classes.dwSize = sizeof(classes);
@@ -303,6 +327,9 @@ HWND Win32View::Impl::CreateControl(Control& control, HWND parent) {
   if (!hwnd) throw std::runtime_error("CreateWindowExW failed for " + control.Name());
   if (control.GetKind() == Kind::Frame) {
     SetWindowSubclass(hwnd, &Impl::FrameProc, kFrameSubclass, reinterpret_cast<DWORD_PTR>(this));
+  }
+  if (control.GetKind() == Kind::ComboBox) {
+    SetWindowSubclass(hwnd, &Impl::ListProc, kListSubclass, 0);
   }
   handles[&control] = hwnd;
   controls[hwnd] = &control;
@@ -650,9 +677,33 @@ void Win32View::Impl::OnCommand(HWND child, UINT code) {
   if (mirroring > 0) return;
   Control* control = ControlOf(child);
   if (!control) return;
-  if (control->GetKind() == Kind::ComboBox && code == CBN_SELCHANGE) {
+  if (control->GetKind() == Kind::ComboBox) {
     auto& list = static_cast<ComboBox&>(*control);
-    list.UserPick(static_cast<int>(SendMessageW(child, CB_GETCURSEL, 0, 0)));
+    const auto selected = static_cast<int>(SendMessageW(child, CB_GETCURSEL, 0, 0));
+    switch (code) {
+      case CBN_DROPDOWN:
+        droppedList = child;
+        changedWhileDropped = false;
+        return;
+      case CBN_SELCHANGE:
+        if (selected == list.ListIndex()) return;
+        if (child == droppedList) changedWhileDropped = true;
+        break;
+      case CBN_SELENDOK: {
+        // The user chose from the open list; only a choice of the item it
+        // already held is left to raise here.
+        const bool repick = child == droppedList && !changedWhileDropped && selected == list.ListIndex();
+        droppedList = nullptr;
+        if (!repick) return;
+        break;
+      }
+      case CBN_SELENDCANCEL:
+        droppedList = nullptr;
+        return;
+      default:
+        return;
+    }
+    list.UserPick(selected);
     // The model may have refused the pick, or its handler moved the
     // selection again: the list shows what the model holds.
     Mirror(list, Change::Selection);

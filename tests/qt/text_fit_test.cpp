@@ -1,0 +1,155 @@
+// Every caption and every list item of both programs' windows fits the room
+// its control gives it, with the font the Qt view draws in, at the DPI the
+// run is given (CTest runs this at 96, 144 and 192 dpi with QT_FONT_DPI).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <string>
+
+#include "config/frm_main.h"
+#include "encoders/frm_main.h"
+#include "simulated_hid.h"
+#include "ui/qt/qt_view.h"
+
+namespace tq::ui {
+namespace {
+
+int Advance(const QWidget& widget, const std::string& text) {
+  return widget.fontMetrics().horizontalAdvance(QString::fromStdString(text));
+}
+
+// The room a label's text has: its own width, as far as its container
+// shows it.
+int LabelRoom(const QWidget& label) {
+  const QWidget& parent = *label.parentWidget();
+  const int visible = parent.contentsRect().right() + 1 - label.x();
+  return std::min(label.contentsRect().width(), visible);
+}
+
+int CheckBoxRoom(const QCheckBox& box) {
+  QStyleOptionButton option;
+  option.initFrom(&box);
+  return box.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &box).width();
+}
+
+int ComboBoxRoom(const QComboBox& combo) {
+  QStyleOptionComboBox option;
+  option.initFrom(&combo);
+  option.frame = combo.hasFrame();
+  const QRect field =
+      combo.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo);
+  return field.width() - 2;  // the item is drawn a pixel in from each side
+}
+
+// Where a frame's caption ends, and the frame's inner right edge.
+std::pair<int, int> FrameCaption(const QGroupBox& frame) {
+  QStyleOptionGroupBox option;
+  option.initFrom(&frame);
+  option.text = frame.title();
+  option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+  option.lineWidth = 1;
+  const QRect label =
+      frame.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &frame);
+  return {label.left() + Advance(frame, frame.title().toStdString()), frame.width() - label.left()};
+}
+
+void ExpectEveryTextFits(const QtView& view, const Window& window) {
+  const std::string dpi =
+      std::to_string(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch())) + " dpi: ";
+  int checked = 0;
+  for (const Control* control : window.AllControls()) {
+    const QWidget* widget = view.WidgetOf(*control);
+    if (!widget) continue;
+    const std::string where = dpi + control->Name() + " \"" + control->Caption() + "\"";
+    switch (control->GetKind()) {
+      case Kind::Label:
+        EXPECT_LE(Advance(*widget, control->Caption()), LabelRoom(*widget)) << where;
+        break;
+      case Kind::CheckBox:
+        EXPECT_LE(Advance(*widget, control->Caption()),
+                  CheckBoxRoom(static_cast<const QCheckBox&>(*widget)))
+            << where;
+        break;
+      case Kind::Frame: {
+        const auto [ends, room] = FrameCaption(static_cast<const QGroupBox&>(*widget));
+        EXPECT_LE(ends, room) << where;
+        break;
+      }
+      case Kind::ComboBox:
+        for (const std::string& item : static_cast<const ComboBox&>(*control).Items()) {
+          EXPECT_LE(Advance(*widget, item), ComboBoxRoom(static_cast<const QComboBox&>(*widget)))
+              << where << " item \"" << item << "\"";
+          ++checked;
+        }
+        break;
+      default:
+        continue;
+    }
+    ++checked;
+  }
+  EXPECT_GT(checked, 30);
+  // The window manager's caption, bold, beside an icon and three buttons.
+  QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+  titleFont.setBold(true);
+  const QFontMetrics title(titleFont);
+  EXPECT_LE(title.horizontalAdvance(QString::fromStdString(window.Caption())) + 6 * title.height(),
+            view.Widget()->width())
+      << dpi << "window caption";
+}
+
+TEST(TextFit, EncoderWindow) {
+  emu::SimulatedHid hid;
+  hid.Attach(emu::MakeTQ5271(u"TQ-00042"));
+  hid.Attach(emu::MakeTQ5271(u"TQ-00043"));
+  encoders::frmMain form(hid);
+  QtView view(form.Form());
+  form.Form_Load();
+  ASSERT_TRUE(form.DeviceDetected);
+  ASSERT_EQ(form.ModeCh1.Items().back(), "200 ms");
+  ExpectEveryTextFits(view, form.Form());
+  // Where lists grew, what lies right of them moved: no caption starts
+  // under the list beside it.
+  for (int pair = 1; pair <= 8; ++pair) {
+    EXPECT_LE(view.WidgetOf(form.Enc(pair))->geometry().right(),
+              view.WidgetOf(form.PairLabel(pair))->x())
+        << "pair " << pair;
+  }
+  EXPECT_LE(view.WidgetOf(form.ModeCh1)->geometry().right(), view.WidgetOf(form.Label1)->x());
+  form.Form().Close();
+}
+
+TEST(TextFit, ConfigWindow) {
+  emu::SimulatedHid hid;
+  hid.Attach(emu::MakeTQ5271(u"TQ-00042"));
+  config::frmMain form(hid);
+  QtView view(form.Form());
+  form.Form_Load();
+  ASSERT_TRUE(form.DeviceDetected);
+  ExpectEveryTextFits(view, form.Form());
+  for (int input = 1; input <= 8; ++input) {
+    const QWidget* label = view.WidgetOf(form.InputLabel(input));
+    EXPECT_LE(label->x() + Advance(*label, form.InputLabel(input).Caption()),
+              view.WidgetOf(form.ModeCh(input))->x())
+        << "input " << input;
+  }
+  form.Form().Close();
+}
+
+}  // namespace
+}  // namespace tq::ui
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
