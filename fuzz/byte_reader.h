@@ -18,6 +18,10 @@ class ByteReader {
     const std::uint8_t low = U8();
     return static_cast<std::uint16_t>(low | U8() << 8);
   }
+  std::uint32_t U32() {
+    const std::uint16_t low = U16();
+    return static_cast<std::uint32_t>(low | static_cast<std::uint32_t>(U16()) << 16);
+  }
   std::vector<std::uint8_t> Bytes(std::size_t count) {
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i < count; ++i) bytes.push_back(U8());
