@@ -47,8 +47,8 @@ class FakeHost : public hidraw::KernelCalls {
   static constexpr unsigned kUsbDeviceMajor = 189;
 
   FakeHost() {
-    char name[] = "/tmp/hidraw-test-XXXXXX";
-    root_ = mkdtemp(name);
+    std::string name = (fs::temp_directory_path() / "hidraw-test-XXXXXX").string();
+    root_ = mkdtemp(name.data());
     fs::create_directories(Sys() / "class" / "hidraw");
     fs::create_directories(Sys() / "dev" / "char");
     fs::create_directories(Dev());
@@ -193,7 +193,7 @@ class FakeHost : public hidraw::KernelCalls {
         const int reply = featureReply.value_or(static_cast<int>(size));
         const std::size_t copied = std::min({size, featurePage.size(),
                                              static_cast<std::size_t>(std::max(reply, 0))});
-        std::memcpy(bytes, featurePage.data(), copied);
+        std::copy_n(featurePage.begin(), copied, bytes);
         return reply;
       }
       case _IOC_NR(HIDIOCSFEATURE(0)):

@@ -1,0 +1,162 @@
+// The Linux backend over a sysfs and /dev tree built from the input: node
+// numbers, bus, IDs, every attribute's text (or its absence), report
+// descriptors from sysfs and from the driver, string descriptors, feature
+// pages, and a node that vanishes after a chosen number of system calls.
+// The device link walks it and runs a board session; then the backend is
+// asked for strings and reports with buffer lengths from the input. Every
+// descriptor the backend opened must be closed once the board is.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "byte_reader.h"
+#include "fake_host.h"
+#include "hid_board.h"
+#include "hidraw_api.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tq::fuzz::ByteReader;
+
+// Unplugs one board right before the nth system call on a device node.
+class VanishingHost final : public tq::test::FakeHost {
+ public:
+  unsigned vanishingNode = 0;
+  unsigned callsLeft = 0;  // 0: the board stays
+
+  int Open(const std::string& path, int flags) override {
+    Step();
+    return FakeHost::Open(path, flags);
+  }
+  int Ioctl(int fd, unsigned long request, void* argument) override {
+    Step();
+    return FakeHost::Ioctl(fd, request, argument);
+  }
+  int Fstat(int fd, struct stat& status) override {
+    Step();
+    return FakeHost::Fstat(fd, status);
+  }
+
+ private:
+  void Step() {
+    if (callsLeft != 0 && --callsLeft == 0) Unplug(vanishingNode);
+  }
+};
+
+std::string Text(ByteReader& in) {
+  std::string text;
+  for (std::uint8_t length = in.U8() % 64; length > 0; --length) {
+    text += static_cast<char>(in.U8());
+  }
+  return text;
+}
+
+tq::test::FakeBoard BoardFrom(ByteReader& in, unsigned node) {
+  tq::test::FakeBoard board;
+  board.node = node;
+  const std::uint8_t present = in.U8();
+  board.bus = present & 1 ? BUS_USB : in.U16();
+  board.vendor = in.U16();
+  board.product = in.U16();
+  board.bcdDevice = Text(in);
+  if (present & 2) board.manufacturer = Text(in);
+  if (present & 4) board.productString = Text(in);
+  if (present & 8) board.serial = Text(in);
+  board.descriptor = in.Bytes(in.U8());
+  if (present & 16) board.ioctlDescriptor = in.Bytes(in.U8());
+  board.uniq = Text(in);
+  for (std::uint8_t count = in.U8() % 4; count > 0; --count) {
+    const std::uint8_t index = in.U8();
+    board.usbStrings[index] = in.Text16();
+  }
+  board.busnum = in.U16() % 1100;
+  board.devnum = in.U16() % 1100;
+  return board;
+}
+
+// Rewrites, removes or replaces by a folder one of the USB device's
+// attributes, as a device going away or a kernel of another version may
+// leave them.
+void Disturb(ByteReader& in, const fs::path& usbDir) {
+  static const char* const kAttributes[] = {"busnum",  "devnum",       "bcdDevice",
+                                            "serial",  "manufacturer", "product"};
+  const std::uint8_t what = in.U8();
+  const fs::path file = usbDir / kAttributes[what % std::size(kAttributes)];
+  std::error_code error;
+  switch (what / std::size(kAttributes) % 4) {
+    case 0: return;
+    case 1: fs::remove(file, error); return;
+    case 2:
+      fs::remove(file, error);
+      fs::create_directory(file, error);
+      return;
+    default: std::ofstream(file, std::ios::binary) << Text(in); return;
+  }
+}
+
+void Session(tq::DeviceLink& link, ByteReader& in) {
+  if (!link.FindTheHid(Text(in))) return;
+  (void)link.ReadBoardString(&tq::HidApi::HidD_GetManufacturerString);
+  (void)link.ReadBoardString(&tq::HidApi::HidD_GetProductString);
+  (void)link.ReadBoardString(&tq::HidApi::HidD_GetSerialNumberString);
+  std::vector<std::uint8_t> page(link.FeatureReportByteLength());
+  (void)link.GetFeature(page);
+  (void)link.SendSetReport(in.U8(), in.U8());
+
+  // Lengths the programs never use: exactly sized buffers let the
+  // sanitizers see any write past them.
+  tq::HidApi& api = link.Api();
+  std::vector<std::uint8_t> buffer(in.U16() % 1024);
+  (void)api.HidD_GetIndexedString(link.OverlappedHandle, in.U8(), buffer.data(),
+                                  static_cast<std::uint32_t>(buffer.size()));
+  (void)api.HidD_GetSerialNumberString(link.OverlappedHandle, buffer.data(),
+                                       static_cast<std::uint32_t>(buffer.size()));
+  (void)api.HidD_GetFeature(link.DeviceHandle, buffer.data(),
+                            static_cast<std::uint32_t>(buffer.size()));
+}
+
+}  // namespace
+
+// Every input builds and removes a whole tree: in memory where the host has
+// a memory file system, several times faster than on disk.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::error_code error;
+  if (std::getenv("TMPDIR") == nullptr && fs::is_directory("/dev/shm", error)) {
+    setenv("TMPDIR", "/dev/shm", 0);
+  }
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  ByteReader in(data, size);
+  VanishingHost host;
+  std::set<unsigned> nodes;
+  for (std::uint8_t count = in.U8() % 4; count > 0; --count) {
+    const unsigned node = in.U8() % 16;
+    if (!nodes.insert(node).second) continue;
+    host.Plug(BoardFrom(in, node));
+    Disturb(in, host.UsbDir(node));
+  }
+  host.featurePage = in.Bytes(in.U8());
+  if (in.U8() & 1) host.featureReply = static_cast<std::int8_t>(in.U8());
+  if (!nodes.empty()) {
+    host.vanishingNode = *std::next(nodes.begin(), in.U8() % nodes.size());
+    host.callsLeft = in.U8();
+  }
+
+  {
+    tq::HidrawApi api(host.Sys().string(), host.Dev().string(), host);
+    tq::DeviceLink link(api, in.U8() & 1 ? tq::kEncodersVariant : tq::kConfigVariant);
+    link.GetHidGuid();
+    Session(link, in);
+    link.CloseBoard();
+    if (host.openFds != 0) __builtin_trap();
+  }
+  return 0;
+}
