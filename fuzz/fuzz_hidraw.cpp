@@ -5,6 +5,8 @@
 // The device link walks it and runs a board session; then the backend is
 // asked for strings and reports with buffer lengths from the input. Every
 // descriptor the backend opened must be closed once the board is.
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -80,21 +82,25 @@ tq::test::FakeBoard BoardFrom(ByteReader& in, unsigned node) {
   return board;
 }
 
-// Rewrites, removes or replaces by a folder one of the USB device's
-// attributes, as a device going away or a kernel of another version may
-// leave them.
+// Rewrites or removes one of the USB device's attributes, or puts a folder
+// or a FIFO in its place, as a device going away, a kernel of another
+// version or a hostile mount may leave them.
 void Disturb(ByteReader& in, const fs::path& usbDir) {
-  static const char* const kAttributes[] = {"busnum",  "devnum",       "bcdDevice",
-                                            "serial",  "manufacturer", "product"};
+  static const char* const kAttributes[] = {"busnum", "devnum",       "dev",
+                                            "bcdDevice", "serial", "manufacturer", "product"};
   const std::uint8_t what = in.U8();
   const fs::path file = usbDir / kAttributes[what % std::size(kAttributes)];
   std::error_code error;
-  switch (what / std::size(kAttributes) % 4) {
+  switch (what / std::size(kAttributes) % 5) {
     case 0: return;
     case 1: fs::remove(file, error); return;
     case 2:
       fs::remove(file, error);
       fs::create_directory(file, error);
+      return;
+    case 3:
+      fs::remove(file, error);
+      mkfifo(file.c_str(), 0600);
       return;
     default: std::ofstream(file, std::ios::binary) << Text(in); return;
   }

@@ -253,6 +253,10 @@ TEST(HidrawApi, SysfsAttributesAreSmallRegularFiles) {
   const std::filesystem::path serial = host.UsbDir(0) / "serial";
   std::filesystem::remove(serial);
   ASSERT_EQ(mkfifo(serial.c_str(), 0600), 0);
+  // Opens like a file but fails every read.
+  const std::filesystem::path release = host.UsbDir(0) / "bcdDevice";
+  std::filesystem::remove(release);
+  ASSERT_TRUE(std::filesystem::create_directory(release));
   // Should the backend wait on the FIFO, a writer comes after a while and
   // hands it a serial, so the test ends either way.
   std::jthread writer([&serial](std::stop_token stop) {
@@ -273,6 +277,9 @@ TEST(HidrawApi, SysfsAttributesAreSmallRegularFiles) {
 
   EXPECT_FALSE(api.HidD_GetSerialNumberString(h, text.data(), size)) << "a FIFO is no attribute";
   writer.request_stop();
+  HIDD_ATTRIBUTES attributes{};
+  EXPECT_TRUE(api.HidD_GetAttributes(h, &attributes)) << "a folder is no attribute";
+  EXPECT_EQ(attributes.VersionNumber, 0);
   EXPECT_TRUE(api.HidD_GetManufacturerString(h, text.data(), size));
   EXPECT_EQ(text[2 * 4094], 'm');
   EXPECT_EQ(text[2 * 4095], 0);
