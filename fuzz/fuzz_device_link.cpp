@@ -11,8 +11,8 @@
 #include <cstring>
 #include <set>
 #include <string>
-#include <vector>
 
+#include "board_session.h"
 #include "byte_reader.h"
 #include "hid_api.h"
 #include "hid_board.h"
@@ -189,14 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     tq::DeviceLink link(hid, variant);
     link.GetHidGuid();
-    if (link.FindTheHid(wantedSerial)) {
-      (void)link.ReadBoardString(&tq::HidApi::HidD_GetManufacturerString);
-      (void)link.ReadBoardString(&tq::HidApi::HidD_GetProductString);
-      (void)link.ReadBoardString(&tq::HidApi::HidD_GetSerialNumberString);
-      std::vector<std::uint8_t> page(link.FeatureReportByteLength());
-      (void)link.GetFeature(page);
-      (void)link.SendSetReport(in.U8(), in.U8());
-    }
+    (void)tq::fuzz::RunBoardSession(link, wantedSerial, in);
     link.CloseBoard();
   }
   if (!hid.Balanced()) __builtin_trap();

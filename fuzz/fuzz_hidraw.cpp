@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "board_session.h"
 #include "byte_reader.h"
 #include "fake_host.h"
 #include "hid_board.h"
@@ -107,13 +108,7 @@ void Disturb(ByteReader& in, const fs::path& usbDir) {
 }
 
 void Session(tq::DeviceLink& link, ByteReader& in) {
-  if (!link.FindTheHid(Text(in))) return;
-  (void)link.ReadBoardString(&tq::HidApi::HidD_GetManufacturerString);
-  (void)link.ReadBoardString(&tq::HidApi::HidD_GetProductString);
-  (void)link.ReadBoardString(&tq::HidApi::HidD_GetSerialNumberString);
-  std::vector<std::uint8_t> page(link.FeatureReportByteLength());
-  (void)link.GetFeature(page);
-  (void)link.SendSetReport(in.U8(), in.U8());
+  if (!tq::fuzz::RunBoardSession(link, Text(in), in)) return;
 
   // Lengths the programs never use: exactly sized buffers let the
   // sanitizers see any write past them.
