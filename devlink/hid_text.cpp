@@ -28,7 +28,13 @@ std::string ReleaseCaption(std::uint16_t versionNumber) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string hex = minor >= 16 ? std::string{kHex[minor / 16], kHex[minor % 16]}
                                 : std::string{kHex[minor]};
-  return " " + std::to_string(major) + "." + hex;
+  // Appended piece by piece: GCC 12 reports a false -Wrestrict overlap for
+  // `" " + std::string&&` at -O3.
+  std::string caption = " ";
+  caption += std::to_string(major);
+  caption += '.';
+  caption += hex;
+  return caption;
 }
 
 }  // namespace tq

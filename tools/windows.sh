@@ -91,6 +91,17 @@ with open(sys.argv[2], "wb") as out:
 EOF
 }
 
+# name, file description
+check_version() {
+  exe="$BUILD/$1/TQ5271_$1.exe"
+  if [ ! -f "$exe" ]; then
+    echo "TQ5271_$1 is not in this build"
+    return
+  fi
+  echo "== TQ5271_$1 version resource"
+  "$WINE" "$BUILD/tests/win32/tq_version_check.exe" "$exe" "$2"
+}
+
 # name, caption, client width and height in twips
 check_program() {
   exe="$BUILD/$1/TQ5271_$1.exe"
@@ -109,6 +120,8 @@ check_all() {
 
 dpi=96
 set_dpi $dpi
+check_version encoders "TQ5271 rotary encoders configuration"
+check_version config "TQ5271 analog input configuration"
 echo "== logic tests under Wine"
 "$WINE" "$BUILD/tests/logic_tests.exe" --gtest_brief=1
 echo "== Windows tests under Wine, $dpi dpi"
