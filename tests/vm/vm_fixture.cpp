@@ -1,6 +1,8 @@
 #include "vm_fixture.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <stdexcept>
 
 namespace tq::vmtest {
 
@@ -67,6 +69,19 @@ std::vector<unsigned> RealUsb::StringIndexes(const vboard::BoardDevice& device) 
   std::vector<unsigned> indexes;
   for (const auto& entry : device.LogOf("GET_STRING")) indexes.push_back(entry.value & 0xFFu);
   return indexes;
+}
+
+std::vector<std::string> RealUsb::OpenDeviceNodes() {
+  std::vector<std::string> nodes;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string target = std::filesystem::read_symlink(it->path(), error).string();
+    if (target.rfind("/dev/hidraw", 0) == 0 || target.rfind("/dev/bus/usb/", 0) == 0) {
+      nodes.push_back(target);
+    }
+  }
+  return nodes;
 }
 
 }  // namespace tq::vmtest

@@ -42,6 +42,8 @@ class RealUsb : public ::testing::Test {
   static std::size_t CountOf(const vboard::BoardDevice& device, const std::string& type);
   // String requests by index, in order.
   static std::vector<unsigned> StringIndexes(const vboard::BoardDevice& device);
+  // The device nodes (hidraw and usbfs) this process holds open.
+  static std::vector<std::string> OpenDeviceNodes();
 
   vboard::VirtualBus bus;
   HidrawApi api;
