@@ -8,11 +8,11 @@ set -eu
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 VM=$ROOT/build/vm
-EXTRA_PACKAGES="qemu-system-x86 busybox-static kmod xz-utils cpio xdotool x11-apps imagemagick \
+EXTRA_PACKAGES="qemu-system-x86 busybox-static kmod xz-utils cpio xdotool x11-utils imagemagick \
 systemd udev ${EXTRA_PACKAGES:-}" tools/deps.sh
 
 cmake --preset default >/dev/null
-cmake --build --preset default --target vm_scenarios TQ5271_encoders TQ5271_config
+cmake --build --preset default --target vm_scenarios tq5271_vboard TQ5271_encoders TQ5271_config
 
 # The kernel: Debian's package, unpacked under build/vm and never installed.
 mkdir -p "$VM/dl" "$VM/out"
@@ -64,21 +64,21 @@ timeout "${VM_TIMEOUT:-540}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp 1 -
   </dev/null >"$VM/console.log" 2>&1 || echo "qemu ended with status $?" >>"$VM/console.log"
 echo "VM run: $(($(date +%s) - start)) s (see build/vm/console.log)"
 
-# Scenario results from the test program's report, then the guest's checks.
+# Scenario results from the test program's reports, then the guest's checks.
 passed=0
 failed=0
-if [ -f "$VM/out/scenarios.xml" ]; then
-  total=$(grep -c '<testcase ' "$VM/out/scenarios.xml" || true)
-  failures=$(grep -c '<failure ' "$VM/out/scenarios.xml" || true)
-  failed_cases=$(awk '/<testcase /{name=$0} /<failure /{if (name != seen) {n++; seen=name}} END{print n+0}' \
-    "$VM/out/scenarios.xml")
-  passed=$((total - failed_cases))
-  failed=$failed_cases
-  [ "$failures" -eq 0 ] || grep -o 'name="[^"]*"' "$VM/out/scenarios.xml" >/dev/null
-else
-  echo "no scenario report: the VM did not finish (see build/vm/console.log)"
-  failed=$((failed + 1))
-fi
+for report in scenarios udev; do
+  xml=$VM/out/$report.xml
+  if [ ! -f "$xml" ]; then
+    echo "no $report report: the VM did not finish it (see build/vm/console.log)"
+    failed=$((failed + 1))
+    continue
+  fi
+  total=$(grep -c '<testcase ' "$xml" || true)
+  failing=$(awk '/<testcase /{name=$0} /<failure /{if (name != seen) {n++; seen=name}} END{print n+0}' "$xml")
+  passed=$((passed + total - failing))
+  failed=$((failed + failing))
+done
 if [ -f "$VM/out/checks.txt" ]; then
   cat "$VM/out/checks.txt"
   passed=$((passed + $(grep -c '^PASS ' "$VM/out/checks.txt" || true)))

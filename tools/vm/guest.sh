@@ -1,8 +1,90 @@
 #!/bin/sh
 # Runs inside the VM, in the host's root: the scenarios on the real USB
-# stack, then the checks of the programs as users start them.
+# stack, the udev rule under the real udevd, then both programs as users
+# start them, under Xvfb. Checks outside the test program are written to
+# checks.txt as "PASS name" or "FAIL name".
 ROOT=$1
 OUT=$ROOT/build/vm/out
 BIN=$ROOT/build/default
 cd "$ROOT" || exit 1
-GTEST_COLOR=no "$BIN/tests/vm/vm_scenarios" --gtest_output="xml:$OUT/scenarios.xml"
+export GTEST_COLOR=no
+check() {  # $1: name; the rest: the command that must succeed
+  name=$1
+  shift
+  if "$@"; then echo "PASS $name" >>"$OUT/checks.txt"; else echo "FAIL $name" >>"$OUT/checks.txt"; fi
+}
+wait_for() {  # $1: seconds; the rest: a condition
+  limit=$(($1 * 5))
+  shift
+  while ! "$@"; do
+    limit=$((limit - 1))
+    [ "$limit" -gt 0 ] || return 1
+    sleep 0.2
+  done
+}
+
+"$BIN/tests/vm/vm_scenarios" --gtest_filter='-UdevRule.*' --gtest_output="xml:$OUT/scenarios.xml"
+
+# The shipped rule, with the host's own rules, applied by the host's udevd.
+mkdir -p /run/udev/rules.d
+cp packaging/linux/70-tq5271.rules /run/udev/rules.d/
+/lib/systemd/systemd-udevd --daemon >"$OUT/udevd.log" 2>&1
+wait_for 10 test -S /run/udev/control
+"$BIN/tests/vm/vm_scenarios" --gtest_filter='UdevRule.*' --gtest_output="xml:$OUT/udev.xml"
+udevadm control --exit
+
+# The programs as built for users, against one board served by the board
+# program; the board's log shows what reached it.
+export DISPLAY=:5 QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=/tmp
+Xvfb :5 -screen 0 800x600x24 -nolisten tcp -dpi 96 >"$OUT/xvfb.log" 2>&1 &
+xvfb=$!
+mkfifo /tmp/vboard.control
+"$BIN/vboard/tq5271_vboard" --log /tmp --control /tmp/vboard.control \
+  --board serial=00042 >"$OUT/vboard.out" 2>&1 &
+vboard=$!
+LOG=/tmp/board0.log
+gets() {
+  count=$(grep -c '^GET_REPORT' "$LOG" 2>/dev/null)
+  echo "${count:-0}"
+}
+at_least() { [ "$(gets)" -ge "$1" ]; }
+wait_for 20 grep -q ready "$OUT/vboard.out"
+wait_for 10 xdpyinfo -display :5 >/dev/null 2>&1 || sleep 3
+
+"$BIN/encoders/TQ5271_encoders" >"$OUT/encoders.out" 2>&1 &
+program=$!
+check "TQ5271_encoders reads the board back at start-up" wait_for 60 at_least 16
+window=$(xdotool search --sync --onlyvisible --name 'TQ5271 Rotary' | head -n 1)
+sleep 1
+import -window "$window" "$OUT/encoders.png"
+# A user's pick: open ModeCh1 ("48 ms"), one item down ("56 ms"), take it.
+# ModeCh1 lies at 360,6360 twips in the client area: 24,424 pixels at 96 dpi.
+xdotool mousemove --window "$window" 54 436 click 1
+sleep 1
+xdotool key Down Return
+check "a pick in ModeCh1 arrives as the set report 26 = 7" \
+  wait_for 10 grep -q '^SET_REPORT value=0300 length=63 1a 07 00' "$LOG"
+before=$(gets)
+echo "unplug 0" >/tmp/vboard.control
+wait_for 10 grep -q 'unplugged 0' "$OUT/vboard.out"
+sleep 1
+echo "plug 0" >/tmp/vboard.control
+check "TQ5271_encoders reopens the board after unplug and replug" \
+  wait_for 30 at_least $((before + 16))
+kill "$program"
+wait "$program"
+
+before=$(gets)
+"$BIN/config/TQ5271_config" >"$OUT/config.out" 2>&1 &
+program=$!
+check "TQ5271_config reads the board back at start-up" wait_for 60 at_least $((before + 16))
+window=$(xdotool search --sync --onlyvisible --name 'TQ5271 configuration' | head -n 1)
+sleep 1
+import -window "$window" "$OUT/config.png"
+kill "$program"
+wait "$program"
+
+echo quit >/tmp/vboard.control
+wait "$vboard"
+cp "$LOG" "$OUT/board0.log"
+kill "$xvfb"

@@ -1,0 +1,85 @@
+// The shipped udev rule as the real udevd applies it: the uaccess tag lands
+// on exactly the nodes the programs open for the boards they accept, and on
+// nothing else. Expectations come from the accepted-board tables, so the
+// check follows the tables. Needs udevd running with the rule loaded (the VM
+// script's second pass).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "hid_board.h"
+#include "vm_fixture.h"
+
+namespace tq::vmtest {
+namespace {
+
+// The device's udev properties, as `udevadm info` reports them.
+std::string UdevProperties(const std::string& sysPath) {
+  std::string command = "udevadm info --query=property --path='" + sysPath + "' 2>&1";
+  std::string text;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char chunk[512];
+    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) text += chunk;
+    ::pclose(pipe);
+  }
+  return text;
+}
+
+bool HasUaccess(const std::string& sysPath) {
+  const std::string properties = UdevProperties(sysPath);
+  const std::size_t tags = properties.find("\nTAGS=");
+  return tags != std::string::npos &&
+         properties.find(":uaccess:", tags) < properties.find('\n', tags + 1);
+}
+
+class UdevRule : public RealUsb {};
+
+TEST_F(UdevRule, TagsExactlyTheNodesOfAcceptedBoards) {
+  ASSERT_TRUE(std::filesystem::exists("/run/udev/control")) << "udevd is not running";
+  struct Case {
+    std::uint16_t vendor;
+    std::uint16_t product;
+    const char* what;
+  };
+  const Case cases[] = {
+      {kMakerVendorID, 0x0501, "maker's board in both tables"},
+      {kMakerVendorID, 0x0999, "maker's product known by its tag only"},
+      {kSharedVendorID, 0x0C40, "shared vendor, accepted product"},
+      {kSharedVendorID, 0x05DF, "shared vendor, someone else's product"},
+      {0x046D, 0x0501, "another vendor"},
+  };
+  std::vector<vboard::BoardDevice*> devices;
+  for (const Case& c : cases) {
+    emu::EmulatedBoard board = Board(u"U");
+    board.vendorId = c.vendor;
+    board.productId = c.product;
+    devices.push_back(&Plug(board));
+  }
+  ASSERT_EQ(std::system("udevadm settle --timeout=20"), 0);
+  for (std::size_t n = 0; n < devices.size(); ++n) {
+    const Case& c = cases[n];
+    SCOPED_TRACE(c.what);
+    // The encoder utility opens every hidraw node of the maker (its tag test)
+    // and of the accepted IDs; string 42 goes through the USB node of the
+    // maker's devices only.
+    const bool hidrawWanted =
+        c.vendor == kMakerVendorID || kEncodersBoards.Accepts(c.vendor, c.product);
+    const bool usbWanted = c.vendor == kMakerVendorID;
+    const std::string node = NodeOf(*devices[n]);
+    ASSERT_FALSE(node.empty());
+    const std::string hidrawSys = "/sys/class/hidraw/" + node.substr(node.rfind('/') + 1);
+    const std::string usbSys = std::filesystem::canonical(hidrawSys + "/device/../..").string();
+    EXPECT_TRUE(std::filesystem::exists(usbSys + "/idVendor")) << usbSys;
+    EXPECT_EQ(HasUaccess(hidrawSys), hidrawWanted) << UdevProperties(hidrawSys);
+    EXPECT_EQ(HasUaccess(usbSys), usbWanted) << UdevProperties(usbSys);
+    // The rule grants through the seat's ACL only; the modes stay closed.
+    struct stat status{};
+    ASSERT_EQ(::stat(node.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0007, 0u) << node;
+  }
+}
+
+}  // namespace
+}  // namespace tq::vmtest

@@ -1,0 +1,87 @@
+#include "board_spec.h"
+
+#include <cstdlib>
+#include <sstream>
+
+namespace tq::vboard {
+namespace {
+
+std::optional<unsigned long> Number(const std::string& text, unsigned long max) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const unsigned long value = std::strtoul(text.c_str(), &end, 0);
+  if (*end != '\0' || value > max) return std::nullopt;
+  return value;
+}
+
+// ASCII only: what a shell line carries for these strings.
+std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::stringstream stream(text);
+  for (std::string part; std::getline(stream, part, separator);) parts.push_back(part);
+  return parts;
+}
+
+}  // namespace
+
+std::optional<BoardSpec> ParseBoardSpec(const std::string& text) {
+  BoardSpec spec{emu::MakeTQ5271(u"00001"), {}};
+  for (const std::string& item : Split(text, ',')) {
+    if (item.empty()) continue;
+    const std::size_t equals = item.find('=');
+    const std::string key = item.substr(0, equals);
+    const std::string value = equals == std::string::npos ? std::string() : item.substr(equals + 1);
+    if (key == "stall" && equals == std::string::npos) {
+      spec.faults.stallGetReport = true;
+      continue;
+    }
+    if (equals == std::string::npos) return std::nullopt;
+    if (key == "serial") {
+      spec.board.serial = Wide(value);
+    } else if (key == "manufacturer") {
+      spec.board.manufacturer = Wide(value);
+    } else if (key == "name") {
+      spec.board.product = Wide(value);
+    } else if (key == "tag") {
+      spec.board.indexedStrings[42] = Wide(value);
+    } else if (key == "pages") {
+      spec.board.pageRotation.clear();
+      for (const std::string& page : Split(value, ':')) {
+        const auto tag = Number(page, 0xFF);
+        if (!tag) return std::nullopt;
+        spec.board.pageRotation.push_back(static_cast<std::uint8_t>(*tag));
+      }
+    } else if (key == "setting") {
+      const auto pair = Split(value, ':');
+      if (pair.size() != 2) return std::nullopt;
+      const auto address = Number(pair[0], 0xFF);
+      const auto byte = Number(pair[1], 0xFF);
+      if (!address || !byte) return std::nullopt;
+      spec.board.settings[*address] = static_cast<std::uint8_t>(*byte);
+    } else {
+      const auto number = Number(value, key == "delay" ? 60000 : 0xFFFF);
+      if (!number) return std::nullopt;
+      const auto word = static_cast<std::uint16_t>(*number);
+      if (key == "vendor") {
+        spec.board.vendorId = word;
+      } else if (key == "product") {
+        spec.board.productId = word;
+      } else if (key == "release") {
+        spec.board.versionNumber = word;
+      } else if (key == "length") {
+        spec.board.featureReportByteLength = word;
+      } else if (key == "short") {
+        spec.faults.getReportReplyBytes = *number;
+      } else if (key == "delay") {
+        spec.faults.getReportDelayMs = static_cast<unsigned>(*number);
+      } else {
+        return std::nullopt;
+      }
+    }
+  }
+  return spec;
+}
+
+}  // namespace tq::vboard

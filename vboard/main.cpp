@@ -1,0 +1,95 @@
+// tq5271_vboard: plugs virtual boards into the kernel's USB/IP host
+// controller and serves them until told to quit. Each board's requests go
+// to LOGDIR/boardN.log, one line each. Commands, one a line on the control
+// file (a FIFO): "unplug N", "plug N", "quit". Prints "ready" once every
+// board is enumerated.
+//
+//   tq5271_vboard --log DIR --control FIFO --board serial=A1 --board serial=B2,stall
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "board_spec.h"
+#include "virtual_bus.h"
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: tq5271_vboard --log DIR --control FIFO --board SPEC [--board SPEC]...\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  using namespace tq::vboard;
+  std::string logDir;
+  std::string control;
+  std::vector<BoardSpec> specs;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--log") {
+      logDir = argv[i + 1];
+    } else if (option == "--control") {
+      control = argv[i + 1];
+    } else if (option == "--board") {
+      auto spec = ParseBoardSpec(argv[i + 1]);
+      if (!spec) {
+        std::cerr << "bad board: " << argv[i + 1] << "\n";
+        return 2;
+      }
+      specs.push_back(std::move(*spec));
+    } else {
+      return Usage();
+    }
+  }
+  if (argc % 2 == 0 || logDir.empty() || control.empty() || specs.empty()) return Usage();
+
+  VirtualBus bus;
+  if (!bus.Available()) {
+    std::cerr << "no virtual host controller (modprobe vhci-hcd)\n";
+    return 1;
+  }
+  std::vector<std::unique_ptr<std::ofstream>> logs;
+  std::vector<std::unique_ptr<BoardDevice>> devices;
+  std::vector<int> ports;
+  for (std::size_t n = 0; n < specs.size(); ++n) {
+    logs.push_back(std::make_unique<std::ofstream>(logDir + "/board" + std::to_string(n) + ".log"));
+    devices.push_back(std::make_unique<BoardDevice>(specs[n].board, specs[n].faults));
+    devices.back()->MirrorLogTo(logs.back().get());
+    const auto port = bus.Plug(*devices.back());
+    if (!port) {
+      std::cerr << "board " << n << " was not enumerated\n";
+      return 1;
+    }
+    ports.push_back(*port);
+  }
+  std::cout << "ready" << std::endl;
+
+  // Reopened after each writer goes away, so a script can send one command
+  // per echo.
+  for (;;) {
+    std::ifstream commands(control);
+    if (!commands) return 1;
+    for (std::string line; std::getline(commands, line);) {
+      std::istringstream words(line);
+      std::string verb;
+      std::size_t n = 0;
+      words >> verb >> n;
+      if (verb == "quit") return 0;
+      if (n >= devices.size()) continue;
+      if (verb == "unplug" && ports[n] >= 0) {
+        bus.Unplug(ports[n]);
+        ports[n] = -1;
+        std::cout << "unplugged " << n << std::endl;
+      } else if (verb == "plug" && ports[n] < 0) {
+        ports[n] = bus.Plug(*devices[n]).value_or(-1);
+        std::cout << (ports[n] >= 0 ? "plugged " : "not plugged ") << n << std::endl;
+      }
+    }
+  }
+}
