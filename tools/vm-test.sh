@@ -12,7 +12,7 @@ EXTRA_PACKAGES="qemu-system-x86 busybox-static kmod xz-utils cpio xdotool x11-ut
 systemd udev ${EXTRA_PACKAGES:-}" tools/deps.sh
 
 cmake --preset default >/dev/null
-cmake --build --preset default --target vm_scenarios tq5271_vboard TQ5271_encoders TQ5271_config
+cmake --build --preset default --target vm_scenarios tq5271_vboard TQ5271_encoders TQ5271_config TQ5271_demo
 
 # The kernel: Debian's package, unpacked under build/vm and never installed.
 mkdir -p "$VM/dl" "$VM/out"
@@ -84,6 +84,23 @@ if [ -f "$VM/out/checks.txt" ]; then
   passed=$((passed + $(grep -c '^PASS ' "$VM/out/checks.txt" || true)))
   failed=$((failed + $(grep -c '^FAIL ' "$VM/out/checks.txt" || true)))
 fi
+# Each window photographed in the VM must match the demo's picture of the
+# same board (the emulator's factory board, serial TQ-00042).
+mkdir -p "$VM/demo"
+for program in encoders config; do
+  shot=$VM/out/$program.png
+  demo=$VM/demo/$program.png
+  xvfb-run -a -s "-screen 0 800x600x24 -dpi 96" build/default/demo/TQ5271_demo \
+    --program "$program" --boards 1 --screenshot "$demo" >/dev/null 2>&1 || true
+  differing=$(compare -metric AE "$shot" "$demo" null: 2>&1 || true)
+  if [ "$differing" = "0" ]; then
+    echo "PASS $program window in the VM matches the demo"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $program window in the VM matches the demo ($differing pixels differ)"
+    failed=$((failed + 1))
+  fi
+done
 grep -h '^\[  FAILED  \]' "$VM/console.log" | sort -u || true
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

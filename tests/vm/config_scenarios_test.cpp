@@ -10,14 +10,7 @@ namespace {
 
 using config::frmMain;
 
-class ConfigOnRealUsb : public RealUsb {
- protected:
-  void TearDown() override {
-    form.Form().Close();
-    EXPECT_EQ(OpenDeviceNodes(), std::vector<std::string>{});
-  }
-  frmMain form{api};
-};
+using ConfigOnRealUsb = ProgramOnRealUsb<frmMain>;
 
 // An analog board with every setting at rest.
 emu::EmulatedBoard AnalogBoard(std::u16string serial, std::uint16_t version = 0x0111) {

@@ -10,14 +10,7 @@ namespace {
 
 using encoders::frmMain;
 
-class EncodersOnRealUsb : public RealUsb {
- protected:
-  void TearDown() override {
-    form.Form().Close();
-    EXPECT_EQ(OpenDeviceNodes(), std::vector<std::string>{});
-  }
-  frmMain form{api};
-};
+using EncodersOnRealUsb = ProgramOnRealUsb<frmMain>;
 
 // A board whose page 16 holds the given encoder bytes and pulse code.
 emu::EmulatedBoard EncoderBoard(std::u16string serial, std::uint8_t low1, std::uint8_t high1,

@@ -57,4 +57,16 @@ class RealUsb : public ::testing::Test {
   std::list<Slot> slots_;
 };
 
+// A program's window on the real backend; closing it must leave no device
+// node open.
+template <typename Form>
+class ProgramOnRealUsb : public RealUsb {
+ protected:
+  void TearDown() override {
+    form.Form().Close();
+    EXPECT_EQ(OpenDeviceNodes(), std::vector<std::string>{});
+  }
+  Form form{api};
+};
+
 }  // namespace tq::vmtest

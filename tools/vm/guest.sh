@@ -40,7 +40,7 @@ Xvfb :5 -screen 0 800x600x24 -nolisten tcp -dpi 96 >"$OUT/xvfb.log" 2>&1 &
 xvfb=$!
 mkfifo /tmp/vboard.control
 "$BIN/vboard/tq5271_vboard" --log /tmp --control /tmp/vboard.control \
-  --board serial=00042 >"$OUT/vboard.out" 2>&1 &
+  --board serial=TQ-00042 >"$OUT/vboard.out" 2>&1 &
 vboard=$!
 LOG=/tmp/board0.log
 gets() {
