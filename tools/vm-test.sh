@@ -101,6 +101,9 @@ for program in encoders config; do
     failed=$((failed + 1))
   fi
 done
+requests=$(cat "$VM"/out/*.xml "$VM/out/board0.log" 2>/dev/null |
+  awk -F'board_requests="' 'NF > 1 {split($2, n, "\""); sum += n[1]} /^[A-Z_]+ value=/ {sum++} END {print sum + 0}')
+echo "the virtual boards answered $requests requests"
 grep -h '^\[  FAILED  \]' "$VM/console.log" | sort -u || true
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

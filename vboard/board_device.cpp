@@ -66,6 +66,7 @@ ControlReply BoardDevice::Control(const SetupPacket& setup,
   }
   if (mirror_ != nullptr) *mirror_ << FormatLogLine(entry) << std::endl;
   log_.push_back(std::move(entry));
+  ++answered_;
   return reply;
 }
 
@@ -220,6 +221,11 @@ std::vector<LoggedRequest> BoardDevice::LogOf(const std::string& type) const {
 void BoardDevice::ClearLog() {
   std::lock_guard lock(mutex_);
   log_.clear();
+}
+
+std::size_t BoardDevice::AnsweredCount() const {
+  std::lock_guard lock(mutex_);
+  return answered_;
 }
 
 void BoardDevice::MirrorLogTo(std::ostream* file) {

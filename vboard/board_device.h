@@ -62,6 +62,8 @@ class BoardDevice {
   // Entries of one type, in order.
   std::vector<LoggedRequest> LogOf(const std::string& type) const;
   void ClearLog();
+  // Every request answered since the board was made, cleared logs included.
+  std::size_t AnsweredCount() const;
   // Also writes each entry as a line to `file` (which must outlive this).
   void MirrorLogTo(std::ostream* file);
 
@@ -77,6 +79,7 @@ class BoardDevice {
   emu::EmulatedBoard board_;
   BoardFaults faults_;
   std::vector<LoggedRequest> log_;
+  std::size_t answered_ = 0;
   std::ostream* mirror_ = nullptr;
 };
 

@@ -19,6 +19,12 @@ void RealUsb::SetUp() {
   ASSERT_TRUE(bus.Available()) << "no virtual host controller: run under tools/vm-test.sh";
 }
 
+void RealUsb::TearDown() {
+  std::size_t answered = 0;
+  for (const Slot& slot : slots_) answered += slot.device->AnsweredCount();
+  RecordProperty("board_requests", static_cast<int>(answered));
+}
+
 vboard::BoardDevice& RealUsb::Plug(emu::EmulatedBoard board, vboard::BoardFaults faults) {
   Slot& slot = slots_.emplace_back();
   slot.device = std::make_unique<vboard::BoardDevice>(std::move(board), faults);

@@ -28,6 +28,9 @@ Bytes SetData(std::uint8_t command, std::uint8_t value, std::size_t reportLength
 class RealUsb : public ::testing::Test {
  protected:
   void SetUp() override;
+  // Records how many requests the test's boards answered (the test
+  // report's board_requests).
+  void TearDown() override;
 
   // Plugs a board (kept for the test's life) and returns it; fails the test
   // when the kernel does not enumerate it.
@@ -65,6 +68,7 @@ class ProgramOnRealUsb : public RealUsb {
   void TearDown() override {
     form.Form().Close();
     EXPECT_EQ(OpenDeviceNodes(), std::vector<std::string>{});
+    RealUsb::TearDown();
   }
   Form form{api};
 };
