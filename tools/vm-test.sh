@@ -101,8 +101,10 @@ for program in encoders config; do
     failed=$((failed + 1))
   fi
 done
-requests=$(cat "$VM"/out/*.xml "$VM/out/board0.log" 2>/dev/null |
-  awk -F'board_requests="' 'NF > 1 {split($2, n, "\""); sum += n[1]} /^[A-Z_]+ value=/ {sum++} END {print sum + 0}')
+requests=$(cat "$VM"/out/*.xml "$VM/out/board0.log" 2>/dev/null | awk '
+  /board_requests/ { if (match($0, /board_requests"? value="[0-9]+/)) { v = substr($0, RSTART, RLENGTH); sub(/.*"/, "", v); sum += v } }
+  /^[A-Z_]+ value=/ { sum++ }
+  END { print sum + 0 }')
 echo "the virtual boards answered $requests requests"
 grep -h '^\[  FAILED  \]' "$VM/console.log" | sort -u || true
 echo "$passed passed, $failed failed"
