@@ -4,8 +4,10 @@
 # virtual X display, then starts each program as a user would, with no board
 # attached: it must reach its no-board state with its caption and controls,
 # and end cleanly when its window is closed. Each window is photographed into
-# docs/ (encoders_win32.png, config_win32.png). The view tests and the window
-# checks run once more at 144 dpi (150 %), photographs in build/windows/.
+# docs/ (encoders_win32.png, config_win32.png): this script rewrites those
+# pictures. The view tests and the window checks run once more at 144 dpi
+# (150 %), photographs in docs/ too (*_win32_144.png), and the text-fit
+# checks once more at 192 dpi (200 %).
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -141,9 +143,15 @@ echo "== Windows tests under Wine, $dpi dpi"
 check_all
 for name in encoders config; do
   if [ -f "$BUILD/${name}_$dpi.bmp" ]; then
-    bmp_to_png "$BUILD/${name}_$dpi.bmp" "$BUILD/${name}_${dpi}dpi.png"
+    bmp_to_png "$BUILD/${name}_$dpi.bmp" "docs/${name}_win32_$dpi.png"
+    echo "docs/${name}_win32_$dpi.png"
   fi
 done
+
+dpi=192
+set_dpi $dpi
+echo "== texts fit their controls under Wine, $dpi dpi"
+"$WINE" "$BUILD/tests/win32/win32_tests.exe" --gtest_brief=1 --gtest_filter='NativeTextFit.*'
 
 for exe in "$BUILD"/encoders/TQ5271_encoders.exe "$BUILD"/config/TQ5271_config.exe; do
   [ -f "$exe" ] && echo "$(wc -c <"$exe") bytes  $exe"

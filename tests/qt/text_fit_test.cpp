@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QScreen>
 #include <QStyle>
@@ -142,6 +143,57 @@ TEST(TextFit, ConfigWindow) {
         << "input " << input;
   }
   form.Form().Close();
+}
+
+// A control as it draws itself, without the controls it holds.
+QImage Drawn(QWidget& widget) {
+  QImage image(widget.size(), QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  widget.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+  return image;
+}
+
+TEST(DisabledLook, AfterAnUnplugAsAtAStartWithNoBoard) {
+  // Encoder utility: started with no board ...
+  emu::SimulatedHid none;
+  encoders::frmMain empty(none);
+  QtView emptyView(empty.Form());
+  empty.Form_Load();
+  // ... and started with one that is then unplugged: the next tick finds it
+  // gone and brings the window back to its no-board state (the device
+  // details' frame stays as the board left it).
+  emu::SimulatedHid hid;
+  const auto board = hid.Attach(emu::MakeTQ5271(u"TQ-00042"));
+  encoders::frmMain form(hid);
+  QtView view(form.Form());
+  form.Form_Load();
+  ASSERT_TRUE(form.DeviceDetected);
+  hid.Detach(board);
+  form.Timer.Tick();
+  ASSERT_FALSE(form.DeviceDetected);
+  int compared = 0;
+  for (const Control* control : form.Form().AllControls()) {
+    const Control* twin = empty.Form().Find(control->Name());
+    ASSERT_NE(twin, nullptr);
+    QWidget* widget = view.WidgetOf(*control);
+    QWidget* twinWidget = emptyView.WidgetOf(*twin);
+    // Only what stands in the same state, and in containers of the same
+    // state, in both windows.
+    bool same = widget != nullptr;
+    for (const Control *a = control, *b = twin; same && a && b; a = a->Parent(), b = b->Parent()) {
+      same = a->Enabled() == b->Enabled();
+    }
+    if (!same) continue;
+    EXPECT_EQ(widget->isEnabled(), twinWidget->isEnabled()) << control->Name();
+    // Drawn alike, pixel for pixel: each control by itself, without what
+    // it holds (lists grown for a board's items stay grown).
+    if (widget->size() != twinWidget->size()) continue;
+    EXPECT_EQ(Drawn(*widget), Drawn(*twinWidget)) << control->Name();
+    ++compared;
+  }
+  EXPECT_GT(compared, 30);
+  form.Form().Close();
+  empty.Form().Close();
 }
 
 }  // namespace

@@ -217,6 +217,13 @@ TEST(Win32View, ValueLabelsTakeTheWindowColours) {
   EXPECT_EQ(plain.text, GetSysColor(COLOR_BTNTEXT));
   EXPECT_EQ(ColoursOf(Hwnd(view, s.check)).brush, GetSysColorBrush(COLOR_BTNFACE));
 
+  // Greyed when disabled, or when its frame is: the same either way,
+  // whether the frame was disabled from the start or later.
+  s.frame.SetEnabled(false);
+  EXPECT_EQ(ColoursOf(Hwnd(view, s.caption)).text, GetSysColor(COLOR_GRAYTEXT));
+  EXPECT_EQ(ColoursOf(Hwnd(view, s.value)).text, GetSysColor(COLOR_GRAYTEXT));
+  s.frame.SetEnabled(true);
+  EXPECT_EQ(ColoursOf(Hwnd(view, s.caption)).text, GetSysColor(COLOR_BTNTEXT));
   s.caption.SetEnabled(false);
   EXPECT_EQ(ColoursOf(Hwnd(view, s.caption)).text, GetSysColor(COLOR_GRAYTEXT));
   s.value.SetColors(SystemColor::ButtonFace, SystemColor::ButtonText);

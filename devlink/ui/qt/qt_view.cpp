@@ -302,29 +302,39 @@ void QtView::Place(const Control& control, QWidget* widget) const {
   widget->setGeometry(r.left, r.top, r.width, r.height);
 }
 
+// How wide `text` is in the window's font, which every control draws in.
+// Read-backs fill the same items again and again: each text is shaped once.
+int QtView::TextWidth(const std::string& text) {
+  const auto [it, added] = textWidths_.try_emplace(text, 0);
+  if (added) it->second = top_->fontMetrics().horizontalAdvance(ToQt(text));
+  return it->second;
+}
+
 // The width `control` needs for its text in the font it is drawn with: the
 // text plus what the style draws around it at the control's height.
 int QtView::MeasureNeed(const Control& control, QWidget* widget) {
-  const QFontMetrics metrics(widget->font());
-  const int text = metrics.horizontalAdvance(ToQt(control.Caption()));
+  const std::string& caption = control.Caption();
   switch (control.GetKind()) {
     case Kind::Label:
       // A space's room, so a caption does not touch the control beside it.
-      return control.Caption().empty() ? 0 : text + metrics.horizontalAdvance(QLatin1Char(' '));
+      return caption.empty() ? 0 : TextWidth(caption) + TextWidth(" ");
     case Kind::Frame:
-      return control.Caption().empty() ? 0 : text + GroupBoxChrome(*static_cast<QGroupBox*>(widget));
+      return caption.empty() ? 0 : TextWidth(caption) + GroupBoxChrome(*static_cast<QGroupBox*>(widget));
     case Kind::CheckBox:
-      return text + CheckBoxChrome(*static_cast<QCheckBox*>(widget));
+      return TextWidth(caption) + CheckBoxChrome(*static_cast<QCheckBox*>(widget));
     case Kind::ComboBox: {
       auto& model = static_cast<const ComboBox&>(control);
       int& measured = measuredItems_[&control];
       if (model.ListCount() < measured) measured = 0;  // cleared and refilled
       int widest = 0;
       for (; measured < model.ListCount(); ++measured) {
-        widest = std::max(
-            widest, metrics.horizontalAdvance(ToQt(model.Items()[static_cast<std::size_t>(measured)])));
+        widest = std::max(widest, TextWidth(model.Items()[static_cast<std::size_t>(measured)]));
       }
-      return widest == 0 ? 0 : widest + ComboBoxChrome(*static_cast<QComboBox*>(widget));
+      if (widest == 0) return 0;
+      // The style's frame and arrow take the same room at every width.
+      int& chrome = comboChrome_[&control];
+      if (chrome == 0) chrome = ComboBoxChrome(*static_cast<QComboBox*>(widget));
+      return widest + chrome;
     }
     case Kind::Window:
     case Kind::Timer:
@@ -454,17 +464,20 @@ void QtView::Mirror(Control& control, Change change) {
 }
 
 // Lists grow one item per notification while a program fills them, so only
-// what the widget lacks is appended; anything else rebuilds the list.
+// what the widget lacks is appended; anything else rebuilds the list. What
+// each widget holds is kept beside it, so telling the two apart costs no
+// text taken out of Qt.
 void QtView::MirrorItems(const ComboBox& model, QComboBox* combo) {
   const std::vector<std::string>& items = model.Items();
-  const int held = combo->count();
-  bool prefix = held <= model.ListCount();
-  for (int i = 0; prefix && i < held; ++i) {
-    prefix = combo->itemText(i) == ToQt(items[static_cast<std::size_t>(i)]);
+  std::vector<std::string>& shown = shownItems_[&model];
+  const bool prefix = shown.size() <= items.size() && std::equal(shown.begin(), shown.end(), items.begin());
+  if (!prefix || combo->count() != static_cast<int>(shown.size())) {
+    combo->clear();
+    shown.clear();
   }
-  if (!prefix) combo->clear();
-  for (int i = combo->count(); i < model.ListCount(); ++i) {
-    combo->addItem(ToQt(items[static_cast<std::size_t>(i)]));
+  for (std::size_t i = shown.size(); i < items.size(); ++i) {
+    combo->addItem(ToQt(items[i]));
+    shown.push_back(items[i]);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/controls.h"
 #include "ui/text_fit.h"
@@ -47,6 +48,7 @@ class QtView final : public ViewObserver {
   void MirrorTimer(const Timer& model);
   PixelRect Designed(const Control& control) const;
   void Place(const Control& control, QWidget* widget) const;
+  int TextWidth(const std::string& text);
   int MeasureNeed(const Control& control, QWidget* widget);
   int TitleNeed() const;
   void UpdateNeed(const Control& control);
@@ -62,6 +64,9 @@ class QtView final : public ViewObserver {
   // list measured so far, and the layout they gave.
   std::map<const Control*, int> needs_;
   std::map<const Control*, int> measuredItems_;
+  std::map<const Control*, int> comboChrome_;
+  std::map<std::string, int> textWidths_;
+  std::map<const Control*, std::vector<std::string>> shownItems_;
   FittedLayout layout_;
 };
 

@@ -1,4 +1,5 @@
 #include "ui/win32/win32_view.h"
+#include "ui/text_fit.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -92,6 +93,15 @@ bool Reachable(HWND hwnd, HWND top) {
   return hwnd != nullptr;
 }
 
+// Whether `hwnd` and every container up to the window are enabled: a
+// disabled frame greys all it holds, as at a start with no board.
+bool EnabledUpTo(HWND hwnd, HWND top) {
+  for (HWND at = hwnd; at && at != top; at = GetParent(at)) {
+    if (!IsWindowEnabled(at)) return false;
+  }
+  return true;
+}
+
 bool Overlap(const TwipsRect& a, const TwipsRect& b) {
   return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
          b.top < a.top + a.height;
@@ -123,6 +133,13 @@ struct Win32View::Impl {
   // on changes nothing natively, yet is a pick.
   HWND droppedList = nullptr;
   bool changedWhileDropped = false;
+  // Widths the texts need at the current DPI, in pixels (only ever growing
+  // until the DPI changes), the items of each list measured so far, and the
+  // layout they gave.
+  std::map<const Control*, int> needs;
+  std::map<const Control*, int> measuredItems;
+  std::map<std::wstring, int> textWidths;
+  FittedLayout fitted;
 
   struct Mirroring {
     explicit Mirroring(int& depth) : depth_(depth) { ++depth_; }
@@ -154,10 +171,16 @@ struct Win32View::Impl {
   HWND CreateControl(Control& control, HWND parent);
   void StackLaterOnTop(const Container& container);
   void Layout(const POINT* origin);
+  void Relayout(const POINT* origin);
   void SizeWindow(const POINT* origin);
   Extent ExtentOf(const Control& control) const;
   void Place(const Control& control, HWND hwnd);
   void FitComboField(HWND combo, int height);
+  int TextWidth(const std::string& text);
+  int MeasureNeed(const Control& control);
+  int TitleNeed();
+  void UpdateNeed(const Control& control);
+  void Fit();
 
   void MirrorAll(Control& control);
   void Mirror(Control& control, Change change);
@@ -354,6 +377,9 @@ void Win32View::Impl::StackLaterOnTop(const Container& container) {
   }
 }
 
+// A new DPI (or the first layout): a font of that size, every text measured
+// in it with the controls at their designed size (a list's frame is
+// measured as designed), then the window laid out for what the texts need.
 void Win32View::Impl::Layout(const POINT* origin) {
   const Font& model = window.GetFont();
   const HFONT previous = font;
@@ -361,20 +387,35 @@ void Win32View::Impl::Layout(const POINT* origin) {
                      FALSE, FALSE, FALSE, static_cast<DWORD>(model.charset), OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                      Wide(model.face).c_str());
-  SizeWindow(origin);
+  textWidths.clear();
+  measuredItems.clear();
+  needs.clear();
+  fitted = {};
   for (const auto& [control, hwnd] : handles) {
     if (hwnd == top) continue;
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     Place(*control, hwnd);
   }
+  for (const auto& [control, hwnd] : handles) {
+    needs[control] = hwnd == top ? TitleNeed() : MeasureNeed(*control);
+  }
   if (previous) DeleteObject(previous);
+  Relayout(origin);
+}
+
+void Win32View::Impl::Relayout(const POINT* origin) {
+  Fit();
+  SizeWindow(origin);
+  for (const auto& [control, hwnd] : handles) {
+    if (hwnd != top) Place(*control, hwnd);
+  }
   RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 // The client area, not the outer frame, is the size the layout gives.
 void Win32View::Impl::SizeWindow(const POINT* origin) {
-  const int width = Pixels(window.ClientWidth());
-  const int height = Pixels(window.ClientHeight());
+  const int width = fitted.clientWidth;
+  const int height = fitted.clientHeight;
   RECT outer{0, 0, width, height};
   static const auto adjustForDpi =
       User32Function<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
@@ -403,19 +444,142 @@ void Win32View::Impl::SizeWindow(const POINT* origin) {
 }
 
 Extent Win32View::Impl::ExtentOf(const Control& control) const {
+  const auto it = fitted.rects.find(&control);
   if (control.GetKind() == Kind::Line) {
     const auto& line = static_cast<const Line&>(control);
-    const int x = Pixels(std::min(line.X1(), line.X2()));
-    const int y = Pixels(std::min(line.Y1(), line.Y2()));
-    const int width = Pixels(std::abs(line.X2() - line.X1()));
-    const int height = Pixels(std::abs(line.Y2() - line.Y1()));
+    int x = Pixels(std::min(line.X1(), line.X2()));
+    int y = Pixels(std::min(line.Y1(), line.Y2()));
+    int width = Pixels(std::abs(line.X2() - line.X1()));
+    int height = Pixels(std::abs(line.Y2() - line.Y1()));
+    if (it != fitted.rects.end()) {
+      x = it->second.left;
+      y = it->second.top;
+      width = it->second.width;
+      height = it->second.height;
+    }
     // Etched rules are two pixels thick, centred on the line.
     if (height == 0) return {x, y - 1, std::max(1, width), 2};
     if (width == 0) return {x - 1, y, 2, height};
     return {x, y, width + 1, height + 1};
   }
+  if (it != fitted.rects.end()) {
+    return {it->second.left, it->second.top, it->second.width, it->second.height};
+  }
   const TwipsRect r = control.Position();
   return {Pixels(r.left), Pixels(r.top), Pixels(r.width), Pixels(r.height)};
+}
+
+// How wide `text` is in the controls' font; read-backs fill the same items
+// again and again, so each text is measured once per font.
+int Win32View::Impl::TextWidth(const std::string& text) {
+  const std::wstring wide = Wide(text);
+  const auto [it, added] = textWidths.try_emplace(wide, 0);
+  if (!added) return it->second;
+  const HDC dc = GetDC(top);
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(top, dc);
+  it->second = size.cx;
+  return size.cx;
+}
+
+// The width `control` needs for its text: the text and what the control
+// draws beside it (a check box's box, a list's frame and arrow, a frame's
+// border before and after its caption), at the window's DPI.
+int Win32View::Impl::MeasureNeed(const Control& control) {
+  const std::string& caption = control.Caption();
+  const int gap = MulDiv(4, static_cast<int>(dpi), kDefaultDpi);
+  switch (control.GetKind()) {
+    case Kind::Label:
+      return caption.empty() ? 0 : TextWidth(caption) + TextWidth(" ");
+    case Kind::Frame:
+      // The caption stands a border and a gap in from each side.
+      return caption.empty() ? 0 : TextWidth(caption) + 2 * (2 * gap + 2);
+    case Kind::CheckBox:
+      return TextWidth(caption) + MulDiv(GetSystemMetrics(SM_CXMENUCHECK), static_cast<int>(dpi), kDefaultDpi) +
+             2 * gap;
+    case Kind::ComboBox: {
+      const auto& model = static_cast<const ComboBox&>(control);
+      int& measured = measuredItems[&control];
+      if (model.ListCount() < measured) measured = 0;  // cleared and refilled
+      int widest = 0;
+      for (; measured < model.ListCount(); ++measured) {
+        widest = std::max(widest, TextWidth(model.Items()[static_cast<std::size_t>(measured)]));
+      }
+      if (widest == 0) return 0;
+      // What the list takes beside the item's text: its frame and arrow.
+      COMBOBOXINFO info{};
+      info.cbSize = sizeof(info);
+      RECT outer{};
+      const HWND hwnd = HandleOf(control);
+      if (!hwnd || !GetComboBoxInfo(hwnd, &info) || !GetWindowRect(hwnd, &outer)) return 0;
+      const int chrome = (outer.right - outer.left) - (info.rcItem.right - info.rcItem.left);
+      return widest + chrome + gap;
+    }
+    case Kind::Window:
+    case Kind::Timer:
+    case Kind::Line:
+      break;
+  }
+  return 0;
+}
+
+// The caption in the desktop's caption font, beside the window's icon and
+// its three buttons.
+int Win32View::Impl::TitleNeed() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return 0;
+  const int scale = static_cast<int>(dpi);
+  const HFONT captionFont = CreateFontIndirectW(&metrics.lfCaptionFont);
+  const HDC dc = GetDC(top);
+  const HGDIOBJ old = SelectObject(dc, captionFont);
+  const std::wstring caption = Wide(window.Caption());
+  SIZE size{};
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(top, dc);
+  DeleteObject(captionFont);
+  // The metrics are those of the system's DPI; the caption font is too.
+  const int system = static_cast<int>(DpiOf(nullptr));
+  const int text = MulDiv(size.cx, scale, system);
+  const int buttons = MulDiv(3 * metrics.iCaptionWidth + GetSystemMetrics(SM_CXSMICON), scale, system);
+  return text + buttons + MulDiv(16, scale, kDefaultDpi);
+}
+
+void Win32View::Impl::UpdateNeed(const Control& control) {
+  if (fitted.clientWidth == 0) return;  // the first layout measures everything
+  const int need = control.GetKind() == Kind::Window ? TitleNeed() : MeasureNeed(control);
+  int& recorded = needs[&control];
+  if (need <= recorded) return;
+  recorded = need;
+  const Extent e = ExtentOf(control);
+  const int room = control.GetKind() == Kind::Window ? fitted.clientWidth : e.width;
+  if (need > room) Relayout(nullptr);
+}
+
+// Lays the window out for the needs recorded; a new font or DPI measures
+// every text again first.
+void Win32View::Impl::Fit() {
+  fitted = FitText(
+      window,
+      [this](const Control& c) {
+        if (c.GetKind() == Kind::Window) return PixelRect{0, 0, Pixels(window.ClientWidth()), Pixels(window.ClientHeight())};
+        if (c.GetKind() == Kind::Line) {
+          const auto& line = static_cast<const Line&>(c);
+          return PixelRect{Pixels(std::min(line.X1(), line.X2())), Pixels(std::min(line.Y1(), line.Y2())),
+                           Pixels(std::abs(line.X2() - line.X1())), Pixels(std::abs(line.Y2() - line.Y1()))};
+        }
+        const TwipsRect r = c.Position();
+        return PixelRect{Pixels(r.left), Pixels(r.top), Pixels(r.width), Pixels(r.height)};
+      },
+      [this](const Control& c) {
+        const auto it = needs.find(&c);
+        return it == needs.end() ? 0 : it->second;
+      },
+      needs[&window]);
 }
 
 void Win32View::Impl::Place(const Control& control, HWND hwnd) {
@@ -493,6 +657,7 @@ void Win32View::Impl::Mirror(Control& control, Change change) {
     case Change::Caption:
       if (control.GetKind() != Kind::ComboBox && control.GetKind() != Kind::Line) {
         SetWindowTextW(hwnd, Wide(control.Caption()).c_str());
+        UpdateNeed(control);
       }
       break;
     case Change::Enabled:
@@ -500,6 +665,10 @@ void Win32View::Impl::Mirror(Control& control, Change change) {
       // A control that loses its input must not keep the keyboard focus.
       if (!control.Enabled() && GetFocus() == hwnd) SetFocus(top);
       EnableWindow(hwnd, control.Enabled() ? TRUE : FALSE);
+      // What a frame holds is drawn grey with it, so it is drawn again.
+      if (control.GetKind() == Kind::Frame) {
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      }
       break;
     case Change::Hint:
       MirrorHint(control, hwnd);
@@ -509,6 +678,7 @@ void Win32View::Impl::Mirror(Control& control, Change change) {
       break;
     case Change::Items:
       MirrorItems(static_cast<const ComboBox&>(control), hwnd);
+      UpdateNeed(control);
       [[fallthrough]];
     case Change::Selection:
       SendMessageW(hwnd, CB_SETCURSEL,
@@ -723,7 +893,7 @@ LRESULT Win32View::Impl::OnControlColor(HDC dc, HWND child) {
     fore = label.ForeColor();
   }
   const int backIndex = SysColorIndex(back);
-  SetTextColor(dc, GetSysColor(IsWindowEnabled(child) ? SysColorIndex(fore) : COLOR_GRAYTEXT));
+  SetTextColor(dc, GetSysColor(EnabledUpTo(child, top) ? SysColorIndex(fore) : COLOR_GRAYTEXT));
   SetBkColor(dc, GetSysColor(backIndex));
   return reinterpret_cast<LRESULT>(GetSysColorBrush(backIndex));
 }

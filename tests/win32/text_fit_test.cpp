@@ -1,0 +1,131 @@
+// Every caption and every list item of both programs' native windows fits
+// the room its control gives it, with the font the window draws in, at the
+// desktop's DPI (tools/windows.sh runs this at 96, 144 and 192 dpi).
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "config/frm_main.h"
+#include "encoders/frm_main.h"
+#include "simulated_hid.h"
+#include "ui/win32/win32_view.h"
+
+namespace tq::ui {
+namespace {
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+int Extent(HWND hwnd, HFONT font, const std::string& text) {
+  const std::wstring wide = Wide(text);
+  const HDC dc = GetDC(hwnd);
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return size.cx;
+}
+
+RECT InParent(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+void ExpectEveryTextFits(const Win32View& view, const Window& window) {
+  const auto top = static_cast<HWND>(view.Handle());
+  const int dpi = static_cast<int>(view.Dpi());
+  const std::string at = std::to_string(dpi) + " dpi: ";
+  int checked = 0;
+  for (const Control* control : window.AllControls()) {
+    const auto hwnd = static_cast<HWND>(view.HandleOf(*control));
+    if (!hwnd) continue;
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+    const std::string where = at + control->Name() + " \"" + control->Caption() + "\"";
+    const RECT r = InParent(hwnd);
+    RECT parent{};
+    GetClientRect(GetParent(hwnd), &parent);
+    const int width = r.right - r.left;
+    switch (control->GetKind()) {
+      case Kind::Label:
+        // As far as its container shows it.
+        EXPECT_LE(Extent(hwnd, font, control->Caption()), std::min<int>(width, parent.right - r.left)) << where;
+        break;
+      case Kind::CheckBox:
+        // The box, a gap, then the text.
+        EXPECT_LE(Extent(hwnd, font, control->Caption()) + MulDiv(GetSystemMetrics(SM_CXMENUCHECK), dpi, 96) +
+                      MulDiv(4, dpi, 96),
+                  width)
+            << where;
+        break;
+      case Kind::Frame:
+        // A border and a gap before the caption, as much after it.
+        EXPECT_LE(Extent(hwnd, font, control->Caption()) + 2 * MulDiv(8, dpi, 96), width) << where;
+        break;
+      case Kind::ComboBox: {
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        ASSERT_TRUE(GetComboBoxInfo(hwnd, &info)) << where;
+        const int room = info.rcItem.right - info.rcItem.left;
+        for (const std::string& item : static_cast<const ComboBox&>(*control).Items()) {
+          EXPECT_LE(Extent(hwnd, font, item), room) << where << " item \"" << item << "\"";
+          ++checked;
+        }
+        break;
+      }
+      default:
+        continue;
+    }
+    ++checked;
+  }
+  EXPECT_GT(checked, 30);
+
+  // The caption in the desktop's caption font, beside the icon and the
+  // three buttons.
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));
+  const HFONT caption = CreateFontIndirectW(&metrics.lfCaptionFont);
+  RECT outer{};
+  GetWindowRect(top, &outer);
+  EXPECT_LE(Extent(top, caption, window.Caption()) + 3 * metrics.iCaptionWidth + GetSystemMetrics(SM_CXSMICON),
+            outer.right - outer.left)
+      << at << "window caption";
+  DeleteObject(caption);
+}
+
+TEST(NativeTextFit, EncoderWindow) {
+  emu::SimulatedHid hid;
+  hid.Attach(emu::MakeTQ5271(u"TQ-00042"));
+  hid.Attach(emu::MakeTQ5271(u"TQ-00043"));
+  encoders::frmMain form(hid);
+  Win32View view(form.Form());
+  form.Form_Load();
+  ASSERT_TRUE(form.DeviceDetected);
+  ASSERT_EQ(form.ModeCh1.Items().back(), "200 ms");
+  ExpectEveryTextFits(view, form.Form());
+  for (int pair = 1; pair <= 8; ++pair) {
+    EXPECT_LE(InParent(static_cast<HWND>(view.HandleOf(form.Enc(pair)))).right,
+              InParent(static_cast<HWND>(view.HandleOf(form.PairLabel(pair)))).left)
+        << "pair " << pair;
+  }
+  form.Form().Close();
+}
+
+TEST(NativeTextFit, ConfigWindow) {
+  emu::SimulatedHid hid;
+  hid.Attach(emu::MakeTQ5271(u"TQ-00042"));
+  config::frmMain form(hid);
+  Win32View view(form.Form());
+  form.Form_Load();
+  ASSERT_TRUE(form.DeviceDetected);
+  ExpectEveryTextFits(view, form.Form());
+  form.Form().Close();
+}
+
+}  // namespace
+}  // namespace tq::ui
