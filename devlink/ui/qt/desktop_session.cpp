@@ -50,7 +50,7 @@ std::string MissingDisplay() {
     return "cannot open display \"" + x + "\": no X server listens on " + socket;
   }
   if (!wayland.empty()) return "cannot open Wayland display \"" + wayland + "\": no such socket";
-  return "no display: neither DISPLAY nor WAYLAND_DISPLAY is set (start it from a desktop session)";
+  return "no display: neither DISPLAY nor WAYLAND_DISPLAY is set";
 }
 
 void PresentToDesktop(QApplication& app, const char* desktopName, const char* fallbackIcon) {

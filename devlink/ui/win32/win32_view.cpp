@@ -173,6 +173,7 @@ struct Win32View::Impl {
   void Layout(const POINT* origin);
   void Relayout(const POINT* origin);
   void SizeWindow(const POINT* origin);
+  PixelRect Designed(const Control& control) const;
   Extent ExtentOf(const Control& control) const;
   void Place(const Control& control, HWND hwnd);
   void FitComboField(HWND combo, int height);
@@ -443,30 +444,31 @@ void Win32View::Impl::SizeWindow(const POINT* origin) {
   }
 }
 
-Extent Win32View::Impl::ExtentOf(const Control& control) const {
-  const auto it = fitted.rects.find(&control);
+// Where the layout puts `control`, in pixels at the window's DPI: fitted to
+// the texts once the window is laid out.
+PixelRect Win32View::Impl::Designed(const Control& control) const {
+  if (control.GetKind() == Kind::Window) {
+    return {0, 0, Pixels(window.ClientWidth()), Pixels(window.ClientHeight())};
+  }
   if (control.GetKind() == Kind::Line) {
     const auto& line = static_cast<const Line&>(control);
-    int x = Pixels(std::min(line.X1(), line.X2()));
-    int y = Pixels(std::min(line.Y1(), line.Y2()));
-    int width = Pixels(std::abs(line.X2() - line.X1()));
-    int height = Pixels(std::abs(line.Y2() - line.Y1()));
-    if (it != fitted.rects.end()) {
-      x = it->second.left;
-      y = it->second.top;
-      width = it->second.width;
-      height = it->second.height;
-    }
-    // Etched rules are two pixels thick, centred on the line.
-    if (height == 0) return {x, y - 1, std::max(1, width), 2};
-    if (width == 0) return {x - 1, y, 2, height};
-    return {x, y, width + 1, height + 1};
-  }
-  if (it != fitted.rects.end()) {
-    return {it->second.left, it->second.top, it->second.width, it->second.height};
+    return {Pixels(std::min(line.X1(), line.X2())), Pixels(std::min(line.Y1(), line.Y2())),
+            Pixels(std::abs(line.X2() - line.X1())), Pixels(std::abs(line.Y2() - line.Y1()))};
   }
   const TwipsRect r = control.Position();
   return {Pixels(r.left), Pixels(r.top), Pixels(r.width), Pixels(r.height)};
+}
+
+Extent Win32View::Impl::ExtentOf(const Control& control) const {
+  const auto it = fitted.rects.find(&control);
+  const PixelRect r = it == fitted.rects.end() ? Designed(control) : it->second;
+  if (control.GetKind() == Kind::Line) {
+    // Etched rules are two pixels thick, centred on the line.
+    if (r.height == 0) return {r.left, r.top - 1, std::max(1, r.width), 2};
+    if (r.width == 0) return {r.left - 1, r.top, 2, r.height};
+    return {r.left, r.top, r.width + 1, r.height + 1};
+  }
+  return {r.left, r.top, r.width, r.height};
 }
 
 // How wide `text` is in the controls' font; read-backs fill the same items
@@ -564,17 +566,7 @@ void Win32View::Impl::UpdateNeed(const Control& control) {
 // every text again first.
 void Win32View::Impl::Fit() {
   fitted = FitText(
-      window,
-      [this](const Control& c) {
-        if (c.GetKind() == Kind::Window) return PixelRect{0, 0, Pixels(window.ClientWidth()), Pixels(window.ClientHeight())};
-        if (c.GetKind() == Kind::Line) {
-          const auto& line = static_cast<const Line&>(c);
-          return PixelRect{Pixels(std::min(line.X1(), line.X2())), Pixels(std::min(line.Y1(), line.Y2())),
-                           Pixels(std::abs(line.X2() - line.X1())), Pixels(std::abs(line.Y2() - line.Y1()))};
-        }
-        const TwipsRect r = c.Position();
-        return PixelRect{Pixels(r.left), Pixels(r.top), Pixels(r.width), Pixels(r.height)};
-      },
+      window, [this](const Control& c) { return Designed(c); },
       [this](const Control& c) {
         const auto it = needs.find(&c);
         return it == needs.end() ? 0 : it->second;

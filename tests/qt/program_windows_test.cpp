@@ -1,6 +1,8 @@
-// Every caption and every list item of both programs' windows fits the room
-// its control gives it, with the font the Qt view draws in, at the DPI the
-// run is given (CTest runs this at 96, 144 and 192 dpi with QT_FONT_DPI).
+// Both programs' windows in the Qt view: every caption and every list item
+// fits the room its control gives it, with the font the view draws in, at
+// the DPI the run is given (CTest runs this at 96, 144 and 192 dpi with
+// QT_FONT_DPI); disabled controls look the same after an unplug as at a
+// start with no board; each program names itself to the desktop.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +11,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QScreen>
@@ -19,6 +22,7 @@
 #include "config/frm_main.h"
 #include "encoders/frm_main.h"
 #include "simulated_hid.h"
+#include "ui/qt/desktop_session.h"
 #include "ui/qt/qt_view.h"
 
 namespace tq::ui {
@@ -194,6 +198,23 @@ TEST(DisabledLook, AfterAnUnplugAsAtAStartWithNoBoard) {
   EXPECT_GT(compared, 30);
   form.Form().Close();
   empty.Form().Close();
+}
+
+TEST(Desktop, EachProgramNamesItselfAndHasAnIcon) {
+  auto* app = static_cast<QApplication*>(QCoreApplication::instance());
+  for (const char* name : {"encoders", "config"}) {
+    const std::string desktopName = std::string("tq5271-") + name;
+    const std::string icon = std::string(":/icons/") + name + ".ico";
+    app->setWindowIcon(QIcon());
+    PresentToDesktop(*app, desktopName.c_str(), icon.c_str());
+    EXPECT_EQ(QGuiApplication::desktopFileName().toStdString(), desktopName);
+    // Where the icon theme has none (here), the program's own artwork.
+    const QIcon shown = QApplication::windowIcon();
+    ASSERT_FALSE(shown.isNull()) << name;
+    EXPECT_FALSE(shown.pixmap(32, 32).isNull()) << name;
+    EXPECT_EQ(shown.pixmap(32, 32).toImage(), QIcon(QString::fromStdString(icon)).pixmap(32, 32).toImage())
+        << name;
+  }
 }
 
 }  // namespace
