@@ -3,8 +3,10 @@
 // descriptors from sysfs and from the driver, string descriptors, feature
 // pages, and a node that vanishes after a chosen number of system calls.
 // The device link walks it and runs a board session; then the backend is
-// asked for strings and reports with buffer lengths from the input. Every
-// descriptor the backend opened must be closed once the board is.
+// asked for strings and reports with buffer lengths from the input; then a
+// device is replaced by another under the same node number and the same
+// backend walks again. Every descriptor the backend opened must be closed
+// once the board is.
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -46,10 +48,16 @@ class VanishingHost final : public tq::test::FakeHost {
     return FakeHost::Fstat(fd, status);
   }
 
+  bool Vanished(unsigned node) const { return vanished_ && node == vanishingNode; }
+
  private:
   void Step() {
-    if (callsLeft != 0 && --callsLeft == 0) Unplug(vanishingNode);
+    if (callsLeft != 0 && --callsLeft == 0) {
+      Unplug(vanishingNode);
+      vanished_ = true;
+    }
   }
+  bool vanished_ = false;
 };
 
 std::string Text(ByteReader& in) {
@@ -107,19 +115,25 @@ void Disturb(ByteReader& in, const fs::path& usbDir) {
   }
 }
 
-void Session(tq::DeviceLink& link, ByteReader& in) {
-  if (!tq::fuzz::RunBoardSession(link, Text(in), in)) return;
-
-  // Lengths the programs never use: exactly sized buffers let the
-  // sanitizers see any write past them.
-  tq::HidApi& api = link.Api();
-  std::vector<std::uint8_t> buffer(in.U16() % 1024);
-  (void)api.HidD_GetIndexedString(link.OverlappedHandle, in.U8(), buffer.data(),
-                                  static_cast<std::uint32_t>(buffer.size()));
-  (void)api.HidD_GetSerialNumberString(link.OverlappedHandle, buffer.data(),
-                                       static_cast<std::uint32_t>(buffer.size()));
-  (void)api.HidD_GetFeature(link.DeviceHandle, buffer.data(),
-                            static_cast<std::uint32_t>(buffer.size()));
+// One walk and board session of a program on the backend it keeps; every
+// descriptor opened is closed with the board.
+void Session(tq::HidApi& api, const tq::BoardVariant& variant, const VanishingHost& host,
+             ByteReader& in) {
+  tq::DeviceLink link(api, variant);
+  link.GetHidGuid();
+  if (tq::fuzz::RunBoardSession(link, Text(in), in)) {
+    // Lengths the programs never use: exactly sized buffers let the
+    // sanitizers see any write past them.
+    std::vector<std::uint8_t> buffer(in.U16() % 1024);
+    (void)api.HidD_GetIndexedString(link.OverlappedHandle, in.U8(), buffer.data(),
+                                    static_cast<std::uint32_t>(buffer.size()));
+    (void)api.HidD_GetSerialNumberString(link.OverlappedHandle, buffer.data(),
+                                         static_cast<std::uint32_t>(buffer.size()));
+    (void)api.HidD_GetFeature(link.DeviceHandle, buffer.data(),
+                              static_cast<std::uint32_t>(buffer.size()));
+  }
+  link.CloseBoard();
+  if (host.openFds != 0) __builtin_trap();
 }
 
 }  // namespace
@@ -151,13 +165,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     host.callsLeft = in.U8();
   }
 
-  {
-    tq::HidrawApi api(host.Sys().string(), host.Dev().string(), host);
-    tq::DeviceLink link(api, in.U8() & 1 ? tq::kEncodersVariant : tq::kConfigVariant);
-    link.GetHidGuid();
-    Session(link, in);
-    link.CloseBoard();
-    if (host.openFds != 0) __builtin_trap();
+  tq::HidrawApi api(host.Sys().string(), host.Dev().string(), host);
+  const tq::BoardVariant& variant = in.U8() & 1 ? tq::kEncodersVariant : tq::kConfigVariant;
+  Session(api, variant, host, in);
+  // The next walk of the same backend, after a device went and another one
+  // took its node number.
+  if (!nodes.empty() && (in.U8() & 1)) {
+    const unsigned node = *std::next(nodes.begin(), in.U8() % nodes.size());
+    if (!host.Vanished(node)) host.Unplug(node);
+    host.Plug(BoardFrom(in, node));
+    Disturb(in, host.UsbDir(node));
+    Session(api, variant, host, in);
   }
   return 0;
 }
