@@ -156,9 +156,7 @@ UdevDevice HidrawNode(unsigned vendor, unsigned product) {
 }
 
 UdevDevice UsbDeviceNode(unsigned vendor, unsigned product) {
-  Attributes own = UsbIds(vendor, product);
-  own["busnum"] = "1";
-  return {"usb", "usb_device", own, {kRootHub}};
+  return {"usb", "usb_device", UsbIds(vendor, product), {kRootHub}};
 }
 
 UdevDevice UsbInterface(unsigned vendor, unsigned product) {
