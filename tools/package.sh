@@ -39,6 +39,7 @@ head -n 1 packaging/linux/debian/changelog | grep -q "($version)" ||
 
 echo "== Release build"
 # dpkg-buildflags gives the flags every Debian package is built with.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 eval "$(dpkg-buildflags --export=sh)"
 export CXXFLAGS="$CXXFLAGS $CPPFLAGS"
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DTQ_BUILD_TESTS=OFF
