@@ -18,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -97,12 +98,14 @@ class FakeHost : public hidraw::KernelCalls {
     fs::create_directories(usbNode.parent_path());
     Write(usbNode, "");
     boards_[NodePath(board.node)] = board;
+    // devtmpfs makes a new node, with a new inode, for every device.
+    plugs_[NodePath(board.node)] = ++plugCount_;
     usbNodes_[usbNode.string()] = NodePath(board.node);
     usbDirs_[board.node] = usb;
   }
 
   // The kernel removes the device from sysfs and /dev; open nodes stay open
-  // but every ioctl on them fails.
+  // but every ioctl on them fails, even once another device takes the node.
   void Unplug(unsigned node) {
     const std::string path = NodePath(node);
     const std::string name = "hidraw" + std::to_string(node);
@@ -110,7 +113,9 @@ class FakeHost : public hidraw::KernelCalls {
     fs::remove(Sys() / "class" / "hidraw" / name);
     fs::remove(CharLink(node));
     fs::remove(path);
-    unplugged_.push_back(path);
+    for (const auto& [fd, openPath] : paths_) {
+      if (openPath == path) deadFds_.insert(fd);
+    }
   }
 
   FakeBoard& Board(unsigned node) { return boards_.at(NodePath(node)); }
@@ -125,10 +130,13 @@ class FakeHost : public hidraw::KernelCalls {
   std::vector<std::vector<std::uint8_t>> sentFeatures;
   std::vector<usbdevfs_ctrltransfer> controlRequests;
   int ioctls = 0;
+  int opens = 0, closes = 0, fstats = 0;  // calls made, failed ones included
 
   int Open(const std::string& path, int flags) override {
+    ++opens;
     const int fd = KernelCalls::Open(path, flags);
     if (fd >= 0) {
+      fdPlugs_[fd] = plugs_[path];
       openFlags = flags;
       ++openFds;
       paths_[fd] = path;
@@ -136,17 +144,21 @@ class FakeHost : public hidraw::KernelCalls {
     return fd;
   }
   int Close(int fd) override {
+    ++closes;
     paths_.erase(fd);
+    deadFds_.erase(fd);
     --openFds;
     return KernelCalls::Close(fd);
   }
   int Fstat(int fd, struct stat& status) override {
+    ++fstats;
     const int result = KernelCalls::Fstat(fd, status);
     const std::string& path = paths_[fd];
     if (result != 0) return result;
     if (const auto board = boards_.find(path); board != boards_.end()) {
       status.st_mode = S_IFCHR | 0600;
       status.st_rdev = makedev(kHidrawMajor, board->second.node);
+      status.st_ino = fdPlugs_[fd];
     } else if (const auto usb = usbNodes_.find(path); usb != usbNodes_.end()) {
       status.st_mode = S_IFCHR | 0600;
       status.st_rdev = makedev(kUsbDeviceMajor, UsbDeviceMinor(boards_.at(usb->second)));
@@ -156,7 +168,7 @@ class FakeHost : public hidraw::KernelCalls {
   int Ioctl(int fd, unsigned long request, void* argument) override {
     ++ioctls;
     const std::string& path = paths_[fd];
-    if (std::find(unplugged_.begin(), unplugged_.end(), path) != unplugged_.end()) return -ENODEV;
+    if (deadFds_.contains(fd)) return -ENODEV;
     if (const auto usb = usbNodes_.find(path); usb != usbNodes_.end()) {
       if (request != USBDEVFS_CONTROL) return -ENOTTY;
       return Control(boards_.at(usb->second), *static_cast<usbdevfs_ctrltransfer*>(argument));
@@ -235,7 +247,10 @@ class FakeHost : public hidraw::KernelCalls {
   std::map<std::string, std::string> usbNodes_;  // usbfs node -> its board's hidraw node
   std::map<unsigned, fs::path> usbDirs_;
   std::map<int, std::string> paths_;
-  std::vector<std::string> unplugged_;
+  std::set<int> deadFds_;
+  std::map<std::string, unsigned> plugs_;  // node path -> its latest plug
+  std::map<int, unsigned> fdPlugs_;        // descriptor -> the plug it opened
+  unsigned plugCount_ = 0;
 };
 
 }  // namespace tq::test

@@ -132,6 +132,9 @@ TEST(HidrawApi, AttributesAndStringsComeFromTheUsbDevice) {
   host.Plug(Board(4, "unused"));
   host.Board(4).bus = BUS_BLUETOOTH;
   host.Board(4).uniq = "aa:bb:cc";
+  FakeBoard noSerial = Board(5, "");
+  noSerial.serial.reset();
+  host.Plug(noSerial);
   HidrawApi api(host.Sys().string(), host.Dev().string(), host);
   const HANDLE h = Open(api, host.NodePath(3));
 
@@ -159,8 +162,8 @@ TEST(HidrawApi, AttributesAndStringsComeFromTheUsbDevice) {
     EXPECT_EQ(text[8], length >= 10 ? 0 : 0xEE) << length;
   }
   std::array<std::uint8_t, 100> wide{};  // as long as the length asked for
-  std::filesystem::remove(host.Sys() / "devices/pci0000:00/0000:00:14.0/usb1/1-4/serial");
-  EXPECT_FALSE(api.HidD_GetSerialNumberString(h, wide.data(), 100)) << "no serial, no string";
+  EXPECT_FALSE(api.HidD_GetSerialNumberString(Open(api, host.NodePath(5)), wide.data(), 100))
+      << "no serial, no string";
 
   // Off the USB bus: no release and no USB strings, even with a USB host
   // adapter above it; the serial is the HID unique name.
@@ -200,6 +203,12 @@ TEST(HidrawApi, IndexedStringIsAControlRequestThroughUsbfs) {
   const HANDLE h = Open(api, host.NodePath(0), kGenericRead);
 
   std::array<std::uint8_t, 201> tag{};
+  // Without its usbfs node (not yet there, or not yet the user's) the
+  // string cannot be had; it is asked again later.
+  const std::filesystem::path usbNode = host.Dev() / "bus/usb/001/010";
+  std::filesystem::rename(usbNode, usbNode.string() + ".away");
+  EXPECT_FALSE(api.HidD_GetIndexedString(h, 42, tag.data(), 100));
+  std::filesystem::rename(usbNode.string() + ".away", usbNode);
   ASSERT_TRUE(api.HidD_GetIndexedString(h, 42, tag.data(), 100));
   EXPECT_EQ(tag[0], 'T');
   EXPECT_EQ(tag[12], 'X');
@@ -216,8 +225,6 @@ TEST(HidrawApi, IndexedStringIsAControlRequestThroughUsbfs) {
   EXPECT_FALSE(api.HidD_GetIndexedString(h, 43, tag.data(), 100));
   EXPECT_FALSE(api.HidD_GetIndexedString(h, 42 + 256, tag.data(), 100));
   EXPECT_FALSE(api.HidD_GetIndexedString(h, 42, tag.data(), 20)) << "26 bytes into 20";
-  std::filesystem::remove(host.Dev() / "bus/usb/001/010");
-  EXPECT_FALSE(api.HidD_GetIndexedString(h, 42, tag.data(), 100));
 }
 
 TEST(HidrawApi, IndexedStringReachesOnlyTheDeviceSysfsNames) {

@@ -1,5 +1,6 @@
 #include "hidraw_api.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <linux/input.h>
@@ -25,6 +26,7 @@
 
 #include "hid_string.h"
 #include "kernel_calls.h"
+#include "node_facts.h"
 #include "report_descriptor.h"
 
 namespace tq {
@@ -135,29 +137,53 @@ std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
 
 enum class Direction { kGet, kSet };
 
+using hidraw::NodeFacts;
+using hidraw::NodeIdentity;
+
 struct OpenDevice {
+  HANDLE handle = 0;
   int fd = -1;
-  // The node's own directory in sysfs, resolved when it was opened; empty
-  // when the path opened is no character device.
-  fs::path nodeDir;
+  // Shared with the node cache, and kept here after the cache lets go of a
+  // node that went, so that requests on the handle fail rather than dangle.
+  std::shared_ptr<NodeFacts> facts;
+  // The walk under way when the handle was opened, 0 if none.
+  HDEVINFO walk = 0;
+};
+
+// One entry of /sys/class/hidraw.
+struct ListedNode {
+  unsigned number = 0;
+  ino_t entry = 0;
+  friend auto operator<=>(const ListedNode&, const ListedNode&) = default;
 };
 
 }  // namespace
 
 struct HidrawApi::State {
   State(std::string sys, std::string dev, hidraw::KernelCalls& calls)
-      : sysRoot(std::move(sys)), devRoot(std::move(dev)), kernel(calls) {
+      : sysRoot(std::move(sys)),
+        devRoot(std::move(dev)),
+        classDir((sysRoot / "class" / "hidraw").string()),
+        nodePathPrefix((devRoot / kNodePrefix).string()),
+        kernel(calls) {
     canonicalSysRoot = Canonical(sysRoot).value_or(fs::path(sysRoot));
   }
 
   fs::path sysRoot;
   fs::path canonicalSysRoot;
   fs::path devRoot;
+  std::string classDir;
+  std::string nodePathPrefix;  // a node's path is this and its number
   hidraw::KernelCalls& kernel;
   std::uintptr_t lastToken = 0;
-  std::map<HDEVINFO, std::vector<std::string>> sets;
-  std::map<HANDLE, OpenDevice> files;
+  // Each set holds the node numbers present when it was taken.
+  std::map<HDEVINFO, std::vector<unsigned>> sets;
+  // Few handles are open at once; a vector keeps its room from walk to walk.
+  std::vector<OpenDevice> files;
   std::map<PHIDP_PREPARSED_DATA, HIDP_CAPS> preparsed;
+  // What is known of each node present at the last listing, by number.
+  std::map<unsigned, std::shared_ptr<NodeFacts>> nodes;
+  std::vector<ListedNode> listed;
 
   // Sets, handles and preparsed data share one sequence, so no token ever
   // stands for two things.
@@ -168,9 +194,88 @@ struct HidrawApi::State {
     return lastToken;
   }
 
-  const OpenDevice* Find(HANDLE handle) const {
-    const auto it = files.find(handle);
-    return it == files.end() ? nullptr : &it->second;
+  OpenDevice* Find(HANDLE handle) {
+    const auto it = std::ranges::find(files, handle, &OpenDevice::handle);
+    return it == files.end() ? nullptr : &*it;
+  }
+
+  // The latest set still open: a walk under way.
+  HDEVINFO CurrentWalk() const { return sets.empty() ? 0 : sets.rbegin()->first; }
+
+  // Lists /sys/class/hidraw in number order, and forgets every node that
+  // went or was taken by another device since the last listing.
+  void ListNodes() {
+    listed.clear();
+    if (DIR* dir = ::opendir(classDir.c_str())) {
+      while (const dirent* item = ::readdir(dir)) {
+        if (const auto number = NodeNumber(item->d_name)) {
+          listed.push_back(ListedNode{*number, item->d_ino});
+        }
+      }
+      ::closedir(dir);
+    }
+    std::ranges::sort(listed);
+    std::erase_if(nodes, [this](const auto& node) {
+      const auto it = std::ranges::lower_bound(listed, node.first, {}, &ListedNode::number);
+      if (it == listed.end() || it->number != node.first) return true;
+      NodeFacts& facts = *node.second;
+      if (facts.classEntry != 0 && facts.classEntry != it->entry) return true;
+      facts.classEntry = it->entry;
+      return false;
+    });
+  }
+
+  // "<dev>/hidraw12" -> 12, only for the paths the walk hands out.
+  std::optional<unsigned> NodeNumberOfPath(std::string_view path) const {
+    if (!path.starts_with(nodePathPrefix)) return std::nullopt;
+    path.remove_prefix(nodePathPrefix.size());
+    if (path.size() > 1 && path.front() == '0') return std::nullopt;
+    return ParseUnsigned(path, 10);
+  }
+
+  std::optional<NodeIdentity> IdentityOf(int fd) const {
+    struct stat status{};
+    if (kernel.Fstat(fd, status) < 0 || !S_ISCHR(status.st_mode)) return std::nullopt;
+    return NodeIdentity{status.st_rdev, status.st_ino};
+  }
+
+  // What is known of the node just opened at `path`: the cached facts while
+  // the same device holds it, fresh ones for a new device or another path.
+  std::shared_ptr<NodeFacts> FactsFor(std::string_view path, int fd) {
+    const auto identity = IdentityOf(fd);
+    const auto number = NodeNumberOfPath(path);
+    if (!identity || !number) return std::make_shared<NodeFacts>(identity);
+    std::shared_ptr<NodeFacts>& cached = nodes[*number];
+    if (!cached || cached->identity != identity) {
+      cached = std::make_shared<NodeFacts>(identity);
+      const auto it = std::ranges::lower_bound(listed, *number, {}, &ListedNode::number);
+      if (it != listed.end() && it->number == *number) cached->classEntry = it->entry;
+    }
+    return cached;
+  }
+
+  std::optional<hidraw_devinfo> AskRawInfo(int fd) const {
+    hidraw_devinfo info{};
+    if (kernel.Ioctl(fd, HIDIOCGRAWINFO, &info) < 0) return std::nullopt;
+    return info;
+  }
+
+  // Whether requests on the handle may be answered. Within the walk that
+  // opened it, what is known of the node stands, as Windows answers a walk
+  // from its own records; otherwise the kernel is asked whether the device
+  // is still attached, which is what makes a request on an unplugged board
+  // fail.
+  bool Answerable(const OpenDevice& device) const {
+    if (device.walk != 0 && device.walk == CurrentWalk() && device.facts->info.Known()) {
+      return true;
+    }
+    const auto info = AskRawInfo(device.fd);
+    device.facts->info.GetAnswer([&] { return info; });
+    return info.has_value();
+  }
+
+  const hidraw_devinfo& Info(const OpenDevice& device) const {
+    return *device.facts->info.GetAnswer([] { return std::optional<hidraw_devinfo>(); });
   }
 
   // The kernel counts the report-ID byte in what it transferred, and copies
@@ -178,8 +283,7 @@ struct HidrawApi::State {
   // out. A board may answer a get with fewer bytes than its report holds:
   // as on Windows that succeeds, with the reply at the front of the buffer
   // and the rest of the buffer as it was.
-  BOOL FeatureTransfer(HANDLE handle, Direction direction, void* buffer,
-                       std::uint32_t length) const {
+  BOOL FeatureTransfer(HANDLE handle, Direction direction, void* buffer, std::uint32_t length) {
     const OpenDevice* open = Find(handle);
     if (open == nullptr || buffer == nullptr || length == 0 || length > kMaxIoctlLength) {
       return 0;
@@ -191,61 +295,36 @@ struct HidrawApi::State {
     return transferred >= 0 && static_cast<std::uint32_t>(transferred) == length ? 1 : 0;
   }
 
-  std::vector<std::string> PresentPaths() const {
-    std::vector<std::pair<unsigned, std::string>> nodes;
-    std::error_code error;
-    for (fs::directory_iterator it(sysRoot / "class" / "hidraw", error), end; !error && it != end;
-         it.increment(error)) {
-      const std::string name = it->path().filename().string();
-      if (const auto number = NodeNumber(name)) nodes.emplace_back(*number, name);
-    }
-    std::ranges::sort(nodes);
-    std::vector<std::string> paths;
-    for (const auto& node : nodes) paths.push_back((devRoot / node.second).string());
-    return paths;
-  }
-
-  std::optional<dev_t> CharDeviceOf(int fd) const {
-    struct stat status{};
-    if (kernel.Fstat(fd, status) < 0 || !S_ISCHR(status.st_mode)) return std::nullopt;
-    return status.st_rdev;
-  }
-
-  fs::path NodeDirOf(int fd) const {
-    const auto device = CharDeviceOf(fd);
-    if (!device) return {};
-    const std::string number = std::to_string(major(*device)) + ":" + std::to_string(minor(*device));
-    return Canonical(sysRoot / "dev" / "char" / number).value_or(fs::path{});
-  }
-
-  // Answers only while the device behind the handle is still attached.
-  std::optional<hidraw_devinfo> RawInfo(const OpenDevice& device) const {
-    hidraw_devinfo info{};
-    if (kernel.Ioctl(device.fd, HIDIOCGRAWINFO, &info) < 0) return std::nullopt;
-    return info;
+  const fs::path& NodeDir(const OpenDevice& device) const {
+    return *device.facts->nodeDir.Get([&]() -> std::optional<fs::path> {
+      const auto& identity = device.facts->identity;
+      if (!identity) return fs::path{};
+      const std::string number = std::to_string(major(identity->device)) + ":" +
+                                 std::to_string(minor(identity->device));
+      return Canonical(sysRoot / "dev" / "char" / number).value_or(fs::path{});
+    });
   }
 
   // The USB device a hidraw node belongs to: the nearest ancestor of its HID
   // device that carries a bus and device number. Only for nodes on the USB
   // bus, since a Bluetooth device would find its host adapter there.
-  std::optional<fs::path> UsbDeviceDir(const OpenDevice& device,
-                                       const hidraw_devinfo& info) const {
-    if (info.bustype != BUS_USB || device.nodeDir.empty()) return std::nullopt;
-    const auto hidDevice = Canonical(device.nodeDir / "device");
-    if (!hidDevice) return std::nullopt;
-    for (fs::path dir = hidDevice->parent_path(); IsUnder(dir, canonicalSysRoot);
-         dir = dir.parent_path()) {
-      if (IsFile(dir / "busnum") && IsFile(dir / "devnum")) return dir;
-    }
-    return std::nullopt;
+  const std::optional<fs::path>& UsbDeviceDir(const OpenDevice& device) const {
+    return device.facts->usbDir.Get([&]() -> std::optional<fs::path> {
+      const fs::path& nodeDir = NodeDir(device);
+      if (Info(device).bustype != BUS_USB || nodeDir.empty()) return std::nullopt;
+      const auto hidDevice = Canonical(nodeDir / "device");
+      if (!hidDevice) return std::nullopt;
+      for (fs::path dir = hidDevice->parent_path(); IsUnder(dir, canonicalSysRoot);
+           dir = dir.parent_path()) {
+        if (IsFile(dir / "busnum") && IsFile(dir / "devnum")) return dir;
+      }
+      return std::nullopt;
+    });
   }
 
-  std::optional<std::u16string> UsbString(HANDLE handle, const char* attribute) const {
-    const OpenDevice* device = Find(handle);
-    if (device == nullptr) return std::nullopt;
-    const auto info = RawInfo(*device);
-    if (!info) return std::nullopt;
-    const auto usb = UsbDeviceDir(*device, *info);
+  std::optional<std::u16string> AskUsbString(const OpenDevice& device,
+                                             const char* attribute) const {
+    const auto& usb = UsbDeviceDir(device);
     if (!usb) return std::nullopt;
     const auto text = ReadAttribute(*usb / attribute);
     if (!text) return std::nullopt;
@@ -253,11 +332,9 @@ struct HidrawApi::State {
   }
 
   // Off the USB bus a device's serial number is its HID unique name.
-  std::optional<std::u16string> UniqueName(HANDLE handle) const {
-    const OpenDevice* device = Find(handle);
-    if (device == nullptr) return std::nullopt;
+  std::optional<std::u16string> AskUniqueName(const OpenDevice& device) const {
     std::array<char, kMaxUniqLength> name{};
-    const int length = kernel.Ioctl(device->fd, HIDIOCGRAWUNIQ(kMaxUniqLength), name.data());
+    const int length = kernel.Ioctl(device.fd, HIDIOCGRAWUNIQ(kMaxUniqLength), name.data());
     if (length < 0) return std::nullopt;
     const std::string_view text(name.data(),
                                 std::min(static_cast<std::size_t>(length), name.size()));
@@ -290,13 +367,16 @@ struct HidrawApi::State {
     return units;
   }
 
-  std::optional<std::u16string> IndexedString(HANDLE handle, std::uint32_t index) const {
+  // The device's answer to a string request by index, asked through its
+  // usbfs node once per plug. Nothing is kept when the node could not be
+  // reached (its permissions may yet come), so it is tried again.
+  std::optional<std::u16string> IndexedString(const OpenDevice& device, std::uint32_t index) {
     if (index > 0xFF) return std::nullopt;
-    const OpenDevice* device = Find(handle);
-    if (device == nullptr) return std::nullopt;
-    const auto info = RawInfo(*device);
-    if (!info) return std::nullopt;
-    const auto usb = UsbDeviceDir(*device, *info);
+    NodeFacts& facts = *device.facts;
+    if (const auto known = facts.indexedStrings.find(index); known != facts.indexedStrings.end()) {
+      return known->second;
+    }
+    const auto& usb = UsbDeviceDir(device);
     if (!usb) return std::nullopt;
     const auto bus = ReadNumber(*usb / "busnum", 10);
     const auto address = ReadNumber(*usb / "devnum", 10);
@@ -314,26 +394,29 @@ struct HidrawApi::State {
     if (usbFd < 0) return std::nullopt;
     // The address may have passed to another device since sysfs was read,
     // or the node may be something else: send nothing to a stranger.
-    if (CharDeviceOf(usbFd) != usbDevice) {
+    if (!IdentityOf(usbFd) || IdentityOf(usbFd)->device != *usbDevice) {
       kernel.Close(usbFd);
       return std::nullopt;
     }
     std::uint16_t langId = 0;
     if (index != 0) {
-      // The first language the device lists, as the kernel itself uses.
-      const auto languages = StringDescriptor(usbFd, 0, 0);
-      langId = languages && !languages->empty() ? static_cast<std::uint16_t>((*languages)[0])
-                                                : kDefaultLangId;
+      langId = *facts.language.Get([&] {
+        const auto languages = StringDescriptor(usbFd, 0, 0);
+        return std::optional<std::uint16_t>(languages && !languages->empty()
+                                                ? static_cast<std::uint16_t>((*languages)[0])
+                                                : kDefaultLangId);
+      });
     }
     auto units = StringDescriptor(usbFd, static_cast<std::uint8_t>(index), langId);
     kernel.Close(usbFd);
+    facts.indexedStrings.emplace(index, units);
     return units;
   }
 
   std::optional<std::vector<std::uint8_t>> ReportDescriptor(const OpenDevice& device) const {
-    if (!device.nodeDir.empty()) {
-      const auto bytes = ReadSmallFile(device.nodeDir / "device" / "report_descriptor",
-                                       hidraw::kMaxReportDescriptorSize);
+    if (const fs::path& nodeDir = NodeDir(device); !nodeDir.empty()) {
+      const auto bytes =
+          ReadSmallFile(nodeDir / "device" / "report_descriptor", hidraw::kMaxReportDescriptorSize);
       if (bytes) return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
     }
     int size = 0;
@@ -356,7 +439,7 @@ HidrawApi::HidrawApi(std::string sysRoot, std::string devRoot, hidraw::KernelCal
     : state_(std::make_unique<State>(std::move(sysRoot), std::move(devRoot), kernel)) {}
 
 HidrawApi::~HidrawApi() {
-  for (const auto& [handle, device] : state_->files) state_->kernel.Close(device.fd);
+  for (const OpenDevice& device : state_->files) state_->kernel.Close(device.fd);
 }
 
 void HidrawApi::HidD_GetHidGuid(GUID* hidGuid) {
@@ -368,10 +451,14 @@ HDEVINFO HidrawApi::SetupDiGetClassDevsA(const GUID* classGuid, const char* /*en
   if (classGuid == nullptr || *classGuid != kHidInterfaceClass) return kInvalidHandleValue;
   // Without the interface flag the GUID would name a setup class, and the HID
   // interface class is none: the set is empty. Every node listed is present.
-  std::vector<std::string> paths;
-  if ((flags & kDigcfDeviceInterface) != 0) paths = state_->PresentPaths();
+  std::vector<unsigned> members;
+  if ((flags & kDigcfDeviceInterface) != 0) {
+    state_->ListNodes();
+    members.reserve(state_->listed.size());
+    for (const ListedNode& node : state_->listed) members.push_back(node.number);
+  }
   const HDEVINFO set = state_->NextToken();
-  state_->sets.emplace(set, std::move(paths));
+  state_->sets.emplace(set, std::move(members));
   return set;
 }
 
@@ -405,15 +492,23 @@ BOOL HidrawApi::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
   }
   const std::uintptr_t member = deviceInterfaceData->Reserved;
   if (member == 0 || member > set->second.size()) return 0;
-  const std::string& path = set->second[member - 1];
-  const std::size_t required = kDetailPathOffset + path.size() + 1;
+  // The path is the prefix and the node number, written straight into the
+  // record: a walk makes no string per node.
+  const std::string& prefix = state_->nodePathPrefix;
+  std::array<char, 16> digits{};
+  const auto number = std::to_chars(digits.data(), digits.data() + digits.size(),
+                                    set->second[member - 1]);
+  const std::size_t digitCount = static_cast<std::size_t>(number.ptr - digits.data());
+  const std::size_t pathLength = prefix.size() + digitCount;
+  const std::size_t required = kDetailPathOffset + pathLength + 1;
   if (requiredSize != nullptr) *requiredSize = static_cast<std::uint32_t>(required);
 
   if (detail == nullptr || detailSize < kDetailPathOffset + 1) return 0;
   if (LittleEndian32(detail) != kDetailDataSizeField) return 0;
   if (detailSize < required) return 0;
-  std::copy(path.begin(), path.end(), detail + kDetailPathOffset);
-  detail[kDetailPathOffset + path.size()] = 0;
+  std::uint8_t* out = std::copy(prefix.begin(), prefix.end(), detail + kDetailPathOffset);
+  out = std::copy(digits.data(), number.ptr, out);
+  *out = 0;
   return 1;
 }
 
@@ -436,70 +531,83 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
   const int fd = state_->kernel.Open(fileName, mode | O_CLOEXEC);
   if (fd < 0) return kInvalidHandleValue;
   const HANDLE handle = state_->NextToken();
-  state_->files.emplace(handle, OpenDevice{fd, state_->NodeDirOf(fd)});
+  state_->files.push_back(
+      OpenDevice{handle, fd, state_->FactsFor(fileName, fd), state_->CurrentWalk()});
   return handle;
 }
 
 BOOL HidrawApi::CloseHandle(HANDLE object) {
-  const auto it = state_->files.find(object);
+  const auto it = std::ranges::find(state_->files, object, &OpenDevice::handle);
   if (it == state_->files.end()) return 0;
-  const int result = state_->kernel.Close(it->second.fd);
+  const int result = state_->kernel.Close(it->fd);
   state_->files.erase(it);
   return result == 0 ? 1 : 0;
 }
 
 BOOL HidrawApi::HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) {
   const OpenDevice* open = state_->Find(device);
-  if (open == nullptr || attributes == nullptr) return 0;
-  const auto info = state_->RawInfo(*open);
-  if (!info) return 0;
+  if (open == nullptr || attributes == nullptr || !state_->Answerable(*open)) return 0;
+  const hidraw_devinfo& info = state_->Info(*open);
   attributes->Size = sizeof(HIDD_ATTRIBUTES);
-  attributes->VendorID = static_cast<std::uint16_t>(info->vendor);
-  attributes->ProductID = static_cast<std::uint16_t>(info->product);
-  attributes->VersionNumber = 0;
-  if (const auto usb = state_->UsbDeviceDir(*open, *info)) {
-    const auto release = ReadNumber(*usb / "bcdDevice", 16);
-    if (release && *release <= 0xFFFF) {
-      attributes->VersionNumber = static_cast<std::uint16_t>(*release);
-    }
-  }
+  attributes->VendorID = static_cast<std::uint16_t>(info.vendor);
+  attributes->ProductID = static_cast<std::uint16_t>(info.product);
+  attributes->VersionNumber = open->facts->release
+                                  .Get([&]() -> std::optional<std::uint16_t> {
+                                    const auto& usb = state_->UsbDeviceDir(*open);
+                                    if (!usb) return std::nullopt;
+                                    const auto release = ReadNumber(*usb / "bcdDevice", 16);
+                                    if (!release || *release > 0xFFFF) return std::nullopt;
+                                    return static_cast<std::uint16_t>(*release);
+                                  })
+                                  .value_or(0);
   return 1;
 }
 
 BOOL HidrawApi::HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
                                       std::uint32_t bufferLength) {
-  const auto units = state_->IndexedString(device, stringIndex);
+  const OpenDevice* open = state_->Find(device);
+  if (open == nullptr || !state_->Answerable(*open)) return 0;
+  const auto units = state_->IndexedString(*open, stringIndex);
   return units && hidraw::PutHidString(*units, buffer, bufferLength) ? 1 : 0;
 }
 
 BOOL HidrawApi::HidD_GetSerialNumberString(HANDLE device, void* buffer,
                                            std::uint32_t bufferLength) {
   const OpenDevice* open = state_->Find(device);
-  if (open == nullptr) return 0;
-  const auto info = state_->RawInfo(*open);
-  if (!info) return 0;
-  const auto units = info->bustype == BUS_USB ? state_->UsbString(device, "serial")
-                                              : state_->UniqueName(device);
+  if (open == nullptr || !state_->Answerable(*open)) return 0;
+  NodeFacts& facts = *open->facts;
+  const auto& units =
+      state_->Info(*open).bustype == BUS_USB
+          ? facts.serial.Get([&] { return state_->AskUsbString(*open, "serial"); })
+          : facts.uniqueName.GetAnswer([&] { return state_->AskUniqueName(*open); });
   return units && hidraw::PutHidString(*units, buffer, bufferLength) ? 1 : 0;
 }
 
 BOOL HidrawApi::HidD_GetManufacturerString(HANDLE device, void* buffer,
                                            std::uint32_t bufferLength) {
-  const auto units = state_->UsbString(device, "manufacturer");
+  const OpenDevice* open = state_->Find(device);
+  if (open == nullptr || !state_->Answerable(*open)) return 0;
+  const auto& units = open->facts->manufacturer.Get(
+      [&] { return state_->AskUsbString(*open, "manufacturer"); });
   return units && hidraw::PutHidString(*units, buffer, bufferLength) ? 1 : 0;
 }
 
 BOOL HidrawApi::HidD_GetProductString(HANDLE device, void* buffer, std::uint32_t bufferLength) {
-  const auto units = state_->UsbString(device, "product");
+  const OpenDevice* open = state_->Find(device);
+  if (open == nullptr || !state_->Answerable(*open)) return 0;
+  const auto& units =
+      open->facts->product.Get([&] { return state_->AskUsbString(*open, "product"); });
   return units && hidraw::PutHidString(*units, buffer, bufferLength) ? 1 : 0;
 }
 
 BOOL HidrawApi::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) {
   const OpenDevice* open = state_->Find(device);
-  if (open == nullptr || preparsedData == nullptr) return 0;
-  const auto descriptor = state_->ReportDescriptor(*open);
-  if (!descriptor) return 0;
-  const auto caps = hidraw::CapsFromReportDescriptor(*descriptor);
+  if (open == nullptr || preparsedData == nullptr || !state_->Answerable(*open)) return 0;
+  const auto& caps = open->facts->caps.GetAnswer([&]() -> std::optional<HIDP_CAPS> {
+    const auto descriptor = state_->ReportDescriptor(*open);
+    if (!descriptor) return std::nullopt;
+    return hidraw::CapsFromReportDescriptor(*descriptor);
+  });
   if (!caps) return 0;
   const PHIDP_PREPARSED_DATA token = state_->NextToken();
   state_->preparsed.emplace(token, *caps);

@@ -1,0 +1,87 @@
+#!/bin/sh
+# Runs the benchmarks (bench/) and writes a short table to
+# build/bench/benchmark.md: for one no-board tick of the encoder utility over
+# the fake hidraw host with 0, 10, 100 and 1000 foreign nodes, the time per
+# tick (Google Benchmark) and the system calls per tick (strace, counted
+# between the marks the benchmark puts around each tick); then every other
+# benchmark as Google Benchmark reports it.
+#
+#   tools/bench.sh                 this checkout
+#   tools/bench.sh --before REV    the same benchmarks built against REV's code
+#                                  too, run in the same go, side by side
+set -eu
+cd "$(dirname "$0")/.."
+BEFORE=""
+[ "${1:-}" = "--before" ] && BEFORE=$(git rev-parse --verify "$2^{commit}")
+EXTRA_PACKAGES="strace" tools/deps.sh
+
+OUT=build/bench
+mkdir -p "$OUT"
+build() {  # source dir, build dir, Qt view ON/OFF
+  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTQ_BUILD_QT="$3" >/dev/null
+  cmake --build "$2" --target tq_bench -j 2 >/dev/null
+}
+build . "$OUT/after" ON
+SIDES="after"
+if [ -n "$BEFORE" ]; then
+  # REV's code with this checkout's benchmarks and fake host, so only the
+  # code under measurement differs.
+  rm -rf "$OUT/before-src"
+  mkdir -p "$OUT/before-src"
+  git archive "$BEFORE" | tar -x -C "$OUT/before-src"
+  cp -r bench "$OUT/before-src/"
+  cp tests/hidraw/fake_host.h "$OUT/before-src/tests/hidraw/"
+  grep -q "add_subdirectory(bench)" "$OUT/before-src/CMakeLists.txt" ||
+    printf 'if(TARGET hid_hidraw)\n  add_subdirectory(bench)\nendif()\n' >> "$OUT/before-src/CMakeLists.txt"
+  build "$OUT/before-src" "$OUT/before" OFF
+  SIDES="before after"
+fi
+
+# Mean system calls per marked tick in an strace log: the lines between the
+# two getppid() marks of each tick.
+syscalls_per_tick() {
+  awk '/getppid\(\)/ { if (inside) { total += n; ticks++ } inside = !inside; n = 0; next }
+       inside && !/resumed>/ && !/^[0-9]+ +\+\+\+/ && !/^[0-9]+ +---/ { n++ }
+       END { if (ticks) printf "%d", total / ticks + 0.5; else printf "?" }' "$1"
+}
+
+TABLE="$OUT/benchmark.md"
+{
+  echo "One no-board tick of TQ5271_encoders over the fake hidraw host ($(date -u +%Y-%m-%d), $(nproc) cores)."
+  echo
+  header="| foreign nodes |"
+  rule="|---|"
+  for side in $SIDES; do
+    header="$header syscalls per tick ($side) | CPU per tick ($side) | share of a core at 50 ms ($side) |"
+    rule="$rule---|---|---|"
+  done
+  echo "$header"
+  echo "$rule"
+} > "$TABLE"
+for nodes in 0 10 100 1000; do
+  row="| $nodes |"
+  for side in $SIDES; do
+    bin="$OUT/$side/bench/tq_bench"
+    filter="^NoBoardTick/$nodes\$"
+    TQ_BENCH_MARK_TICKS=1 strace -f -qq -o "$OUT/strace-$side-$nodes.log" \
+      "$bin" --benchmark_filter="$filter" --benchmark_min_time=0.01 >/dev/null 2>&1
+    calls=$(syscalls_per_tick "$OUT/strace-$side-$nodes.log")
+    # name,iterations,real_time,cpu_time,time_unit,...
+    cpu_us=$("$bin" --benchmark_filter="$filter" --benchmark_format=csv 2>/dev/null |
+      awk -F, '/^"NoBoardTick/ { print $4 }')
+    row="$row $calls | $(awk -v t="$cpu_us" 'BEGIN { printf "%.0f us", t }') |"
+    row="$row $(awk -v t="$cpu_us" 'BEGIN { printf "%.2f %%", t / 50000 * 100 }') |"
+  done
+  echo "$row" >> "$TABLE"
+done
+
+# Everything else in the benchmark program, as it reports it.
+if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -qv '^NoBoardTick/'; then
+  {
+    echo
+    echo '```'
+    "$OUT/after/bench/tq_bench" --benchmark_filter='-^NoBoardTick/' 2>/dev/null
+    echo '```'
+  } >> "$TABLE"
+fi
+cat "$TABLE"
