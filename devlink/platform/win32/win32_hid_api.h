@@ -7,7 +7,7 @@
 
 namespace tq {
 
-class Win32HidApi final : public HidApi {
+class Win32HidApi : public HidApi {
  public:
   void HidD_GetHidGuid(GUID* hidGuid) override;
   HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, const char* enumerator,

@@ -1,0 +1,129 @@
+#!/bin/sh
+# Runs inside the VM after guest.sh's own stages: the Windows build under
+# Wine over one virtual board and one foreign HID device, both served by the
+# board program. The scenarios' report goes to wine.xml, the checks of the
+# programs as users start them to checks.txt ("PASS name" / "FAIL name"),
+# their screenshots to encoders_wine.png and config_wine.png.
+ROOT=$1
+OUT=$ROOT/build/vm/out
+WIN=$ROOT/build/windows
+BENCH=/tmp/wine-bench
+cd "$ROOT" || exit 1
+check() {  # $1: name; the rest: the command that must succeed
+  name=$1
+  shift
+  if "$@"; then echo "PASS $name" >>"$OUT/checks.txt"; else echo "FAIL $name" >>"$OUT/checks.txt"; fi
+}
+wait_for() {  # $1: seconds of wall time; the rest: a condition
+  end=$(($(date +%s) + $1))
+  shift
+  while ! "$@"; do
+    [ "$(date +%s)" -lt "$end" ] || return 1
+    sleep 0.5
+  done
+}
+stage_start=$(date +%s)
+say() {  # progress on the VM's console, with the seconds since the stage began
+  echo "Wine stage, $(($(date +%s) - stage_start)) s: $*"
+}
+
+# Wine learns of a plugged or pulled board from udevd's announcements.
+/lib/systemd/systemd-udevd --daemon >"$OUT/wine-udevd.log" 2>&1
+wait_for 10 test -S /run/udev/control
+
+# Board 0 is a TQ5271; board 1 a game pad of another maker. The board
+# program gives up when the kernel is slow to enumerate a board
+# (a loaded host under emulation): it is started again, up to three times.
+start_boards() {
+  rm -rf "$BENCH"
+  mkdir -p "$BENCH"
+  mkfifo "$BENCH/control"
+  "$ROOT/build/default/vboard/tq5271_vboard" --log "$BENCH" --control "$BENCH/control" \
+    --board serial=00042 \
+    --board vendor=0x046d,product=0x0001,serial=F00D,manufacturer=Other,name=Pad \
+    >"$BENCH/vboard.out" 2>&1 &
+  vboard=$!
+  while kill -0 "$vboard" 2>/dev/null && ! grep -q ready "$BENCH/vboard.out"; do sleep 0.5; done
+  grep -q ready "$BENCH/vboard.out"
+}
+for attempt in 1 2 3; do
+  start_boards && break
+  say "board program, attempt $attempt: $(cat "$BENCH/vboard.out")"
+done
+say "boards ready"
+
+# The prefix made on the host, unpacked where Wine may write (see
+# wine-stage.sh).
+export HOME=/tmp WINEPREFIX=/tmp/wineprefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+tar -C "$WINEPREFIX" -xf "$ROOT/build/vm/wineprefix.tar"
+say "prefix unpacked"
+WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+export DISPLAY=:6
+Xvfb :6 -screen 0 800x600x24 -nolisten tcp -dpi 96 >"$OUT/wine-xvfb.log" 2>&1 &
+xvfb=$!
+
+# The scenarios ask for a plug or an unplug by renaming a file to "request";
+# the answer is the board program's line, renamed to "reply".
+relay() {
+  while kill -0 "$vboard" 2>/dev/null; do
+    if [ -f "$BENCH/request" ]; then
+      command=$(cat "$BENCH/request")
+      rm -f "$BENCH/request"
+      lines=$(wc -l <"$BENCH/vboard.out")
+      echo "$command" >"$BENCH/control"
+      wait_for 20 test "$(wc -l <"$BENCH/vboard.out")" -gt "$lines"
+      tail -n 1 "$BENCH/vboard.out" >"$BENCH/reply.tmp"
+      mv "$BENCH/reply.tmp" "$BENCH/reply"
+      say "$command: $(cat "$BENCH/reply")"
+    fi
+    sleep 0.3
+  done
+}
+relay &
+relay_pid=$!
+
+start=$(date +%s)
+"$WINE" wineboot >"$OUT/wine-boot.log" 2>&1
+"$WINESERVER" -p
+echo "wineboot in the VM: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
+
+start=$(date +%s)
+say "wineboot done"
+TQ_BENCH=$BENCH GTEST_COLOR=no WINEDEBUG=-all,err+all timeout 300 "$WINE" "$WIN/tests/wine/wine_scenarios.exe" \
+  "--gtest_output=xml:Z:$OUT/wine.xml" >"$OUT/wine-scenarios.log" 2>&1
+echo "scenarios: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
+say "scenarios done"
+
+# The programs as users start them: each reads the board back, and its
+# window, drawn on Wine's desktop, is photographed.
+LOG=$BENCH/board0.log
+gets() {
+  count=$(grep -c '^GET_REPORT' "$LOG" 2>/dev/null)
+  echo "${count:-0}"
+}
+at_least() { [ "$(gets)" -ge "$1" ]; }
+for program in encoders config; do
+  before=$(gets)
+  "$WINE" "$WIN/$program/TQ5271_$program.exe" >"$OUT/wine-$program.log" 2>&1 &
+  pid=$!
+  check "TQ5271_$program.exe under Wine reads the board back at start-up" \
+    wait_for 120 at_least $((before + 16))
+  sleep 3
+  import -window root "$OUT/${program}_wine.png"
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+done
+
+"$WINESERVER" -k
+udevadm control --exit
+echo quit >"$BENCH/control"
+wait "$vboard"
+kill "$relay_pid" "$xvfb" 2>/dev/null
+cp "$BENCH/vboard.out" "$OUT/wine-vboard.out"
+for n in 0 1; do cp "$BENCH/board$n.log" "$OUT/wine-board$n.log" 2>/dev/null; done
+echo "Wine stage: $(($(date +%s) - stage_start)) s" >>"$OUT/wine-times.txt"

@@ -1,0 +1,49 @@
+#!/bin/sh
+# The Wine stage of tools/vm-test.sh, on the host: cross-builds the Windows
+# scenarios and both programs, and makes the Wine prefix the VM starts from
+# (tools/vm/wine-guest.sh runs them inside). The prefix is made here because
+# the VM sees the host's root read-only; it is kept between runs.
+set -eu
+cd "$(dirname "$0")/../.."
+EXTRA_PACKAGES="g++-mingw-w64-x86-64-posix wine64 fonts-wine" tools/deps.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target wine_scenarios TQ5271_encoders TQ5271_config
+
+WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+export WINEPREFIX="$PWD/build/vm/wineprefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/.tq5271-ready" ]; then
+  rm -rf "$WINEPREFIX"
+  "$WINE" wineboot --init >/dev/null 2>&1
+  reg() { "$WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null; }
+  # winebus: hidraw nodes only, without libSDL2.
+  winebus='HKLM\System\CurrentControlSet\Services\winebus'
+  reg "$winebus" "Enable SDL" REG_DWORD 0
+  reg "$winebus" DisableInput REG_DWORD 1
+  # One virtual desktop, drawn by Wine, as there is no window manager.
+  reg 'HKCU\Software\Wine\Explorer' Desktop REG_SZ Default
+  reg 'HKCU\Software\Wine\Explorer\Desktops' Default REG_SZ 800x600
+  "$WINESERVER" -w
+  # Wine draws the caption buttons with its own Marlett font, which Debian's
+  # build does not find where it is installed.
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
+  touch "$WINEPREFIX/.tq5271-ready"
+fi
+
+# The VM's copy of the prefix, as one archive its guest part unpacks into a
+# writable folder: the large files (DLLs, programs, tables), which Wine only
+# reads, as links into this prefix through the VM's share of the host's
+# root; the rest, the registry among it, as files.
+VM=$PWD/build/vm
+if [ ! -f "$VM/wineprefix.tar" ] || [ "$VM/wineprefix.tar" -ot "$WINEPREFIX/.tq5271-ready" ]; then
+  rm -rf "$VM/wineprefix-vm"
+  cp -a "$WINEPREFIX" "$VM/wineprefix-vm"
+  (cd "$WINEPREFIX" && find . -type f -size +64k ! -name '*.reg') | while read -r file; do
+    ln -sf "$WINEPREFIX/$file" "$VM/wineprefix-vm/$file"
+  done
+  tar -C "$VM/wineprefix-vm" -cf "$VM/wineprefix.tar" .
+  rm -rf "$VM/wineprefix-vm"
+fi
