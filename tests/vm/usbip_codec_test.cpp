@@ -17,8 +17,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 std::uint32_t Word(const Bytes& bytes, std::size_t offset) {
-  return static_cast<std::uint32_t>(bytes.at(offset)) << 24 | bytes.at(offset + 1) << 16 |
-         bytes.at(offset + 2) << 8 | bytes.at(offset + 3);
+  std::uint32_t word = 0;
+  for (std::size_t i = 0; i < 4; ++i) word = word << 8 | bytes.at(offset + i);
+  return word;
 }
 
 UsbipRequest Control(std::uint32_t seqnum, SetupPacket setup) {
