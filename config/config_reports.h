@@ -30,6 +30,13 @@ inline constexpr int kInputCount = 8;
 // utility never zooms input 7 itself.
 inline constexpr int kUnzoomableInput = 7;
 
+// What a board offers, by the low byte of its release number: automatic
+// detection from the first, the input modes from the second, inversion from
+// the third.
+inline constexpr int kFirstReleaseWithAutoDetect = 0x07;
+inline constexpr int kFirstReleaseWithModes = 0x10;
+inline constexpr int kFirstReleaseWithInvert = 0x11;
+
 inline constexpr std::uint8_t kModeNormal = 0;
 inline constexpr std::uint8_t kModeZoom = 198;
 // List items, in list order.

@@ -7,17 +7,10 @@
 #include <vector>
 
 #include "config_reports.h"
+#include "feature_report.h"
 #include "frm_main.h"
 
 namespace tq::config {
-namespace {
-
-constexpr int kFirstWithAutoDetect = 0x07;
-constexpr int kFirstWithModes = 0x10;
-constexpr int kFirstWithInvert = 0x11;
-constexpr int kPageReads = 16;
-
-}  // namespace
 
 void frmMain::FillModeLists() {
   ModeCode[0] = kModeNormal;
@@ -71,7 +64,7 @@ void frmMain::ApplySettingsPages() {
   // that comes back, again each time it comes. The buffer is shared by the
   // reads, as the board expects its report ID byte left as it was.
   std::vector<std::uint8_t> page(link_.FeatureReportByteLength(), 0);
-  for (int read = 0; read < kPageReads; ++read) {
+  for (int read = 0; read < kPageRequests; ++read) {
     if (!link_.GetFeature(page)) continue;
     const auto settings = DecodeInputPage(page);
     if (!settings) continue;
@@ -94,8 +87,8 @@ void frmMain::ApplySettingsPages() {
 void frmMain::EnableSupported(int minor) {
   Frame1.SetEnabled(true);
   Frame4.SetEnabled(true);
-  if (minor >= kFirstWithAutoDetect) AutoCh.SetEnabled(true);
-  if (minor >= kFirstWithModes) {
+  if (minor >= kFirstReleaseWithAutoDetect) AutoCh.SetEnabled(true);
+  if (minor >= kFirstReleaseWithModes) {
     Frame2.SetEnabled(true);
     for (int input = 1; input <= kInputCount; ++input) {
       const bool offered = input != kUnzoomableInput;
@@ -103,7 +96,7 @@ void frmMain::EnableSupported(int minor) {
       InputLabel(input).SetEnabled(offered);
     }
   }
-  if (minor >= kFirstWithInvert) {
+  if (minor >= kFirstReleaseWithInvert) {
     for (int input = 1; input <= kInputCount; ++input) InvertCh(input).SetEnabled(true);
     Frame3.SetEnabled(true);
   }

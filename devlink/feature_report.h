@@ -15,6 +15,9 @@ namespace tq {
 inline constexpr std::size_t kSetReportMinLength = 3;
 inline constexpr std::size_t kPageTagOffset = 1;
 inline constexpr std::size_t kPageDataOffset = 2;
+// A get request cannot name a page, so a reader asks this many times in a
+// row and applies every page it needs; the board answers each page within.
+inline constexpr int kPageRequests = 16;
 
 // A zero-filled set report of `length` bytes writing `value` at `address`.
 // Empty when `length` leaves no room for the command and the value: such a

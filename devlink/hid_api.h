@@ -32,6 +32,11 @@ inline constexpr std::uint32_t kFileFlagOverlapped = 0x40000000u;
 inline constexpr std::uint32_t kDigcfPresent = 0x00000002u;
 inline constexpr std::uint32_t kDigcfDeviceInterface = 0x00000010u;
 inline constexpr NTSTATUS kHidpStatusSuccess = 0x00110000;
+// GetLastError codes the programs tell apart.
+inline constexpr std::uint32_t kErrorFileNotFound = 2;
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorGenFailure = 31;
+inline constexpr std::uint32_t kErrorSharingViolation = 32;
 
 struct GUID {
   std::uint32_t Data1 = 0;
@@ -120,6 +125,8 @@ class HidApi {
                              std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes,
                              HANDLE templateFile) = 0;
   virtual BOOL CloseHandle(HANDLE object) = 0;
+  // Why the last failed CreateFileA failed; 0 where the backend cannot tell.
+  virtual std::uint32_t GetLastError() { return 0; }
 
   virtual BOOL HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) = 0;
   // Strings arrive as UTF-16LE bytes, zero-terminated when the terminator

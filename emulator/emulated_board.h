@@ -29,6 +29,9 @@ struct EmulatedBoard {
   std::uint16_t featureReportByteLength = 64;
   std::uint16_t inputReportByteLength = 12;
   std::uint16_t outputReportByteLength = 0;
+  // Non-zero: every open of this interface fails with this GetLastError
+  // code (kErrorAccessDenied for a node the user may not open).
+  std::uint32_t openError = 0;
   // False: HidD_GetPreparsedData fails on this interface.
   bool capabilitiesReadable = true;
 

@@ -222,10 +222,15 @@ HANDLE SimulatedHid::CreateFileA(const char* fileName, std::uint32_t desiredAcce
             .flags = flagsAndAttributes};
   HANDLE handle = kInvalidHandleValue;
   const std::uint32_t share = kFileShareRead | kFileShareWrite;
+  lastError_ = kErrorGenFailure;
   if (!Injected(call.op) && (shareMode & share) == share &&
       creationDisposition == kOpenExisting) {
     const auto slot = std::ranges::find(slots_, call.path, &Slot::path);
-    if (slot != slots_.end() && slot->attached) {
+    if (slot == slots_.end() || !slot->attached) {
+      lastError_ = kErrorFileNotFound;
+    } else if (slot->board.openError != 0) {
+      lastError_ = slot->board.openError;
+    } else {
       handle = NextHandle();
       files_[handle] = OpenFile{static_cast<BoardId>(slot - slots_.begin()), slot->generation};
       ++opened_;

@@ -89,6 +89,7 @@ class SimulatedHid : public HidApi {
                      SECURITY_ATTRIBUTES* securityAttributes, std::uint32_t creationDisposition,
                      std::uint32_t flagsAndAttributes, HANDLE templateFile) override;
   BOOL CloseHandle(HANDLE object) override;
+  std::uint32_t GetLastError() override { return lastError_; }
   BOOL HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) override;
   BOOL HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
                              std::uint32_t bufferLength) override;
@@ -139,6 +140,7 @@ class SimulatedHid : public HidApi {
   std::vector<Fault> faults_;
   std::map<std::string, bool> failAlways_;
   HANDLE nextHandle_ = 0x1000;
+  std::uint32_t lastError_ = 0;
 
   std::vector<Call> calls_;
   int opened_ = 0;

@@ -26,6 +26,12 @@ inline constexpr int kPulseWidthCount = 25;
 inline constexpr int kPulseWidthStepMs = 8;
 inline constexpr int kDefaultPulseWidthPosition = 5;  // "48 ms"
 
+// What a board offers, by the low byte of its release number: below the
+// first, no encoder setting at all; from it, "OFF", "1:1" and every pulse
+// width; from the second, also "1:2" and "1:4".
+inline constexpr int kFirstReleaseWithEncoders = 0x20;
+inline constexpr int kFirstReleaseWithAllTypes = 0x21;
+
 // List items, in list order: a position in the list is the type code.
 inline constexpr std::array<const char*, 4> kEncoderTypeItems{"OFF", "1:1", "1:2", "1:4"};
 

@@ -3,16 +3,10 @@
 #include <vector>
 
 #include "encoder_reports.h"
+#include "feature_report.h"
 #include "frm_main.h"
 
 namespace tq::encoders {
-namespace {
-
-constexpr int kFirstWithEncoders = 0x20;  // "OFF" and "1:1", the pulse widths
-constexpr int kFirstWithAllTypes = 0x21;  // also "1:2" and "1:4"
-constexpr int kPageReads = 16;
-
-}  // namespace
 
 void frmMain::ReadBoardSettings() {
   SettingsLoaded = false;
@@ -54,7 +48,7 @@ void frmMain::FillDeviceDetails(int& minor) {
 }
 
 void frmMain::OfferItems(int minor) {
-  if (minor >= kFirstWithEncoders) {
+  if (minor >= kFirstReleaseWithEncoders) {
     for (int pair = 1; pair <= kPairCount; ++pair) {
       Enc(pair).AddItem(kEncoderTypeItems[0]);
       Enc(pair).AddItem(kEncoderTypeItems[1]);
@@ -70,7 +64,7 @@ void frmMain::OfferItems(int minor) {
     }
     ModeCh1.SetListIndex(kDefaultPulseWidthPosition);
   }
-  if (minor >= kFirstWithAllTypes) {
+  if (minor >= kFirstReleaseWithAllTypes) {
     for (int pair = 1; pair <= kPairCount; ++pair) {
       Enc(pair).AddItem(kEncoderTypeItems[2]);
       Enc(pair).AddItem(kEncoderTypeItems[3]);
@@ -83,7 +77,7 @@ void frmMain::ApplySettingsPages() {
   // page 16 that comes back; the last one stands. The buffer is shared by
   // the reads, as the board expects its report ID byte left as it was.
   std::vector<std::uint8_t> report(link_.FeatureReportByteLength(), 0);
-  for (int read = 0; read < kPageReads; ++read) {
+  for (int read = 0; read < kPageRequests; ++read) {
     if (!link_.GetFeature(report)) continue;
     const auto settings = DecodeEncoderPage(report);
     if (!settings) continue;

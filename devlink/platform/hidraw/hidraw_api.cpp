@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -135,6 +136,22 @@ std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
+std::uint32_t WindowsError(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return kErrorAccessDenied;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return kErrorFileNotFound;
+    case EBUSY:
+      return kErrorSharingViolation;
+    default:
+      return kErrorGenFailure;
+  }
+}
+
 enum class Direction { kGet, kSet };
 
 using hidraw::NodeFacts;
@@ -176,6 +193,7 @@ struct HidrawApi::State {
   std::string nodePathPrefix;  // a node's path is this and its number
   hidraw::KernelCalls& kernel;
   std::uintptr_t lastToken = 0;
+  std::uint32_t lastError = 0;
   // Each set holds the node numbers present when it was taken.
   std::map<HDEVINFO, std::vector<unsigned>> sets;
   // Few handles are open at once; a vector keeps its room from walk to walk.
@@ -529,12 +547,17 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
   // either, as every call here completes before it returns. No child process
   // is meant to inherit a device node, whatever the security record says.
   const int fd = state_->kernel.Open(fileName, mode | O_CLOEXEC);
-  if (fd < 0) return kInvalidHandleValue;
+  if (fd < 0) {
+    state_->lastError = WindowsError(-fd);
+    return kInvalidHandleValue;
+  }
   const HANDLE handle = state_->NextToken();
   state_->files.push_back(
       OpenDevice{handle, fd, state_->FactsFor(fileName, fd), state_->CurrentWalk()});
   return handle;
 }
+
+std::uint32_t HidrawApi::GetLastError() { return state_->lastError; }
 
 BOOL HidrawApi::CloseHandle(HANDLE object) {
   const auto it = std::ranges::find(state_->files, object, &OpenDevice::handle);

@@ -57,6 +57,10 @@ class HidrawApi final : public HidApi {
                      SECURITY_ATTRIBUTES* securityAttributes, std::uint32_t creationDisposition,
                      std::uint32_t flagsAndAttributes, HANDLE templateFile) override;
   BOOL CloseHandle(HANDLE object) override;
+  // The failed open's errno as its Windows code: EACCES and EPERM
+  // kErrorAccessDenied, ENOENT and ENODEV kErrorFileNotFound, EBUSY
+  // kErrorSharingViolation.
+  std::uint32_t GetLastError() override;
 
   BOOL HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) override;
   BOOL HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,

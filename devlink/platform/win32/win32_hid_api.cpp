@@ -119,6 +119,8 @@ HANDLE Win32HidApi::CreateFileA(const char* fileName, std::uint32_t desiredAcces
 
 BOOL Win32HidApi::CloseHandle(HANDLE object) { return ::CloseHandle(Native(object)); }
 
+std::uint32_t Win32HidApi::GetLastError() { return ::GetLastError(); }
+
 BOOL Win32HidApi::HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) {
   return Widen(
       ::HidD_GetAttributes(Native(device), reinterpret_cast<::PHIDD_ATTRIBUTES>(attributes)));

@@ -25,6 +25,7 @@ class Win32HidApi : public HidApi {
                      SECURITY_ATTRIBUTES* securityAttributes, std::uint32_t creationDisposition,
                      std::uint32_t flagsAndAttributes, HANDLE templateFile) override;
   BOOL CloseHandle(HANDLE object) override;
+  std::uint32_t GetLastError() override;
   BOOL HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) override;
   BOOL HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
                              std::uint32_t bufferLength) override;
