@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what building and testing need on Debian 12. Idempotent.
 set -eu
-PACKAGES="cmake make g++ libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev xvfb xauth fonts-liberation"
+PACKAGES="cmake make g++ libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev xvfb xauth fonts-liberation \
+  libcli11-dev nlohmann-json3-dev"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 missing=""

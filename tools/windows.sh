@@ -120,6 +120,30 @@ check_all() {
   check_program config "TQ5271 configuration" 5420 7470
 }
 
+# The console program against no board: the same lines and exit codes as
+# on Linux.
+check_ctl() {
+  exe="$BUILD/ctl/tq5271ctl.exe"
+  if [ ! -f "$exe" ]; then
+    echo "tq5271ctl is not in this build"
+    return
+  fi
+  echo "== tq5271ctl.exe under Wine, no board"
+  for expected in "list|1|no usable board" "show|2|tq5271ctl: no board attached"; do
+    command=${expected%%|*}
+    rest=${expected#*|}
+    set +e
+    printed=$("$WINE" "$exe" "$command" 2>&1 | tr -d '\r')
+    code=$("$WINE" "$exe" "$command" >/dev/null 2>&1; echo $?)
+    set -e
+    echo "tq5271ctl $command -> exit $code: $printed"
+    if [ "$code" != "${rest%%|*}" ] || [ "$printed" != "${rest#*|}" ]; then
+      echo "tq5271ctl $command: expected exit ${rest%%|*}: ${rest#*|}"
+      exit 1
+    fi
+  done
+}
+
 dpi=96
 set_dpi $dpi
 check_version encoders "TQ5271 rotary encoders configuration"
@@ -129,6 +153,7 @@ echo "== logic tests under Wine"
 echo "== Windows tests under Wine, $dpi dpi"
 "$WINE" "$BUILD/tests/win32/win32_tests.exe" --gtest_brief=1
 check_all
+check_ctl
 for name in encoders config; do
   if [ -f "$BUILD/${name}_$dpi.bmp" ]; then
     bmp_to_png "$BUILD/${name}_$dpi.bmp" "docs/${name}_win32.png"
@@ -153,7 +178,7 @@ set_dpi $dpi
 echo "== texts fit their controls under Wine, $dpi dpi"
 "$WINE" "$BUILD/tests/win32/win32_tests.exe" --gtest_brief=1 --gtest_filter='NativeTextFit.*'
 
-for exe in "$BUILD"/encoders/TQ5271_encoders.exe "$BUILD"/config/TQ5271_config.exe; do
+for exe in "$BUILD"/encoders/TQ5271_encoders.exe "$BUILD"/config/TQ5271_config.exe "$BUILD"/ctl/tq5271ctl.exe; do
   [ -f "$exe" ] && echo "$(wc -c <"$exe") bytes  $exe"
 done
 echo "Windows build: all checks passed"

@@ -9,6 +9,7 @@
 #include <thread>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_host.h"
@@ -120,6 +121,24 @@ TEST(HidrawApi, HandlesAreTokensOverOpenNodes) {
               kInvalidHandleValue);
   }
   EXPECT_EQ(host.openFds, 0) << "the backend leaked a node past its life";
+}
+
+TEST(HidrawApi, FailedOpensKeepTheirReason) {
+  struct DeniedHost : FakeHost {
+    int error = 0;
+    int Open(const std::string& path, int flags) override {
+      return error != 0 ? -error : FakeHost::Open(path, flags);
+    }
+  } host;
+  host.Plug(Board(0, "S"));
+  HidrawApi api(host.Sys().string(), host.Dev().string(), host);
+  for (const auto& [error, code] : std::vector<std::pair<int, std::uint32_t>>{
+           {EACCES, kErrorAccessDenied}, {EPERM, kErrorAccessDenied}, {ENOENT, kErrorFileNotFound},
+           {ENODEV, kErrorFileNotFound}, {EBUSY, kErrorSharingViolation}, {EIO, kErrorGenFailure}}) {
+    host.error = error;
+    EXPECT_EQ(Open(api, host.NodePath(0)), kInvalidHandleValue);
+    EXPECT_EQ(api.GetLastError(), code) << error;
+  }
 }
 
 TEST(HidrawApi, AttributesAndStringsComeFromTheUsbDevice) {
