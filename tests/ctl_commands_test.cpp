@@ -52,28 +52,26 @@ void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// Every byte the windows can write differs from the board below; input 7's
-// byte is the same on both.
-emu::EmulatedBoard Source() {
-  emu::EmulatedBoard board = emu::MakeTQ5271(u"00001");
-  const std::vector<std::pair<int, int>> bytes{
-      {11, 0xA5}, {12, 1},    {14, 198},  {15, 0},    {16, 198}, {17, 0},    {18, 198}, {19, 0},
-      {20, 0},    {21, 198},  {22, 0x8A}, {23, 0x51}, {24, 0x8C}, {25, 0x22}, {26, 25}};
+emu::EmulatedBoard WithBytes(std::u16string serial, const std::vector<std::pair<int, int>>& bytes) {
+  emu::EmulatedBoard board = emu::MakeTQ5271(std::move(serial));
   for (const auto& [address, value] : bytes) {
     board.settings[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
   }
   return board;
 }
 
+// Every byte the windows can write differs between these two; input 7's
+// byte is the same on both.
+emu::EmulatedBoard Source() {
+  return WithBytes(u"00001", {{11, 0xA5}, {12, 1}, {14, 198}, {15, 0}, {16, 198}, {17, 0},
+                              {18, 198}, {19, 0}, {20, 0}, {21, 198}, {22, 0x8A}, {23, 0x51},
+                              {24, 0x8C}, {25, 0x22}, {26, 25}});
+}
+
 emu::EmulatedBoard Target() {
-  emu::EmulatedBoard board = emu::MakeTQ5271(u"00002");
-  const std::vector<std::pair<int, int>> bytes{
-      {11, 0x5A}, {12, 0},    {14, 0},    {15, 198},  {16, 0},   {17, 198},  {18, 0},   {19, 198},
-      {20, 0},    {21, 0},    {22, 0x75}, {23, 0xAE}, {24, 0x73}, {25, 0xDD}, {26, 1}};
-  for (const auto& [address, value] : bytes) {
-    board.settings[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
-  }
-  return board;
+  return WithBytes(u"00002", {{11, 0x5A}, {12, 0}, {14, 0}, {15, 198}, {16, 0}, {17, 198},
+                              {18, 0}, {19, 198}, {20, 0}, {21, 0}, {22, 0x75}, {23, 0xAE},
+                              {24, 0x73}, {25, 0xDD}, {26, 1}});
 }
 
 // The reports a restore of Source() onto Target() must send, in order.
