@@ -33,7 +33,9 @@ if [ -n "$BEFORE" ]; then
   cp tests/hidraw/fake_host.h "$OUT/before-src/tests/hidraw/"
   grep -q "add_subdirectory(bench)" "$OUT/before-src/CMakeLists.txt" ||
     printf 'if(TARGET hid_hidraw)\n  add_subdirectory(bench)\nendif()\n' >> "$OUT/before-src/CMakeLists.txt"
-  build "$OUT/before-src" "$OUT/before" OFF
+  # With the Qt view where REV's view builds with these benchmarks, so the
+  # view's figures stand side by side too.
+  build "$OUT/before-src" "$OUT/before" ON 2>/dev/null || build "$OUT/before-src" "$OUT/before" OFF
   SIDES="before after"
 fi
 
@@ -74,6 +76,33 @@ for nodes in 0 10 100 1000; do
   done
   echo "$row" >> "$TABLE"
 done
+
+# The Qt view's part of one read-back and of one pick (bench/qt_view_bench.cpp),
+# CPU time, median of three: the read-back through the model and the view,
+# less the model alone, against the same widgets updated directly with Qt.
+qt_view_row() {  # side
+  "$OUT/$1/bench/tq_bench" --benchmark_filter='^(ReadBack|Pick)' --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+    awk -F, -v side="$1" '
+      /_median"/ { name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); t[name] = $4 }
+      END {
+        if (!("ReadBackQtView" in t)) exit
+        view = t["ReadBackQtView"] - t["ReadBackModel"]
+        printf "| %s | %.1f us | %.1f us | %.1f us | %.1f us | %.2fx | %.2f us | %.2f us |\n", side,
+          t["ReadBackModel"], t["ReadBackQtView"], view, t["ReadBackDirectQt"],
+          view / t["ReadBackDirectQt"], t["PickModel"], t["PickQtView"]
+      }'
+}
+if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^ReadBackQtView$'; then
+  {
+    echo
+    echo "One read-back and one pick of TQ5271_encoders, with the Qt view drawing offscreen (CPU time)."
+    echo
+    echo "| code | read-back, model | read-back, model and Qt view | the view's part | same widgets, Qt directly | view part / direct | pick, model | pick, Qt view |"
+    echo "|---|---|---|---|---|---|---|---|"
+    for side in $SIDES; do qt_view_row "$side"; done
+  } >> "$TABLE"
+fi
 
 # Everything else in the benchmark program, as it reports it.
 if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -qv '^NoBoardTick/'; then
