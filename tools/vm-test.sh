@@ -14,6 +14,7 @@ systemd udev ${EXTRA_PACKAGES:-}" tools/deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target vm_scenarios tq5271_vboard TQ5271_encoders TQ5271_config \
   TQ5271_demo tq5271ctl
+tools/vm/wine-stage.sh
 
 # The kernel: Debian's package, unpacked under build/vm and never installed.
 mkdir -p "$VM/dl" "$VM/out"
@@ -56,7 +57,7 @@ chmod +x "$INITRD/init"
 ACCEL=${VM_ACCEL:-tcg}
 rm -f "$VM"/out/*
 start=$(date +%s)
-timeout "${VM_TIMEOUT:-540}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp 1 -nodefaults \
+timeout "${VM_TIMEOUT:-1200}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp 1 -nodefaults \
   -display none -serial stdio -no-reboot \
   -kernel "$VM/kernel/boot/vmlinuz-$KVER" -initrd "$VM/initrd.img" \
   -append "console=ttyS0 panic=-1 quiet loglevel=4" \
@@ -68,7 +69,7 @@ echo "VM run: $(($(date +%s) - start)) s (see build/vm/console.log)"
 # Scenario results from the test program's reports, then the guest's checks.
 passed=0
 failed=0
-for report in scenarios udev; do
+for report in scenarios udev wine; do
   xml=$VM/out/$report.xml
   if [ ! -f "$xml" ]; then
     echo "no $report report: the VM did not finish it (see build/vm/console.log)"

@@ -88,3 +88,6 @@ echo quit >/tmp/vboard.control
 wait "$vboard"
 cp "$LOG" "$OUT/board0.log"
 kill "$xvfb"
+
+# The Windows build under Wine, over the same kernel.
+sh tools/vm/wine-guest.sh "$ROOT"
