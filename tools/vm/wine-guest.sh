@@ -60,6 +60,11 @@ rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 tar -C "$WINEPREFIX" -xf "$ROOT/build/vm/wineprefix.tar"
 say "prefix unpacked"
+# Wine maps a program's image from its file, which the host's share cannot
+# back: the programs run from copies in memory.
+mkdir -p /tmp/wine-bin
+cp "$WIN/tests/wine/wine_scenarios.exe" "$WIN/encoders/TQ5271_encoders.exe" \
+  "$WIN/config/TQ5271_config.exe" /tmp/wine-bin/
 WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
@@ -94,7 +99,7 @@ echo "wineboot in the VM: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
 
 start=$(date +%s)
 say "wineboot done"
-TQ_BENCH=$BENCH GTEST_COLOR=no WINEDEBUG=-all,err+all timeout 300 "$WINE" "$WIN/tests/wine/wine_scenarios.exe" \
+TQ_BENCH=$BENCH GTEST_COLOR=no WINEDEBUG=-all,err+all timeout 300 "$WINE" /tmp/wine-bin/wine_scenarios.exe \
   "--gtest_output=xml:Z:$OUT/wine.xml" >"$OUT/wine-scenarios.log" 2>&1
 echo "scenarios: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
 say "scenarios done"
@@ -109,7 +114,7 @@ gets() {
 at_least() { [ "$(gets)" -ge "$1" ]; }
 for program in encoders config; do
   before=$(gets)
-  "$WINE" "$WIN/$program/TQ5271_$program.exe" >"$OUT/wine-$program.log" 2>&1 &
+  "$WINE" "/tmp/wine-bin/TQ5271_$program.exe" >"$OUT/wine-$program.log" 2>&1 &
   pid=$!
   check "TQ5271_$program.exe under Wine reads the board back at start-up" \
     wait_for 120 at_least $((before + 16))
