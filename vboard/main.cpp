@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "board_spec.h"
+#include "board_options.h"
 #include "virtual_bus.h"
 
 namespace {
 
 int Usage() {
-  std::cerr << "usage: tq5271_vboard --log DIR --control FIFO --board SPEC [--board SPEC]...\n";
+  std::cerr << "usage: tq5271_vboard --log DIR --control FIFO --board OPTIONS [--board OPTIONS]...\n";
   return 2;
 }
 
@@ -29,7 +29,7 @@ int main(int argc, char* argv[]) {
   using namespace tq::vboard;
   std::string logDir;
   std::string control;
-  std::vector<BoardSpec> specs;
+  std::vector<BoardOptions> boards;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--log") {
@@ -37,17 +37,17 @@ int main(int argc, char* argv[]) {
     } else if (option == "--control") {
       control = argv[i + 1];
     } else if (option == "--board") {
-      auto spec = ParseBoardSpec(argv[i + 1]);
-      if (!spec) {
+      auto options = ParseBoardOptions(argv[i + 1]);
+      if (!options) {
         std::cerr << "bad board: " << argv[i + 1] << "\n";
         return 2;
       }
-      specs.push_back(std::move(*spec));
+      boards.push_back(std::move(*options));
     } else {
       return Usage();
     }
   }
-  if (argc % 2 == 0 || logDir.empty() || control.empty() || specs.empty()) return Usage();
+  if (argc % 2 == 0 || logDir.empty() || control.empty() || boards.empty()) return Usage();
 
   VirtualBus bus;
   if (!bus.Available()) {
@@ -57,9 +57,9 @@ int main(int argc, char* argv[]) {
   std::vector<std::unique_ptr<std::ofstream>> logs;
   std::vector<std::unique_ptr<BoardDevice>> devices;
   std::vector<int> ports;
-  for (std::size_t n = 0; n < specs.size(); ++n) {
+  for (std::size_t n = 0; n < boards.size(); ++n) {
     logs.push_back(std::make_unique<std::ofstream>(logDir + "/board" + std::to_string(n) + ".log"));
-    devices.push_back(std::make_unique<BoardDevice>(specs[n].board, specs[n].faults));
+    devices.push_back(std::make_unique<BoardDevice>(boards[n].board, boards[n].faults));
     devices.back()->MirrorLogTo(logs.back().get());
     const auto port = bus.Plug(*devices.back());
     if (!port) {

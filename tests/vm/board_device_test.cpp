@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "board_device.h"
-#include "board_spec.h"
+#include "board_options.h"
 #include "hid_board.h"
 #include "platform/hidraw/report_descriptor.h"
 #include "usb_descriptors.h"
@@ -113,33 +113,33 @@ TEST(VirtualBoardRequests, GetReportFaults) {
 namespace tq::vboard {
 namespace {
 
-TEST(VirtualBoardSpec, OptionsBuildTheBoardAndItsFaults) {
-  const auto spec = ParseBoardSpec(
+TEST(VirtualBoardOptions, OptionsBuildTheBoardAndItsFaults) {
+  const auto options = ParseBoardOptions(
       "serial=B2,vendor=0x16c0,product=0x0c40,release=0x0120,tag=TQ5271X,length=20,"
       "pages=16:0:32,setting=26:9,short=5,delay=40,stall,name=Other,manufacturer=M");
-  ASSERT_TRUE(spec);
-  EXPECT_EQ(spec->board.serial, u"B2");
-  EXPECT_EQ(spec->board.vendorId, 0x16C0);
-  EXPECT_EQ(spec->board.productId, 0x0C40);
-  EXPECT_EQ(spec->board.versionNumber, 0x0120);
-  EXPECT_EQ(spec->board.indexedStrings.at(42), u"TQ5271X");
-  EXPECT_EQ(spec->board.featureReportByteLength, 20);
-  EXPECT_EQ(spec->board.pageRotation, (std::vector<std::uint8_t>{16, 0, 32}));
-  EXPECT_EQ(spec->board.settings[26], 9);
-  EXPECT_EQ(spec->board.product, u"Other");
-  EXPECT_EQ(spec->board.manufacturer, u"M");
-  EXPECT_EQ(spec->faults.getReportReplyBytes, std::optional<std::size_t>{5});
-  EXPECT_EQ(spec->faults.getReportDelayMs, 40u);
-  EXPECT_TRUE(spec->faults.stallGetReport);
+  ASSERT_TRUE(options);
+  EXPECT_EQ(options->board.serial, u"B2");
+  EXPECT_EQ(options->board.vendorId, 0x16C0);
+  EXPECT_EQ(options->board.productId, 0x0C40);
+  EXPECT_EQ(options->board.versionNumber, 0x0120);
+  EXPECT_EQ(options->board.indexedStrings.at(42), u"TQ5271X");
+  EXPECT_EQ(options->board.featureReportByteLength, 20);
+  EXPECT_EQ(options->board.pageRotation, (std::vector<std::uint8_t>{16, 0, 32}));
+  EXPECT_EQ(options->board.settings[26], 9);
+  EXPECT_EQ(options->board.product, u"Other");
+  EXPECT_EQ(options->board.manufacturer, u"M");
+  EXPECT_EQ(options->faults.getReportReplyBytes, std::optional<std::size_t>{5});
+  EXPECT_EQ(options->faults.getReportDelayMs, 40u);
+  EXPECT_TRUE(options->faults.stallGetReport);
   // The factory board when nothing is said.
-  const auto plain = ParseBoardSpec("");
+  const auto plain = ParseBoardOptions("");
   ASSERT_TRUE(plain);
   EXPECT_EQ(plain->board.vendorId, kMakerVendorID);
   EXPECT_EQ(plain->board.settings[22], 0x8A);
   EXPECT_FALSE(plain->faults.stallGetReport);
   for (const char* bad : {"colour=red", "vendor=0x10000", "vendor=12x", "setting=300:1",
                           "setting=1", "pages=0:x", "serial", "delay=-1"}) {
-    EXPECT_FALSE(ParseBoardSpec(bad)) << bad;
+    EXPECT_FALSE(ParseBoardOptions(bad)) << bad;
   }
 }
 

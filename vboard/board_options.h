@@ -11,7 +11,7 @@
 
 namespace tq::vboard {
 
-struct BoardSpec {
+struct BoardOptions {
   emu::EmulatedBoard board;
   BoardFaults faults;
 };
@@ -20,6 +20,6 @@ struct BoardSpec {
 // serial, tag (string 42), length (feature report), pages (tags joined by
 // ':'), setting=ADDRESS:VALUE, short=BYTES, delay=MS, and the flag stall.
 // Starts from the factory board; nullopt names an unknown key or a bad value.
-std::optional<BoardSpec> ParseBoardSpec(const std::string& text);
+std::optional<BoardOptions> ParseBoardOptions(const std::string& text);
 
 }  // namespace tq::vboard

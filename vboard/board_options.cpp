@@ -1,4 +1,4 @@
-#include "board_spec.h"
+#include "board_options.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -26,32 +26,32 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 }  // namespace
 
-std::optional<BoardSpec> ParseBoardSpec(const std::string& text) {
-  BoardSpec spec{emu::MakeTQ5271(u"00001"), {}};
+std::optional<BoardOptions> ParseBoardOptions(const std::string& text) {
+  BoardOptions options{emu::MakeTQ5271(u"00001"), {}};
   for (const std::string& item : Split(text, ',')) {
     if (item.empty()) continue;
     const std::size_t equals = item.find('=');
     const std::string key = item.substr(0, equals);
     const std::string value = equals == std::string::npos ? std::string() : item.substr(equals + 1);
     if (key == "stall" && equals == std::string::npos) {
-      spec.faults.stallGetReport = true;
+      options.faults.stallGetReport = true;
       continue;
     }
     if (equals == std::string::npos) return std::nullopt;
     if (key == "serial") {
-      spec.board.serial = Wide(value);
+      options.board.serial = Wide(value);
     } else if (key == "manufacturer") {
-      spec.board.manufacturer = Wide(value);
+      options.board.manufacturer = Wide(value);
     } else if (key == "name") {
-      spec.board.product = Wide(value);
+      options.board.product = Wide(value);
     } else if (key == "tag") {
-      spec.board.indexedStrings[42] = Wide(value);
+      options.board.indexedStrings[42] = Wide(value);
     } else if (key == "pages") {
-      spec.board.pageRotation.clear();
+      options.board.pageRotation.clear();
       for (const std::string& page : Split(value, ':')) {
         const auto tag = Number(page, 0xFF);
         if (!tag) return std::nullopt;
-        spec.board.pageRotation.push_back(static_cast<std::uint8_t>(*tag));
+        options.board.pageRotation.push_back(static_cast<std::uint8_t>(*tag));
       }
     } else if (key == "setting") {
       const auto pair = Split(value, ':');
@@ -59,29 +59,29 @@ std::optional<BoardSpec> ParseBoardSpec(const std::string& text) {
       const auto address = Number(pair[0], 0xFF);
       const auto byte = Number(pair[1], 0xFF);
       if (!address || !byte) return std::nullopt;
-      spec.board.settings[*address] = static_cast<std::uint8_t>(*byte);
+      options.board.settings[*address] = static_cast<std::uint8_t>(*byte);
     } else {
       const auto number = Number(value, key == "delay" ? 60000 : 0xFFFF);
       if (!number) return std::nullopt;
       const auto word = static_cast<std::uint16_t>(*number);
       if (key == "vendor") {
-        spec.board.vendorId = word;
+        options.board.vendorId = word;
       } else if (key == "product") {
-        spec.board.productId = word;
+        options.board.productId = word;
       } else if (key == "release") {
-        spec.board.versionNumber = word;
+        options.board.versionNumber = word;
       } else if (key == "length") {
-        spec.board.featureReportByteLength = word;
+        options.board.featureReportByteLength = word;
       } else if (key == "short") {
-        spec.faults.getReportReplyBytes = *number;
+        options.faults.getReportReplyBytes = *number;
       } else if (key == "delay") {
-        spec.faults.getReportDelayMs = static_cast<unsigned>(*number);
+        options.faults.getReportDelayMs = static_cast<unsigned>(*number);
       } else {
         return std::nullopt;
       }
     }
   }
-  return spec;
+  return options;
 }
 
 }  // namespace tq::vboard
