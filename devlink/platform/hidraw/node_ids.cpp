@@ -7,7 +7,7 @@
 
 namespace tq::hidraw {
 
-std::optional<NodeIdentity> NodeIds(const std::string& devicePath, const std::string& sysRoot) {
+std::optional<NodeVendorProduct> NodeIds(const std::string& devicePath, const std::string& sysRoot) {
   const std::string node = std::filesystem::path(devicePath).filename().string();
   if (!node.starts_with("hidraw")) return std::nullopt;
   std::ifstream uevent(std::filesystem::path(sysRoot) / "class" / "hidraw" / node / "device" /
@@ -25,7 +25,7 @@ std::optional<NodeIdentity> NodeIds(const std::string& devicePath, const std::st
       if (!rest.empty() && rest.front() == ':') rest.remove_prefix(1);
     }
     if (fields[1] > 0xFFFF || fields[2] > 0xFFFF) return std::nullopt;
-    return NodeIdentity{static_cast<std::uint16_t>(fields[1]),
+    return NodeVendorProduct{static_cast<std::uint16_t>(fields[1]),
                         static_cast<std::uint16_t>(fields[2])};
   }
   return std::nullopt;

@@ -8,13 +8,13 @@
 
 namespace tq::hidraw {
 
-struct NodeIdentity {
+struct NodeVendorProduct {
   std::uint16_t vendorId = 0;
   std::uint16_t productId = 0;
 };
 
 // "/dev/hidraw3" -> HID_ID of <sysRoot>/class/hidraw/hidraw3/device/uevent.
-std::optional<NodeIdentity> NodeIds(const std::string& devicePath,
+std::optional<NodeVendorProduct> NodeIds(const std::string& devicePath,
                                     const std::string& sysRoot = "/sys");
 
 }  // namespace tq::hidraw
