@@ -15,6 +15,8 @@ export WINEPREFIX="$PWD/build/vm/wineprefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.tq5271-ready" ]; then
   rm -rf "$WINEPREFIX"
+  # Wine makes the prefix itself, but not the folders above it.
+  mkdir -p "$(dirname "$WINEPREFIX")"
   "$WINE" wineboot --init >/dev/null 2>&1
   reg() { "$WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null; }
   # winebus: hidraw nodes only, without libSDL2.
