@@ -53,6 +53,7 @@ class FakeHost : public hidraw::KernelCalls {
     fs::create_directories(Sys() / "class" / "hidraw");
     fs::create_directories(Sys() / "dev" / "char");
     fs::create_directories(Dev());
+    fs::create_directories(root_ / "gone");
   }
   ~FakeHost() override { fs::remove_all(root_); }
 
@@ -110,7 +111,9 @@ class FakeHost : public hidraw::KernelCalls {
     const std::string path = NodePath(node);
     const std::string name = "hidraw" + std::to_string(node);
     fs::remove_all(usbDirs_.at(node));
-    fs::remove(Sys() / "class" / "hidraw" / name);
+    // sysfs never gives a new entry the inode number of one that went; kept
+    // aside, the old entry holds its number so the file system cannot either.
+    fs::rename(Sys() / "class" / "hidraw" / name, root_ / "gone" / std::to_string(++gone_));
     fs::remove(CharLink(node));
     fs::remove(path);
     for (const auto& [fd, openPath] : paths_) {
@@ -130,10 +133,13 @@ class FakeHost : public hidraw::KernelCalls {
   std::vector<std::vector<std::uint8_t>> sentFeatures;
   std::vector<usbdevfs_ctrltransfer> controlRequests;
   int ioctls = 0;
-  int opens = 0, closes = 0, fstats = 0;  // calls made, failed ones included
+  int opens = 0, closes = 0, fstats = 0, accessChecks = 0;  // calls made, failed ones included
+  // Nodes the user may no longer open, as after a change of their rights.
+  std::set<std::string> denied;
 
   int Open(const std::string& path, int flags) override {
     ++opens;
+    if (denied.contains(path)) return -EACCES;
     const int fd = KernelCalls::Open(path, flags);
     if (fd >= 0) {
       fdPlugs_[fd] = plugs_[path];
@@ -164,6 +170,11 @@ class FakeHost : public hidraw::KernelCalls {
       status.st_rdev = makedev(kUsbDeviceMajor, UsbDeviceMinor(boards_.at(usb->second)));
     }
     return result;
+  }
+  int Access(const std::string& path, int mode) override {
+    ++accessChecks;
+    if (denied.contains(path)) return -EACCES;
+    return KernelCalls::Access(path, mode);
   }
   int Ioctl(int fd, unsigned long request, void* argument) override {
     ++ioctls;
@@ -251,6 +262,7 @@ class FakeHost : public hidraw::KernelCalls {
   std::map<std::string, unsigned> plugs_;  // node path -> its latest plug
   std::map<int, unsigned> fdPlugs_;        // descriptor -> the plug it opened
   unsigned plugCount_ = 0;
+  unsigned gone_ = 0;
 };
 
 }  // namespace tq::test

@@ -1,6 +1,7 @@
 // The encoder utility searching for a board over the hidraw backend: what
 // its ticks cost the host and its devices, and that what the backend keeps
 // of a node never outlives the device that was on it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -80,19 +81,100 @@ TEST(HidrawWalk, DifferentDeviceOnTheSameNodeIsSeenAfresh) {
   EXPECT_EQ(host.openFds, 0);
 }
 
-TEST(HidrawWalk, ForeignNodeCostsOpenIdentityAndClosePerWalk) {
+TEST(HidrawWalk, KnownForeignNodeCostsOneAccessCheckPerWalk) {
   FakeHost host;
   constexpr int kNodes = 10;
   for (unsigned node = 0; node < kNodes; ++node) host.Plug(Foreign(node));
   Program program(host);
   program.form.Timer.Tick();
-  host.opens = host.closes = host.fstats = host.ioctls = 0;
+  EXPECT_EQ(host.opens, kNodes) << "the first walk opens and asks every node, the second knows them";
+  host.opens = host.closes = host.fstats = host.ioctls = host.accessChecks = 0;
 
   program.form.Timer.Tick();  // two walks: the serial list, then the search
-  EXPECT_EQ(host.opens, 2 * kNodes);
-  EXPECT_EQ(host.fstats, 2 * kNodes);
-  EXPECT_EQ(host.closes, 2 * kNodes);
+  EXPECT_EQ(host.accessChecks, 2 * kNodes);
+  EXPECT_EQ(host.opens, 0);
+  EXPECT_EQ(host.fstats, 0);
+  EXPECT_EQ(host.closes, 0);
   EXPECT_EQ(host.ioctls, 0) << "a known node was asked again";
+  EXPECT_EQ(host.openFds, 0);
+}
+
+// A walk that knows a node hands out its handle without opening it. Such a
+// handle must behave as an opened one: fail where the open would, and open
+// the node only for the device it was given for.
+TEST(HidrawWalk, AHandleOnAKnownNodeActsAsAnOpenOne) {
+  FakeHost host;
+  host.Plug(ListedBoard(0, "B-1", 30));
+  HidrawApi api(host.Sys().string(), host.Dev().string(), host);
+  const std::string path = host.NodePath(0);
+  std::vector<std::uint8_t> page(9, 0);
+  std::vector<HDEVINFO> walks;
+  const auto walkOpen = [&] {
+    walks.push_back(api.SetupDiGetClassDevsA(&kHidInterfaceClass, nullptr, 0,
+                                             kDigcfPresent | kDigcfDeviceInterface));
+    return api.CreateFileA(path.c_str(), kGenericRead | kGenericWrite,
+                           kFileShareRead | kFileShareWrite, nullptr, kOpenExisting, 0, 0);
+  };
+  const auto endWalk = [&](HANDLE handle) {
+    EXPECT_TRUE(api.CloseHandle(handle));
+    EXPECT_TRUE(api.SetupDiDestroyDeviceInfoList(walks.back()));
+  };
+  const auto vendorOf = [&](HANDLE handle) {
+    HIDD_ATTRIBUTES attributes{};
+    return api.HidD_GetAttributes(handle, &attributes) ? attributes.VendorID : 0;
+  };
+
+  const HANDLE first = walkOpen();
+  EXPECT_EQ(vendorOf(first), kSharedVendorID);
+  endWalk(first);
+  EXPECT_EQ(host.opens, 1);
+
+  // Known: the open's rights are checked, the node is opened once a
+  // request needs the device.
+  const HANDLE known = walkOpen();
+  ASSERT_NE(known, kInvalidHandleValue);
+  EXPECT_EQ(host.opens, 1);
+  EXPECT_EQ(host.accessChecks, 1);
+  EXPECT_EQ(vendorOf(known), kSharedVendorID);
+  EXPECT_TRUE(api.HidD_GetFeature(known, page.data(), 9));
+  EXPECT_EQ(host.opens, 2);
+  EXPECT_EQ(host.openFlags, O_RDWR | O_CLOEXEC);
+  endWalk(known);
+  EXPECT_EQ(host.openFds, 0);
+
+  // Between this walk's listing and the open, the board goes and a stranger
+  // takes its node: the walk still shows the board, but no request reaches
+  // the stranger.
+  const HANDLE stale = walkOpen();
+  host.Unplug(0);
+  host.Plug(Foreign(0));
+  host.ioctls = 0;
+  EXPECT_EQ(vendorOf(stale), kSharedVendorID) << "what the walk listed";
+  EXPECT_FALSE(api.HidD_GetFeature(stale, page.data(), 9));
+  EXPECT_FALSE(api.HidD_SetFeature(stale, page.data(), 9));
+  EXPECT_EQ(host.ioctls, 0);
+  EXPECT_TRUE(host.sentFeatures.empty());
+  endWalk(stale);
+  EXPECT_EQ(host.openFds, 0);
+
+  // The next walk lists the stranger as new; once known, losing the right
+  // to open its node fails the walk's open as the open itself would.
+  const HANDLE stranger = walkOpen();
+  EXPECT_EQ(vendorOf(stranger), 0x046D);
+  endWalk(stranger);
+  host.denied.insert(path);
+  const int opens = host.opens;
+  EXPECT_EQ(walkOpen(), kInvalidHandleValue);
+  EXPECT_EQ(api.GetLastError(), kErrorAccessDenied);
+  EXPECT_EQ(host.opens, opens);
+  EXPECT_TRUE(api.SetupDiDestroyDeviceInfoList(walks.back()));
+
+  // Outside a walk a handle is an open node, as before.
+  host.denied.clear();
+  const HANDLE direct = api.CreateFileA(path.c_str(), kGenericRead, kFileShareRead, nullptr,
+                                        kOpenExisting, 0, 0);
+  EXPECT_EQ(host.opens, opens + 1);
+  EXPECT_TRUE(api.CloseHandle(direct));
   EXPECT_EQ(host.openFds, 0);
 }
 

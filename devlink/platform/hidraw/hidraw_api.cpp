@@ -159,7 +159,11 @@ using hidraw::NodeIdentity;
 
 struct OpenDevice {
   HANDLE handle = 0;
-  int fd = -1;
+  // -1 for a handle a walk gave out on a node it already knew, until a call
+  // needs the node itself (see CreateFileA); then opened with these flags.
+  mutable int fd = -1;
+  unsigned node = 0;
+  int openFlags = 0;
   // Shared with the node cache, and kept here after the cache lets go of a
   // node that went, so that requests on the handle fail rather than dangle.
   std::shared_ptr<NodeFacts> facts;
@@ -202,6 +206,7 @@ struct HidrawApi::State {
   // What is known of each node present at the last listing, by number.
   std::map<unsigned, std::shared_ptr<NodeFacts>> nodes;
   std::vector<ListedNode> listed;
+  HDEVINFO listedFor = 0;  // the set whose walk listed the nodes last
 
   // Sets, handles and preparsed data share one sequence, so no token ever
   // stands for two things.
@@ -272,9 +277,35 @@ struct HidrawApi::State {
     return cached;
   }
 
+  // What is known of node `number` when the walk under way listed it with
+  // the same device as when it was last opened and asked.
+  std::shared_ptr<NodeFacts> KnownInThisWalk(std::optional<unsigned> number) const {
+    if (!number || listedFor == 0 || listedFor != CurrentWalk()) return nullptr;
+    const auto it = nodes.find(*number);
+    if (it == nodes.end()) return nullptr;
+    const NodeFacts& facts = *it->second;
+    if (!facts.identity || facts.classEntry == 0 || !facts.info.Known()) return nullptr;
+    return it->second;
+  }
+
+  // The handle's descriptor, opened now for a handle given out without one.
+  // The node must still hold the device the handle was given for: a request
+  // meant for one device never reaches another that took its node since.
+  int DeviceFd(const OpenDevice& device) const {
+    if (device.fd >= 0) return device.fd;
+    const int fd = kernel.Open(nodePathPrefix + std::to_string(device.node), device.openFlags);
+    if (fd < 0) return -1;
+    if (IdentityOf(fd) != device.facts->identity) {
+      kernel.Close(fd);
+      return -1;
+    }
+    device.fd = fd;
+    return fd;
+  }
+
   std::optional<hidraw_devinfo> AskRawInfo(int fd) const {
     hidraw_devinfo info{};
-    if (kernel.Ioctl(fd, HIDIOCGRAWINFO, &info) < 0) return std::nullopt;
+    if (fd < 0 || kernel.Ioctl(fd, HIDIOCGRAWINFO, &info) < 0) return std::nullopt;
     return info;
   }
 
@@ -287,7 +318,7 @@ struct HidrawApi::State {
     if (device.walk != 0 && device.walk == CurrentWalk() && device.facts->info.Known()) {
       return true;
     }
-    const auto info = AskRawInfo(device.fd);
+    const auto info = AskRawInfo(DeviceFd(device));
     device.facts->info.GetAnswer([&] { return info; });
     return info.has_value();
   }
@@ -308,7 +339,9 @@ struct HidrawApi::State {
     }
     const unsigned long request =
         direction == Direction::kGet ? HIDIOCGFEATURE(length) : HIDIOCSFEATURE(length);
-    const int transferred = kernel.Ioctl(open->fd, request, buffer);
+    const int fd = DeviceFd(*open);
+    if (fd < 0) return 0;
+    const int transferred = kernel.Ioctl(fd, request, buffer);
     if (direction == Direction::kGet) return transferred > 0 ? 1 : 0;
     return transferred >= 0 && static_cast<std::uint32_t>(transferred) == length ? 1 : 0;
   }
@@ -351,8 +384,10 @@ struct HidrawApi::State {
 
   // Off the USB bus a device's serial number is its HID unique name.
   std::optional<std::u16string> AskUniqueName(const OpenDevice& device) const {
+    const int fd = DeviceFd(device);
+    if (fd < 0) return std::nullopt;
     std::array<char, kMaxUniqLength> name{};
-    const int length = kernel.Ioctl(device.fd, HIDIOCGRAWUNIQ(kMaxUniqLength), name.data());
+    const int length = kernel.Ioctl(fd, HIDIOCGRAWUNIQ(kMaxUniqLength), name.data());
     if (length < 0) return std::nullopt;
     const std::string_view text(name.data(),
                                 std::min(static_cast<std::size_t>(length), name.size()));
@@ -437,14 +472,15 @@ struct HidrawApi::State {
           ReadSmallFile(nodeDir / "device" / "report_descriptor", hidraw::kMaxReportDescriptorSize);
       if (bytes) return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
     }
+    const int fd = DeviceFd(device);
     int size = 0;
-    if (kernel.Ioctl(device.fd, HIDIOCGRDESCSIZE, &size) < 0 || size < 0) return std::nullopt;
+    if (fd < 0 || kernel.Ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size < 0) return std::nullopt;
     auto descriptor = std::make_unique<hidraw_report_descriptor>();
     // The kernel refuses a request for the whole value array, one byte less
     // is the most it hands out.
     descriptor->size = std::min(static_cast<std::uint32_t>(size),
                                 static_cast<std::uint32_t>(HID_MAX_DESCRIPTOR_SIZE - 1));
-    if (kernel.Ioctl(device.fd, HIDIOCGRDESC, descriptor.get()) < 0) return std::nullopt;
+    if (kernel.Ioctl(fd, HIDIOCGRDESC, descriptor.get()) < 0) return std::nullopt;
     const std::size_t length = std::min(std::size_t{descriptor->size}, sizeof descriptor->value);
     return std::vector<std::uint8_t>(descriptor->value, descriptor->value + length);
   }
@@ -457,7 +493,9 @@ HidrawApi::HidrawApi(std::string sysRoot, std::string devRoot, hidraw::KernelCal
     : state_(std::make_unique<State>(std::move(sysRoot), std::move(devRoot), kernel)) {}
 
 HidrawApi::~HidrawApi() {
-  for (const OpenDevice& device : state_->files) state_->kernel.Close(device.fd);
+  for (const OpenDevice& device : state_->files) {
+    if (device.fd >= 0) state_->kernel.Close(device.fd);
+  }
 }
 
 void HidrawApi::HidD_GetHidGuid(GUID* hidGuid) {
@@ -470,12 +508,14 @@ HDEVINFO HidrawApi::SetupDiGetClassDevsA(const GUID* classGuid, const char* /*en
   // Without the interface flag the GUID would name a setup class, and the HID
   // interface class is none: the set is empty. Every node listed is present.
   std::vector<unsigned> members;
-  if ((flags & kDigcfDeviceInterface) != 0) {
+  const bool listing = (flags & kDigcfDeviceInterface) != 0;
+  if (listing) {
     state_->ListNodes();
     members.reserve(state_->listed.size());
     for (const ListedNode& node : state_->listed) members.push_back(node.number);
   }
   const HDEVINFO set = state_->NextToken();
+  if (listing) state_->listedFor = set;
   state_->sets.emplace(set, std::move(members));
   return set;
 }
@@ -546,14 +586,44 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
   // Sharing needs nothing on Linux; the overlapped flag changes nothing
   // either, as every call here completes before it returns. No child process
   // is meant to inherit a device node, whatever the security record says.
-  const int fd = state_->kernel.Open(fileName, mode | O_CLOEXEC);
+  const int flags = mode | O_CLOEXEC;
+  State& state = *state_;
+
+  // A walk opens every node to read its attributes, many times a second
+  // while no board is found. Where this walk listed the node with the device
+  // that was on it when it was last opened, everything the walk may ask is
+  // known, so only the access an open needs is checked; the node is opened
+  // when a call needs the device itself. An open is not free: the kernel
+  // starts the device's input reports for its first reader and stops them
+  // again at the close.
+  const auto number = state.NodeNumberOfPath(fileName);
+  if (auto known = state.KnownInThisWalk(number)) {
+    const int access = mode == O_RDWR ? R_OK | W_OK : mode == O_WRONLY ? W_OK : R_OK;
+    if (const int allowed = state.kernel.Access(fileName, access); allowed < 0) {
+      state.lastError = WindowsError(-allowed);
+      return kInvalidHandleValue;
+    }
+    const HANDLE handle = state.NextToken();
+    state.files.push_back(OpenDevice{.handle = handle,
+                                     .fd = -1,
+                                     .node = *number,
+                                     .openFlags = flags,
+                                     .facts = std::move(known),
+                                     .walk = state.CurrentWalk()});
+    return handle;
+  }
+
+  const int fd = state.kernel.Open(fileName, flags);
   if (fd < 0) {
-    state_->lastError = WindowsError(-fd);
+    state.lastError = WindowsError(-fd);
     return kInvalidHandleValue;
   }
-  const HANDLE handle = state_->NextToken();
-  state_->files.push_back(
-      OpenDevice{handle, fd, state_->FactsFor(fileName, fd), state_->CurrentWalk()});
+  const HANDLE handle = state.NextToken();
+  state.files.push_back(OpenDevice{.handle = handle,
+                                   .fd = fd,
+                                   .openFlags = flags,
+                                   .facts = state.FactsFor(fileName, fd),
+                                   .walk = state.CurrentWalk()});
   return handle;
 }
 
@@ -562,7 +632,7 @@ std::uint32_t HidrawApi::GetLastError() { return state_->lastError; }
 BOOL HidrawApi::CloseHandle(HANDLE object) {
   const auto it = std::ranges::find(state_->files, object, &OpenDevice::handle);
   if (it == state_->files.end()) return 0;
-  const int result = state_->kernel.Close(it->fd);
+  const int result = it->fd >= 0 ? state_->kernel.Close(it->fd) : 0;
   state_->files.erase(it);
   return result == 0 ? 1 : 0;
 }

@@ -31,6 +31,10 @@ int KernelCalls::Ioctl(int fd, unsigned long request, void* argument) {
 
 int KernelCalls::Fstat(int fd, struct stat& status) { return ResultOf(::fstat(fd, &status)); }
 
+int KernelCalls::Access(const std::string& path, int mode) {
+  return ResultOf(::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS));
+}
+
 KernelCalls& SystemKernel() {
   static KernelCalls kernel;
   return kernel;

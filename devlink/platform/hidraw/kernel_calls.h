@@ -18,6 +18,9 @@ class KernelCalls {
   virtual int Close(int fd);
   virtual int Ioctl(int fd, unsigned long request, void* argument);
   virtual int Fstat(int fd, struct stat& status);
+  // Whether open(path) with the access in `mode` (R_OK, W_OK) would be
+  // allowed, judged as open judges it: by the effective IDs.
+  virtual int Access(const std::string& path, int mode);
 };
 
 // The real calls.
