@@ -97,6 +97,12 @@ start=$(date +%s)
 "$WINESERVER" -p
 echo "wineboot in the VM: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
 
+# Wine's desktop and services close a few seconds after the last program
+# ends. A program started while they close gets no window
+# (CreateWindowExW fails), so each program starts once they have gone.
+wine_idle() { ! grep -qsa 'explorer\.exe' /proc/[0-9]*/cmdline; }
+wait_for 60 wine_idle || say "Wine's desktop is still up"
+
 start=$(date +%s)
 say "wineboot done"
 TQ_BENCH=$BENCH GTEST_COLOR=no WINEDEBUG=-all,err+all timeout 300 "$WINE" /tmp/wine-bin/wine_scenarios.exe \
@@ -113,6 +119,7 @@ gets() {
 }
 at_least() { [ "$(gets)" -ge "$1" ]; }
 for program in encoders config; do
+  wait_for 60 wine_idle || say "Wine's desktop is still up"
   before=$(gets)
   "$WINE" "/tmp/wine-bin/TQ5271_$program.exe" >"$OUT/wine-$program.log" 2>&1 &
   pid=$!
