@@ -83,10 +83,13 @@ for nodes in 0 10 100 1000; do
 done
 
 # The Qt view's part of one read-back and of one pick (bench/qt_view_bench.cpp),
-# CPU time, median of three: the read-back through the model and the view,
-# less the model alone, against the same widgets updated directly with Qt.
+# CPU time, median of nine run interleaved, so that a busy moment of the
+# machine falls on all of them alike: the read-back through the model and
+# the view, less the model alone, against the same widgets updated directly
+# with Qt.
 qt_view_row() {  # side
-  "$OUT/$1/bench/tq_bench" --benchmark_filter='^(ReadBack|Pick)' --benchmark_repetitions=3 \
+  "$OUT/$1/bench/tq_bench" --benchmark_filter='^(ReadBack|Pick)' --benchmark_repetitions=9 \
+    --benchmark_enable_random_interleaving=true \
     --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
     awk -F, -v side="$1" '
       /_median"/ { name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); t[name] = $4 }

@@ -3,9 +3,9 @@
 // mirror the model; they never raise a program's event themselves.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ui/controls.h"
@@ -58,15 +58,16 @@ class QtView final : public ViewObserver {
   Window& window_;
   double pixelsPerTwip_;
   std::unique_ptr<TopLevel> top_;
-  std::map<const Control*, QWidget*> widgets_;
-  std::map<const Control*, QTimer*> timers_;
+  // Looked up on every change the model makes: hashed, not ordered.
+  std::unordered_map<const Control*, QWidget*> widgets_;
+  std::unordered_map<const Control*, QTimer*> timers_;
   // Widths the texts need, in pixels (only ever growing), the items of each
   // list measured so far, and the layout they gave.
-  std::map<const Control*, int> needs_;
-  std::map<const Control*, int> measuredItems_;
-  std::map<const Control*, int> comboChrome_;
-  std::map<std::string, int> textWidths_;
-  std::map<const Control*, std::vector<std::string>> shownItems_;
+  std::unordered_map<const Control*, int> needs_;
+  std::unordered_map<const Control*, int> measuredItems_;
+  std::unordered_map<const Control*, int> comboChrome_;
+  std::unordered_map<std::string, int> textWidths_;
+  std::unordered_map<const Control*, std::vector<std::string>> shownItems_;
   FittedLayout layout_;
 };
 
