@@ -219,10 +219,3 @@ TEST(Desktop, EachProgramNamesItselfAndHasAnIcon) {
 
 }  // namespace
 }  // namespace tq::ui
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
-  QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}

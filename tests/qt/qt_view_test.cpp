@@ -246,12 +246,3 @@ TEST(QtView, WritesAScreenshot) {
 
 }  // namespace
 }  // namespace tq::ui
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // CTest lists the tests without the run's environment, where no display
-  // may be found; listing needs no QApplication.
-  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
-  QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}
