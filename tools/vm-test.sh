@@ -62,6 +62,7 @@ timeout "${VM_TIMEOUT:-1200}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp 1 
   -kernel "$VM/kernel/boot/vmlinuz-$KVER" -initrd "$VM/initrd.img" \
   -append "console=ttyS0 panic=-1 quiet loglevel=4" \
   -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
+  -virtfs local,path="$ROOT",mount_tag=project,security_model=none,readonly=on,multidevs=remap \
   -virtfs local,path="$VM/out",mount_tag=out,security_model=none,multidevs=remap \
   </dev/null >"$VM/console.log" 2>&1 || echo "qemu ended with status $?" >>"$VM/console.log"
 echo "VM run: $(($(date +%s) - start)) s (see build/vm/console.log)"
