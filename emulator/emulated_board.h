@@ -1,12 +1,15 @@
 // A TQ5271 board's firmware as the programs see it through HID: attributes,
-// descriptor strings, report length, setting bytes, and settings pages
-// answered in a chosen rotation. Also serves as any foreign HID interface
-// (other vendor, other product) by its attributes and strings alone.
+// descriptor strings, report length, setting bytes, settings pages answered
+// in a chosen rotation, and the game controller's inputs with the input
+// report they make at the board's clock. Also serves as any foreign HID
+// interface (other vendor, other product) by its attributes and strings
+// alone.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -50,6 +53,36 @@ struct EmulatedBoard {
   bool AnswerGetFeature(std::uint8_t* buffer, std::size_t length);
   // Takes a set report: byte 1 the address, byte 2 the value.
   bool TakeSetFeature(const std::uint8_t* buffer, std::size_t length);
+
+  // A foreign device's own report descriptor; nullopt for the board's
+  // joystick descriptor (ReportDescriptor in report_descriptor.h).
+  std::optional<std::vector<std::uint8_t>> reportDescriptor;
+
+  // The inputs as wired to the board, and the firmware's clock
+  // (board_inputs.cpp). Axes are numbered 1 X, 2 Y, 3 Z, 4 RX, 5 RY, 6 RZ,
+  // 7 Dial, 8 Slider; buttons 1 ... 32; encoder pairs 1 ... 16 (buttons
+  // 2k - 1 and 2k). Numbers outside these ranges are ignored.
+  void SetAxis(int axis, unsigned value);
+  void SetButton(int button, bool pressed);
+  // Detents turned on a pair; positive pulses button 2k - 1, negative 2k.
+  void TurnEncoder(int pair, int detents);
+  void AdvanceTime(std::uint64_t ms);
+  // The input report due at the clock's time: byte 0 the report ID (0),
+  // then the fields of the joystick descriptor; inputReportByteLength bytes.
+  std::vector<std::uint8_t> InputReport() const;
+
+  // One press of a button the firmware makes by itself: an encoder pulse,
+  // or a contact of a pair that is "OFF" while its encoder is turned.
+  struct TimedPress {
+    std::uint64_t startMs = 0;
+    std::uint32_t lengthMs = 0;
+    int button = 0;
+  };
+  std::uint64_t clockMs = 0;
+  std::array<unsigned, 8> axes{};
+  std::array<bool, 32> switches{};
+  std::array<std::deque<TimedPress>, 16> presses;  // by pair; in start order
+  std::array<std::uint64_t, 16> pairBusyUntilMs{};
 };
 
 // A board as it leaves the factory: maker's vendor ID, product tag, and

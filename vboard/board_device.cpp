@@ -1,8 +1,10 @@
 #include "board_device.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
+#include "report_descriptor.h"
 #include "usb_descriptors.h"
 
 namespace tq::vboard {
@@ -50,8 +52,50 @@ std::string FormatLogLine(const LoggedRequest& entry) {
   return line;
 }
 
-BoardDevice::BoardDevice(emu::EmulatedBoard board, BoardFaults faults)
-    : board_(std::move(board)), faults_(faults) {}
+std::string FormatInputLine(const SentInput& entry) {
+  std::string line = "INPUT ms=" + std::to_string(entry.ms);
+  for (const std::uint8_t byte : entry.bytes) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, " %02x", byte);
+    line += hex;
+  }
+  return line;
+}
+
+BoardDevice::BoardDevice(emu::EmulatedBoard board, BoardFaults faults, Clock clock)
+    : clock_(std::move(clock)), board_(std::move(board)), faults_(faults) {
+  if (!clock_) {
+    const auto start = std::chrono::steady_clock::now();
+    clock_ = [start] {
+      return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            std::chrono::steady_clock::now() - start)
+                                            .count());
+    };
+  }
+}
+
+void BoardDevice::CatchUp() {
+  const std::uint64_t now = clock_();
+  if (now > board_.clockMs) board_.AdvanceTime(now - board_.clockMs);
+}
+
+std::optional<std::vector<std::uint8_t>> BoardDevice::TakeInputReport() {
+  std::lock_guard lock(mutex_);
+  CatchUp();
+  const std::vector<std::uint8_t> report = board_.InputReport();
+  std::vector<std::uint8_t> data(report.begin() + 1, report.end());
+  if (lastInput_ == data) return std::nullopt;
+  lastInput_ = data;
+  SentInput entry{board_.clockMs, data};
+  if (mirror_ != nullptr) *mirror_ << FormatInputLine(entry) << std::endl;
+  inputLog_.push_back(std::move(entry));
+  return data;
+}
+
+std::vector<SentInput> BoardDevice::InputLog() const {
+  std::lock_guard lock(mutex_);
+  return inputLog_;
+}
 
 ControlReply BoardDevice::Control(const SetupPacket& setup,
                                   const std::vector<std::uint8_t>& outData) {
@@ -152,7 +196,7 @@ ControlReply BoardDevice::AnswerGetDescriptor(const SetupPacket& setup, LoggedRe
   }
   if (setup.requestType == kStandardInterfaceIn && setup.index == 0) {
     if (type == 0x21) return Data(HidDescriptor(board_), setup.length);
-    if (type == 0x22) return Data(ReportDescriptor(board_), setup.length);
+    if (type == 0x22) return Data(emu::ReportDescriptor(board_), setup.length);
   }
   return Stall();  // device qualifier and others: a full-speed-only device
 }
@@ -161,8 +205,9 @@ ControlReply BoardDevice::AnswerGetReport(const SetupPacket& setup, LoggedReques
   entry.type = "GET_REPORT";
   const std::uint8_t reportType = static_cast<std::uint8_t>(setup.value >> 8);
   if (reportType == kReportTypeInput) {
-    const std::size_t length = board_.inputReportByteLength > 1 ? board_.inputReportByteLength - 1u : 1u;
-    return Data(std::vector<std::uint8_t>(length, 0), setup.length);
+    CatchUp();
+    const std::vector<std::uint8_t> report = board_.InputReport();
+    return Data(std::vector<std::uint8_t>(report.begin() + 1, report.end()), setup.length);
   }
   if (reportType != kReportTypeFeature || faults_.stallGetReport) return Stall();
   // The model fills a report with its ID byte in front; no ID goes on the wire.
@@ -197,6 +242,7 @@ emu::EmulatedBoard BoardDevice::Board() const {
 
 void BoardDevice::ChangeBoard(const std::function<void(emu::EmulatedBoard&)>& change) {
   std::lock_guard lock(mutex_);
+  CatchUp();
   change(board_);
 }
 

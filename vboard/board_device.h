@@ -1,7 +1,9 @@
 // A TQ5271 board as a USB device: answers the control requests the host
 // sends on endpoint 0 from the one board model (EmulatedBoard), and logs each
-// request it answers. Transport-free, so it is tested without a kernel.
-// Thread-safe: the bus thread answers while a test inspects and changes it.
+// request it answers; hands out the input reports its interrupt IN endpoint
+// sends, with the model's clock following the device's clock. Transport-free,
+// so it is tested without a kernel. Thread-safe: the bus thread answers
+// while a test inspects and changes it.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +42,16 @@ struct LoggedRequest {
 // "GET_REPORT value=0300 length=63 stall 00 10 ..." : one line of the log file.
 std::string FormatLogLine(const LoggedRequest& entry);
 
+// One input report sent on the interrupt IN endpoint: when (on the device's
+// clock) and its bytes as they crossed the bus (no report-ID byte).
+struct SentInput {
+  std::uint64_t ms = 0;
+  std::vector<std::uint8_t> bytes;
+};
+
+// "INPUT ms=1234 00 7f ..." : one line of the log file.
+std::string FormatInputLine(const SentInput& entry);
+
 struct ControlReply {
   bool stall = false;
   std::vector<std::uint8_t> data;  // IN data stage
@@ -48,14 +60,24 @@ struct ControlReply {
 
 class BoardDevice {
  public:
-  explicit BoardDevice(emu::EmulatedBoard board, BoardFaults faults = {});
+  // Milliseconds on the device's clock; by default since the device was made.
+  using Clock = std::function<std::uint64_t()>;
+  explicit BoardDevice(emu::EmulatedBoard board, BoardFaults faults = {}, Clock clock = {});
 
   // Answers one control request; `outData` is an OUT request's data stage.
   ControlReply Control(const SetupPacket& setup, const std::vector<std::uint8_t>& outData);
 
-  // Copies out or changes the model and faults under the device's lock.
+  // Copies out or changes the model and faults under the device's lock. A
+  // change happens at the clock's time, so a turn starts its pulses now.
   emu::EmulatedBoard Board() const;
   void ChangeBoard(const std::function<void(emu::EmulatedBoard&)>& change);
+
+  // The input report due now without its ID byte, when it differs from the
+  // last one sent (the first is always due), and logs it as sent; nullopt
+  // when nothing changed. Asked at the endpoint's interval while the host
+  // waits for a report, so the host sees every change that lasts that long.
+  std::optional<std::vector<std::uint8_t>> TakeInputReport();
+  std::vector<SentInput> InputLog() const;
   void SetFaults(const BoardFaults& faults);
 
   std::vector<LoggedRequest> Log() const;
@@ -75,8 +97,14 @@ class BoardDevice {
   ControlReply AnswerSetReport(const SetupPacket& setup, const std::vector<std::uint8_t>& data,
                                LoggedRequest& entry);
 
+  // Brings the model's clock up to the device's.
+  void CatchUp();
+
   mutable std::mutex mutex_;
+  Clock clock_;
   emu::EmulatedBoard board_;
+  std::optional<std::vector<std::uint8_t>> lastInput_;
+  std::vector<SentInput> inputLog_;
   BoardFaults faults_;
   std::vector<LoggedRequest> log_;
   std::size_t answered_ = 0;

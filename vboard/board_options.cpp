@@ -1,7 +1,10 @@
 #include "board_options.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <sstream>
+
+#include "report_descriptor.h"
 
 namespace tq::vboard {
 namespace {
@@ -22,6 +25,22 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   std::stringstream stream(text);
   for (std::string part; std::getline(stream, part, separator);) parts.push_back(part);
   return parts;
+}
+
+// Hex digits, two a byte; "vendor" is filled in once the lengths are known.
+std::optional<std::vector<std::uint8_t>> DescriptorOption(const std::string& text) {
+  if (text == "vendor") return std::vector<std::uint8_t>{};
+  if (text.empty() || text.size() % 2 != 0 || text.size() > 2 * 4096) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const auto byte = Number("0x" + text.substr(i, 2), 0xFF);
+    if (!byte || !std::isxdigit(static_cast<unsigned char>(text[i])) ||
+        !std::isxdigit(static_cast<unsigned char>(text[i + 1]))) {
+      return std::nullopt;
+    }
+    bytes.push_back(static_cast<std::uint8_t>(*byte));
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -53,6 +72,10 @@ std::optional<BoardOptions> ParseBoardOptions(const std::string& text) {
         if (!tag) return std::nullopt;
         options.board.pageRotation.push_back(static_cast<std::uint8_t>(*tag));
       }
+    } else if (key == "descriptor") {
+      const auto descriptor = DescriptorOption(value);
+      if (!descriptor) return std::nullopt;
+      options.board.reportDescriptor = *descriptor;
     } else if (key == "setting") {
       const auto pair = Split(value, ':');
       if (pair.size() != 2) return std::nullopt;
@@ -80,6 +103,11 @@ std::optional<BoardOptions> ParseBoardOptions(const std::string& text) {
         return std::nullopt;
       }
     }
+  }
+  // A vendor-defined device takes the lengths the other options gave.
+  if (options.board.reportDescriptor && options.board.reportDescriptor->empty()) {
+    options.board.reportDescriptor = emu::VendorDefinedDescriptor(
+        options.board.inputReportByteLength, options.board.featureReportByteLength);
   }
   return options;
 }

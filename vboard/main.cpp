@@ -1,10 +1,12 @@
 // tq5271_vboard: plugs virtual boards into the kernel's USB/IP host
 // controller and serves them until told to quit. Each board's requests go
-// to LOGDIR/boardN.log, one line each. Commands, one a line on the control
-// file (a FIFO): "unplug N", "plug N", "quit". Prints "ready" once every
-// board is enumerated.
+// to LOGDIR/boardN.log, one line each, with the input reports it sent and
+// their time. Commands, one a line on the control file (a FIFO): "unplug N",
+// "plug N", "axis N AXIS VALUE", "button N BUTTON 0|1", "turn N PAIR
+// DETENTS", "quit". Prints "ready" once every board is enumerated.
 //
 //   tq5271_vboard --log DIR --control FIFO --board serial=A1 --board serial=B2,stall
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -82,7 +84,17 @@ int main(int argc, char* argv[]) {
       words >> verb >> n;
       if (verb == "quit") return 0;
       if (n >= devices.size()) continue;
-      if (verb == "unplug" && ports[n] >= 0) {
+      long number = 0;
+      long value = 0;
+      if ((verb == "axis" || verb == "button" || verb == "turn") && (words >> number >> value)) {
+        devices[n]->ChangeBoard([&](tq::emu::EmulatedBoard& board) {
+          const int which = static_cast<int>(number);
+          if (verb == "axis") board.SetAxis(which, static_cast<unsigned>(std::max(value, 0L)));
+          if (verb == "button") board.SetButton(which, value != 0);
+          if (verb == "turn") board.TurnEncoder(which, static_cast<int>(value));
+        });
+        std::cout << verb << " " << n << " " << number << " " << value << std::endl;
+      } else if (verb == "unplug" && ports[n] >= 0) {
         bus.Unplug(ports[n]);
         ports[n] = -1;
         std::cout << "unplugged " << n << std::endl;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "report_descriptor.h"
+
 namespace tq::vboard {
 namespace {
 
@@ -18,18 +20,6 @@ constexpr std::uint8_t kMaxPacket = 64;
 void PutLittle16(std::vector<std::uint8_t>& out, unsigned value) {
   out.push_back(static_cast<std::uint8_t>(value));
   out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-// One vendor-defined byte field of `count` bytes, with its main item.
-void PutByteField(std::vector<std::uint8_t>& out, unsigned count, std::uint8_t mainItem) {
-  out.insert(out.end(), {0x09, 0x01});  // Usage (vendor 1)
-  if (count <= 0xFF) {
-    out.insert(out.end(), {0x95, static_cast<std::uint8_t>(count)});  // Report Count
-  } else {
-    out.push_back(0x96);
-    PutLittle16(out, count);
-  }
-  out.insert(out.end(), {mainItem, 0x02});  // Data, Variable, Absolute
 }
 
 }  // namespace
@@ -49,27 +39,11 @@ std::vector<std::uint8_t> DeviceDescriptor(const emu::EmulatedBoard& board) {
   return out;
 }
 
-std::vector<std::uint8_t> ReportDescriptor(const emu::EmulatedBoard& board) {
-  std::vector<std::uint8_t> out = {
-      0x06, 0x00, 0xFF,        // Usage Page (vendor)
-      0x09, 0x01,              // Usage (vendor 1)
-      0xA1, 0x01,              // Collection (Application)
-      0x15, 0x00,              // Logical Minimum 0
-      0x26, 0xFF, 0x00,        // Logical Maximum 255
-      0x75, 0x08,              // Report Size 8
-  };
-  const auto payload = [](std::uint16_t length) { return length > 1 ? length - 1u : 1u; };
-  PutByteField(out, payload(board.inputReportByteLength), 0x81);    // Input
-  PutByteField(out, payload(board.featureReportByteLength), 0xB1);  // Feature
-  out.push_back(0xC0);  // End Collection
-  return out;
-}
-
 std::vector<std::uint8_t> HidDescriptor(const emu::EmulatedBoard& board) {
   std::vector<std::uint8_t> out = {9, kDescriptorHid};
   PutLittle16(out, 0x0111);  // HID 1.11
   out.insert(out.end(), {0, 1, kDescriptorReport});
-  PutLittle16(out, static_cast<unsigned>(ReportDescriptor(board).size()));
+  PutLittle16(out, static_cast<unsigned>(emu::ReportDescriptor(board).size()));
   return out;
 }
 
@@ -82,7 +56,7 @@ std::vector<std::uint8_t> ConfigurationDescriptor(const emu::EmulatedBoard& boar
   out.insert(out.end(), hid.begin(), hid.end());
   out.insert(out.end(), {7, kDescriptorEndpoint, kInterruptInEndpoint, 3});
   PutLittle16(out, kMaxPacket);
-  out.push_back(10);  // polled every 10 ms
+  out.push_back(kInputIntervalMs);
   return out;
 }
 

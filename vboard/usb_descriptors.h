@@ -1,6 +1,7 @@
 // The USB descriptors a TQ5271 board presents: one configuration with one
-// HID interface, no report IDs, an interrupt IN endpoint, and input and
-// feature reports of the board's lengths. Pure functions of the board.
+// HID interface, no report IDs, an interrupt IN endpoint, and the board's
+// one report descriptor (emulator/report_descriptor.h). Pure functions of
+// the board.
 #pragma once
 
 #include <cstdint>
@@ -15,12 +16,10 @@ constexpr std::uint8_t kManufacturerIndex = 1;
 constexpr std::uint8_t kProductIndex = 2;
 constexpr std::uint8_t kSerialIndex = 3;
 constexpr std::uint16_t kEnglishUs = 0x0409;
+// The interrupt IN endpoint's polling interval, in frames of 1 ms.
+constexpr std::uint8_t kInputIntervalMs = 10;
 
 std::vector<std::uint8_t> DeviceDescriptor(const emu::EmulatedBoard& board);
-// The report descriptor: vendor-defined input and feature reports whose
-// lengths, counted with the (absent) report-ID byte as Windows counts them,
-// are the board's.
-std::vector<std::uint8_t> ReportDescriptor(const emu::EmulatedBoard& board);
 // The HID class descriptor inside the configuration.
 std::vector<std::uint8_t> HidDescriptor(const emu::EmulatedBoard& board);
 std::vector<std::uint8_t> ConfigurationDescriptor(const emu::EmulatedBoard& board);

@@ -1,11 +1,15 @@
 #include "usbip_server.h"
 
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <set>
+#include <deque>
 #include <thread>
+
+#include "usb_descriptors.h"
 
 namespace tq::vboard {
 namespace {
@@ -39,17 +43,53 @@ constexpr std::size_t kIsoDescriptorLength = 16;
 }  // namespace
 
 void ServeUsbip(int fd, BoardDevice& device) {
-  std::set<std::uint32_t> heldInterruptIns;
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kInterval = std::chrono::milliseconds(kInputIntervalMs);
+  // Interrupt IN submits the host waits on, oldest first: each is answered
+  // with the next input report that differs from the last one sent.
+  std::deque<UsbipRequest> waitingInputs;
+  auto nextInputCheck = Clock::now();
   std::uint8_t header[kUsbipHeaderLength];
-  while (ReadExactly(fd, header, sizeof header)) {
+  for (;;) {
+    int timeoutMs = -1;
+    if (!waitingInputs.empty()) {
+      const auto now = Clock::now();
+      if (now >= nextInputCheck) {
+        while (nextInputCheck <= now) nextInputCheck += kInterval;
+        if (auto report = device.TakeInputReport()) {
+          const UsbipRequest& waiting = waitingInputs.front();
+          if (report->size() > static_cast<std::size_t>(waiting.transferLength)) {
+            report->resize(static_cast<std::size_t>(waiting.transferLength));
+          }
+          const auto actual = static_cast<std::int32_t>(report->size());
+          if (!WriteAll(fd, EncodeSubmitReply(waiting, 0, *report, actual))) return;
+          waitingInputs.pop_front();
+          continue;
+        }
+      }
+      timeoutMs = static_cast<int>(
+          std::chrono::ceil<std::chrono::milliseconds>(nextInputCheck - Clock::now()).count());
+      timeoutMs = std::max(timeoutMs, 0);
+    }
+    pollfd ready{fd, POLLIN, 0};
+    const int polled = ::poll(&ready, 1, timeoutMs);
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled < 0) return;
+    if (polled == 0) continue;
+    if (!ReadExactly(fd, header, sizeof header)) return;
     const auto request = DecodeRequest(header, sizeof header);
     if (!request || request->transferLength > kMaxTransfer || request->isoPackets < 0 ||
         request->isoPackets > 1024) {
       return;
     }
     if (request->command == UsbipCommand::kCmdUnlink) {
-      const bool held = heldInterruptIns.erase(request->unlinkSeqnum) > 0;
-      if (!WriteAll(fd, EncodeUnlinkReply(*request, held ? -ECONNRESET : 0))) return;
+      const auto held = std::find_if(waitingInputs.begin(), waitingInputs.end(),
+                                     [&](const UsbipRequest& waiting) {
+                                       return waiting.seqnum == request->unlinkSeqnum;
+                                     });
+      const bool wasHeld = held != waitingInputs.end();
+      if (wasHeld) waitingInputs.erase(held);
+      if (!WriteAll(fd, EncodeUnlinkReply(*request, wasHeld ? -ECONNRESET : 0))) return;
       continue;
     }
     std::vector<std::uint8_t> outData;
@@ -63,7 +103,7 @@ void ServeUsbip(int fd, BoardDevice& device) {
 
     if (request->endpoint != 0) {
       if (request->direction == kUsbipDirIn) {
-        heldInterruptIns.insert(request->seqnum);
+        waitingInputs.push_back(*request);
         continue;
       }
       if (!WriteAll(fd, EncodeSubmitReply(*request, -EPIPE, {}, 0))) return;

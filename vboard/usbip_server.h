@@ -1,6 +1,8 @@
 // Serves one BoardDevice over one USB/IP connection: control requests on
-// endpoint 0 are answered by the device; interrupt IN requests are held
-// until the host cancels them, since the board never sends input reports.
+// endpoint 0 are answered by the device; an interrupt IN request is held
+// until the board's input report changes (looked at every endpoint interval,
+// as a board sends on change once the host has set its idle rate to 0) or
+// the host cancels it.
 #pragma once
 
 #include "board_device.h"

@@ -2,10 +2,14 @@
 // reader agrees with, strings, pages without the ID byte, sets, faults, log.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "board_device.h"
 #include "board_options.h"
 #include "hid_board.h"
 #include "platform/hidraw/report_descriptor.h"
+#include "report_descriptor.h"
+#include "simulated_hid.h"
 #include "usb_descriptors.h"
 
 namespace tq::vboard {
@@ -13,21 +17,99 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(VirtualBoardDescriptors, LengthsAgreeWithTheBackendsReader) {
-  for (const std::uint16_t length : {std::uint16_t{2}, std::uint16_t{12}, std::uint16_t{64}, std::uint16_t{300}}) {
-    SCOPED_TRACE(length);
-    emu::EmulatedBoard board = emu::MakeTQ5271(u"S");
-    board.featureReportByteLength = length;
-    const Bytes descriptor = ReportDescriptor(board);
-    const auto caps = hidraw::CapsFromReportDescriptor(descriptor);
-    ASSERT_TRUE(caps);
-    EXPECT_EQ(caps->FeatureReportByteLength, length);
-    EXPECT_EQ(caps->InputReportByteLength, 12);
-    EXPECT_EQ(caps->OutputReportByteLength, 0);
-    EXPECT_EQ(caps->UsagePage, 0xFF00);
-    const Bytes hid = HidDescriptor(board);
-    EXPECT_EQ(hid.at(7) | hid.at(8) << 8, static_cast<int>(descriptor.size()));
+TEST(VirtualBoardDescriptors, LengthsAgreeWithTheBackendsReaderAndTheEmulator) {
+  // The board's one descriptor, as the kernel gets it, read by the hidraw
+  // backend's reader, gives the capabilities the in-process emulator gives,
+  // and the input report the firmware makes is as long as both say.
+  for (const std::uint16_t input : {std::uint16_t{6}, std::uint16_t{12}, std::uint16_t{13},
+                                    std::uint16_t{21}, std::uint16_t{40}}) {
+    for (const std::uint16_t feature : {std::uint16_t{2}, std::uint16_t{64}, std::uint16_t{300}}) {
+      SCOPED_TRACE(testing::Message() << "input " << input << ", feature " << feature);
+      emu::EmulatedBoard board = emu::MakeTQ5271(u"S");
+      board.inputReportByteLength = input;
+      board.featureReportByteLength = feature;
+      const Bytes descriptor = emu::ReportDescriptor(board);
+      const auto caps = hidraw::CapsFromReportDescriptor(descriptor);
+      ASSERT_TRUE(caps);
+      emu::SimulatedHid hid;
+      hid.Attach(board);
+      const HANDLE handle = hid.CreateFileA(hid.PathOf(0).c_str(), 0, 3, nullptr, 3, 0, 0);
+      PHIDP_PREPARSED_DATA preparsed = 0;
+      ASSERT_TRUE(hid.HidD_GetPreparsedData(handle, &preparsed));
+      HIDP_CAPS emulated{};
+      ASSERT_EQ(hid.HidP_GetCaps(preparsed, &emulated), kHidpStatusSuccess);
+      EXPECT_EQ(caps->FeatureReportByteLength, feature);
+      EXPECT_EQ(caps->InputReportByteLength, input);
+      EXPECT_EQ(caps->OutputReportByteLength, 0);
+      EXPECT_EQ(caps->UsagePage, 0x01);
+      EXPECT_EQ(caps->Usage, 0x04);
+      for (auto field : {&HIDP_CAPS::FeatureReportByteLength, &HIDP_CAPS::InputReportByteLength,
+                         &HIDP_CAPS::OutputReportByteLength, &HIDP_CAPS::UsagePage,
+                         &HIDP_CAPS::Usage}) {
+        EXPECT_EQ((*caps).*field, emulated.*field);
+      }
+      EXPECT_EQ(board.InputReport().size(), input);
+      const Bytes hidDescriptor = HidDescriptor(board);
+      EXPECT_EQ(hidDescriptor.at(7) | hidDescriptor.at(8) << 8, static_cast<int>(descriptor.size()));
+      EXPECT_TRUE(hid.CloseHandle(handle));
+      EXPECT_TRUE(hid.HidD_FreePreparsedData(preparsed));
+    }
   }
+  // A foreign device keeps its own descriptor; a vendor-defined one of the
+  // board's lengths reads back as those lengths.
+  emu::EmulatedBoard foreign = emu::MakeTQ5271(u"F");
+  foreign.reportDescriptor = emu::VendorDefinedDescriptor(12, 300);
+  const auto vendor = hidraw::CapsFromReportDescriptor(emu::ReportDescriptor(foreign));
+  ASSERT_TRUE(vendor);
+  EXPECT_EQ(vendor->UsagePage, 0xFF00);
+  EXPECT_EQ(vendor->InputReportByteLength, 12);
+  EXPECT_EQ(vendor->FeatureReportByteLength, 300);
+}
+
+TEST(VirtualBoardInput, TheEndpointSendsEachChangeOnceWithItsTime) {
+  std::uint64_t now = 0;
+  emu::EmulatedBoard board = emu::MakeTQ5271(u"IN");  // pair 3 "1:2", 48 ms
+  BoardDevice device(board, {}, [&] { return now; });
+  std::ostringstream file;
+  device.MirrorLogTo(&file);
+  const auto first = device.TakeInputReport();
+  ASSERT_TRUE(first) << "the first report is always sent";
+  EXPECT_EQ(first->size(), 11u) << "no report-ID byte on the wire";
+  EXPECT_FALSE(device.TakeInputReport()) << "nothing changed";
+  now = 100;
+  device.ChangeBoard([](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });
+  const int buttonsBit = 8 * emu::AxisBits(board);
+  const auto button5 = [&](const Bytes& data) {
+    const int bit = buttonsBit + 4;
+    return (data.at(static_cast<std::size_t>(bit / 8)) >> (bit % 8)) & 1;
+  };
+  // Asked every 10 ms, as the endpoint's interval, over one detent.
+  std::vector<std::uint64_t> changes;
+  for (now = 100; now <= 400; now += 10) {
+    if (const auto report = device.TakeInputReport()) {
+      changes.push_back(now);
+      EXPECT_EQ(button5(*report), changes.size() % 2) << "press and release alternate";
+    }
+  }
+  EXPECT_EQ(changes, (std::vector<std::uint64_t>{100, 150, 200, 250}));
+  const auto sent = device.InputLog();
+  ASSERT_EQ(sent.size(), 5u);
+  EXPECT_EQ(sent[1].ms, 100u);
+  EXPECT_EQ(sent[2].ms, 150u) << "48 ms on the board's clock, seen at the next interval";
+  EXPECT_TRUE(device.Log().empty()) << "input reports are not control requests";
+  EXPECT_NE(file.str().find("INPUT ms=100 "), std::string::npos);
+  EXPECT_EQ(FormatInputLine({7, {0x00, 0x7f}}), "INPUT ms=7 00 7f");
+
+  // A GET_REPORT of the input report answers the same state, without its ID.
+  now = 1000;
+  device.ChangeBoard([](emu::EmulatedBoard& b) { b.SetButton(1, true); });
+  const ControlReply input = device.Control({0xA1, 1, 0x0100, 0, 64}, {});
+  ASSERT_FALSE(input.stall);
+  EXPECT_EQ(input.data.size(), 11u);
+  EXPECT_EQ(input.data.at(static_cast<std::size_t>(buttonsBit / 8)) & 1, 1);
+}
+
+TEST(VirtualBoardDescriptors, DeviceConfigurationAndStrings) {
   emu::EmulatedBoard board = emu::MakeTQ5271(u"S");
   board.vendorId = 0x1234;
   board.versionNumber = 0x0221;
@@ -137,8 +219,16 @@ TEST(VirtualBoardOptions, OptionsBuildTheBoardAndItsFaults) {
   EXPECT_EQ(plain->board.vendorId, kMakerVendorID);
   EXPECT_EQ(plain->board.settings[22], 0x8A);
   EXPECT_FALSE(plain->faults.stallGetReport);
+  EXPECT_FALSE(plain->board.reportDescriptor) << "the board's own joystick descriptor";
+  const auto vendor = ParseBoardOptions("length=20,descriptor=vendor");
+  ASSERT_TRUE(vendor);
+  EXPECT_EQ(vendor->board.reportDescriptor, emu::VendorDefinedDescriptor(12, 20));
+  const auto own = ParseBoardOptions("descriptor=05010902A101C0");
+  ASSERT_TRUE(own);
+  EXPECT_EQ(own->board.reportDescriptor, (Bytes{0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0xC0}));
   for (const char* bad : {"colour=red", "vendor=0x10000", "vendor=12x", "setting=300:1",
-                          "setting=1", "pages=0:x", "serial", "delay=-1"}) {
+                          "setting=1", "pages=0:x", "serial", "delay=-1", "descriptor=",
+                          "descriptor=0", "descriptor=zz", "descriptor=-1", "descriptor=0x01"}) {
     EXPECT_FALSE(ParseBoardOptions(bad)) << bad;
   }
 }

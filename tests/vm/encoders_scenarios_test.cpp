@@ -109,7 +109,8 @@ TEST_F(EncodersOnRealUsb, CapabilitiesAndReleaseComeFromTheRealDevice) {
   EXPECT_EQ(form.Link().Capabilities.FeatureReportByteLength, 20);
   EXPECT_EQ(form.Link().Capabilities.InputReportByteLength, 12);
   EXPECT_EQ(form.Link().Capabilities.OutputReportByteLength, 0);
-  EXPECT_EQ(form.Link().Capabilities.UsagePage, 0xFF00);
+  EXPECT_EQ(form.Link().Capabilities.UsagePage, 0x01);  // a joystick
+  EXPECT_EQ(form.Link().Capabilities.Usage, 0x04);
   EXPECT_EQ(form.Link().Attributes.VendorID, kMakerVendorID);
   EXPECT_EQ(form.Link().Attributes.ProductID, 0x0501);
   EXPECT_EQ(form.lblVersion.Caption(), " 1.20");

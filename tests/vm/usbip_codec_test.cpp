@@ -123,13 +123,21 @@ TEST_F(ServerOverSocket, AnswersControlHoldsInterruptAndUnlinks) {
   EXPECT_EQ(Word(reply, 24), 8u);
   EXPECT_EQ(reply[kUsbipHeaderLength], 18);
 
-  // An interrupt IN is held; a set report is answered meanwhile with its
-  // length and no data; the held one is cancelled on unlink.
+  // The first interrupt IN gets the board's state at once, without the ID
+  // byte; the next is held while nothing changes; a set report is answered
+  // meanwhile with its length and no data; the held one is cancelled on
+  // unlink.
   UsbipRequest interrupt;
   interrupt.seqnum = 2;
   interrupt.direction = kUsbipDirIn;
   interrupt.endpoint = 1;
   interrupt.transferLength = 64;
+  Send(interrupt);
+  reply = Receive(kUsbipHeaderLength + 11);
+  EXPECT_EQ(Word(reply, 4), 2u);
+  EXPECT_EQ(Word(reply, 20), 0u);
+  EXPECT_EQ(Word(reply, 24), 11u);
+  interrupt.seqnum = 20;
   Send(interrupt);
   Send(Control(3, {0x21, 0x09, 0x0300, 0, 63}), [] { Bytes data(63, 0); data[0] = 30; data[1] = 0x77; return data; }());
   reply = Receive(kUsbipHeaderLength);
@@ -139,7 +147,7 @@ TEST_F(ServerOverSocket, AnswersControlHoldsInterruptAndUnlinks) {
   UsbipRequest unlink;
   unlink.command = UsbipCommand::kCmdUnlink;
   unlink.seqnum = 4;
-  unlink.unlinkSeqnum = 2;
+  unlink.unlinkSeqnum = 20;
   Send(unlink);
   reply = Receive(kUsbipHeaderLength);
   EXPECT_EQ(Word(reply, 0), 4u);
@@ -150,6 +158,16 @@ TEST_F(ServerOverSocket, AnswersControlHoldsInterruptAndUnlinks) {
   Send(unlink);
   reply = Receive(kUsbipHeaderLength);
   EXPECT_EQ(Word(reply, 20), 0u);
+
+  // A change answers the waiting IN with the new report.
+  interrupt.seqnum = 21;
+  Send(interrupt);
+  device.ChangeBoard([](emu::EmulatedBoard& board) { board.SetButton(1, true); });
+  reply = Receive(kUsbipHeaderLength + 11);
+  ASSERT_EQ(reply.size(), kUsbipHeaderLength + 11);
+  EXPECT_EQ(Word(reply, 4), 21u);
+  EXPECT_EQ(reply[kUsbipHeaderLength + 7] & 1, 1) << "button 1 follows the 7-bit axes";
+  EXPECT_EQ(device.InputLog().size(), 2u);
 
   // A stalled request comes back as -EPIPE without data.
   Send(Control(6, {0x80, 0x06, 0x0600, 0, 10}));

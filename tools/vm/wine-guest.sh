@@ -40,7 +40,7 @@ start_boards() {
   mkfifo "$BENCH/control"
   "$ROOT/build/default/vboard/tq5271_vboard" --log "$BENCH" --control "$BENCH/control" \
     --board serial=00042 \
-    --board vendor=0x046d,product=0x0001,serial=F00D,manufacturer=Other,name=Pad \
+    --board vendor=0x046d,product=0x0001,serial=F00D,manufacturer=Other,name=Pad,descriptor=vendor \
     >"$BENCH/vboard.out" 2>&1 &
   vboard=$!
   while kill -0 "$vboard" 2>/dev/null && ! grep -q ready "$BENCH/vboard.out"; do sleep 0.5; done
