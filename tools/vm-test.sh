@@ -49,7 +49,7 @@ add_module() {  # $1: module name; its dependencies go first
   cp "$path" "$INITRD/modules/"
   basename "$path" >>"$INITRD/modules/order"
 }
-for module in virtio_pci 9pnet_virtio 9p usbhid hid-generic vhci-hcd; do add_module "$module"; done
+for module in virtio_pci 9pnet_virtio 9p usbhid hid-generic vhci-hcd evdev joydev; do add_module "$module"; done
 sed -e "s|@ROOT@|$ROOT|g" tools/vm/init >"$INITRD/init"
 chmod +x "$INITRD/init"
 (cd "$INITRD" && find . | cpio -o -H newc --quiet | gzip -1 >"$VM/initrd.img")

@@ -4,11 +4,13 @@
 // check follows the tables. Needs udevd running with the rule loaded (the VM
 // script's second pass).
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <thread>
 
 #include "hid_board.h"
@@ -91,6 +93,41 @@ TEST_F(UdevRule, TagsExactlyTheNodesOfAcceptedBoards) {
     ASSERT_EQ(::stat(node.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0007, 0u) << node;
   }
+}
+
+// What systemd's own rules make of the board's joystick: the input
+// properties a game's library looks for, and the seat's uaccess tag that
+// lets the owner at the seat read it (no rule of ours is involved).
+TEST_F(UdevRule, JoystickEventNodeIsTaggedForTheSeatBySystemdsRules) {
+  ASSERT_TRUE(std::filesystem::exists("/run/udev/control")) << "udevd is not running";
+  vboard::BoardDevice& device = Plug(Board(u"JOY"));
+  std::string eventSys;
+  for (int attempt = 0; attempt < 50 && eventSys.empty(); ++attempt) {
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator it(UsbDirOf(device), error), end;
+         !error && it != end; it.increment(error)) {
+      if (it->path().filename().string().rfind("event", 0) == 0) eventSys = it->path().string();
+    }
+    if (eventSys.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_FALSE(eventSys.empty()) << "no event node";
+  ASSERT_TRUE(WaitUntilProcessed(eventSys));
+  const std::string properties = UdevProperties(eventSys);
+  std::cout << properties;
+  EXPECT_NE(properties.find("\nID_INPUT=1\n"), std::string::npos);
+  EXPECT_NE(properties.find("\nID_INPUT_JOYSTICK=1\n"), std::string::npos);
+  EXPECT_TRUE(HasUaccess(eventSys)) << "the owner at the seat may read the joystick";
+  const std::string node = "/dev/input/" + std::filesystem::path(eventSys).filename().string();
+  struct stat status{};
+  ASSERT_EQ(::stat(node.c_str(), &status), 0);
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", status.st_mode & 07777);
+  const struct group* owner = ::getgrgid(status.st_gid);
+  RecordProperty("event_node_mode", mode);
+  RecordProperty("event_node_group", owner != nullptr ? owner->gr_name : "?");
+  std::cout << node << " mode " << mode << " group " << (owner != nullptr ? owner->gr_name : "?")
+            << std::endl;
+  EXPECT_EQ(status.st_mode & 0007, 0u) << "others may not read it";
 }
 
 }  // namespace

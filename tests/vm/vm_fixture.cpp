@@ -1,6 +1,7 @@
 #include "vm_fixture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <stdexcept>
 
@@ -17,17 +18,44 @@ Bytes SetData(std::uint8_t command, std::uint8_t value, std::size_t reportLength
 
 void RealUsb::SetUp() {
   ASSERT_TRUE(bus.Available()) << "no virtual host controller: run under tools/vm-test.sh";
+  moving_ = true;
+  inputMover_ = std::thread([this] { MoveInputs(); });
+}
+
+void RealUsb::MoveInputs() {
+  constexpr int kSlider = 8;
+  for (unsigned step = 0; moving_; ++step) {
+    {
+      std::lock_guard lock(slotsMutex_);
+      for (Slot& slot : slots_) {
+        slot.device->ChangeBoard([&](emu::EmulatedBoard& board) { board.SetAxis(kSlider, step % 100); });
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
 }
 
 void RealUsb::TearDown() {
+  moving_ = false;
+  if (inputMover_.joinable()) inputMover_.join();
   std::size_t answered = 0;
-  for (const Slot& slot : slots_) answered += slot.device->AnsweredCount();
+  std::size_t inputs = 0;
+  for (const Slot& slot : slots_) {
+    answered += slot.device->AnsweredCount();
+    inputs += slot.device->InputLog().size();
+  }
   RecordProperty("board_requests", static_cast<int>(answered));
+  RecordProperty("input_reports", static_cast<int>(inputs));
 }
 
 vboard::BoardDevice& RealUsb::Plug(emu::EmulatedBoard board, vboard::BoardFaults faults) {
-  Slot& slot = slots_.emplace_back();
-  slot.device = std::make_unique<vboard::BoardDevice>(std::move(board), faults);
+  Slot* added = nullptr;
+  {
+    std::lock_guard lock(slotsMutex_);
+    added = &slots_.emplace_back();
+    added->device = std::make_unique<vboard::BoardDevice>(std::move(board), faults);
+  }
+  Slot& slot = *added;
   const auto port = bus.Plug(*slot.device);
   EXPECT_TRUE(port.has_value()) << "the kernel did not enumerate the board";
   slot.port = port.value_or(-1);
@@ -54,10 +82,20 @@ void RealUsb::Replug(vboard::BoardDevice& device) {
   slot.port = port.value_or(-1);
 }
 
-std::string RealUsb::NodeOf(vboard::BoardDevice& device) const {
+int RealUsb::PortOf(const vboard::BoardDevice& device) const {
   const auto it = std::find_if(slots_.begin(), slots_.end(),
                                [&](const Slot& slot) { return slot.device.get() == &device; });
-  return it == slots_.end() || it->port < 0 ? std::string() : bus.HidrawNodeOf(it->port);
+  return it == slots_.end() ? -1 : it->port;
+}
+
+std::string RealUsb::NodeOf(vboard::BoardDevice& device) const {
+  const int port = PortOf(device);
+  return port < 0 ? std::string() : bus.HidrawNodeOf(port);
+}
+
+std::string RealUsb::UsbDirOf(vboard::BoardDevice& device) const {
+  const int port = PortOf(device);
+  return port < 0 ? std::string() : bus.UsbDeviceDirOf(port);
 }
 
 std::vector<Bytes> RealUsb::TakeSets(vboard::BoardDevice& device) {

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "board_device.h"
@@ -25,11 +28,15 @@ emu::EmulatedBoard Board(std::u16string serial);
 // data stage carries it: the report without its ID byte.
 Bytes SetData(std::uint8_t command, std::uint8_t value, std::size_t reportLength = 64);
 
+// Every board plugged here is a live game controller: while a test runs, a
+// thread keeps moving the Slider of each of its boards, so the kernel has an
+// input report to deliver whenever it listens, as with a real board whose
+// owner touches it.
 class RealUsb : public ::testing::Test {
  protected:
   void SetUp() override;
-  // Records how many requests the test's boards answered (the test
-  // report's board_requests).
+  // Records how many requests the test's boards answered and how many input
+  // reports they sent (the test report's board_requests, input_reports).
   void TearDown() override;
 
   // Plugs a board (kept for the test's life) and returns it; fails the test
@@ -38,6 +45,8 @@ class RealUsb : public ::testing::Test {
   void Unplug(vboard::BoardDevice& device);
   void Replug(vboard::BoardDevice& device);
   std::string NodeOf(vboard::BoardDevice& device) const;
+  // The board's USB device directory in sysfs, or "" while unplugged.
+  std::string UsbDirOf(vboard::BoardDevice& device) const;
 
   // The data stages of the set reports the board took since its log was
   // last cleared; clears it.
@@ -57,7 +66,13 @@ class RealUsb : public ::testing::Test {
     int port = -1;
   };
   Slot& SlotOf(vboard::BoardDevice& device);
+  int PortOf(const vboard::BoardDevice& device) const;
+  void MoveInputs();
+
+  std::mutex slotsMutex_;  // the input thread walks the slots
   std::list<Slot> slots_;
+  std::atomic<bool> moving_{false};
+  std::thread inputMover_;
 };
 
 // A program's window on the real backend; closing it must leave no device
