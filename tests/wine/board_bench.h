@@ -41,6 +41,13 @@ class BoardBench {
   // the kernel has removed or enumerated it.
   bool Unplug(int board) { return Ask("unplug " + std::to_string(board), "unplugged"); }
   bool Plug(int board) { return Ask("plug " + std::to_string(board), "plugged"); }
+  // Moves board `n`'s inputs: "axis AXIS VALUE", "button BUTTON 0|1" or
+  // "turn PAIR DETENTS"; true once the board program took it.
+  bool Move(int board, const std::string& verb, int number, int value) {
+    return Ask(verb + " " + std::to_string(board) + " " + std::to_string(number) + " " +
+                   std::to_string(value),
+               verb);
+  }
 
  private:
   bool Ask(const std::string& command, const std::string& done);
