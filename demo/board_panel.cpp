@@ -2,10 +2,13 @@
 
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include "input_controls.h"
 
 namespace tq::demo {
 namespace {
@@ -13,6 +16,8 @@ namespace {
 constexpr int kShownAddresses = 32;
 constexpr int kBytesPerLine = 8;
 constexpr int kRefreshMs = 200;
+// Often enough that the shortest pulse (8 ms) starts and ends on time.
+constexpr int kClockTickMs = 4;
 
 }  // namespace
 
@@ -43,8 +48,17 @@ BoardPanel::BoardPanel(emu::SimulatedHid& hid, std::vector<emu::SimulatedHid::Bo
     auto* bytes = new QLabel(box);
     bytes->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     bytes->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    inner->addWidget(plug);
+    auto* showInputs = new QPushButton("Inputs", box);
+    showInputs->setCheckable(true);
+    auto* inputs = new InputControls(hid, id, box);
+    inputs->setVisible(false);
+    QObject::connect(showInputs, &QPushButton::toggled, inputs, &QWidget::setVisible);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(plug);
+    buttons->addWidget(showInputs);
+    inner->addLayout(buttons);
     inner->addWidget(bytes);
+    inner->addWidget(inputs);
     layout->addWidget(box);
     QObject::connect(plug, &QPushButton::clicked, [this, id] {
       if (hid_.IsAttached(id)) {
@@ -54,12 +68,27 @@ BoardPanel::BoardPanel(emu::SimulatedHid& hid, std::vector<emu::SimulatedHid::Bo
       }
       Refresh();
     });
-    rows_.push_back(Row{id, QString("Board %1, serial %2").arg(id + 1).arg(serial), box, plug, bytes});
+    rows_.push_back(
+        Row{id, QString("Board %1, serial %2").arg(id + 1).arg(serial), box, plug, bytes, inputs});
   }
+  clock_.start();
+  auto* ticker = new QTimer(this);
+  ticker->setTimerType(Qt::PreciseTimer);
+  QObject::connect(ticker, &QTimer::timeout, [this] { AdvanceClocks(); });
+  ticker->start(kClockTickMs);
   auto* timer = new QTimer(this);
   QObject::connect(timer, &QTimer::timeout, [this] { Refresh(); });
   timer->start(kRefreshMs);
   Refresh();
+}
+
+void BoardPanel::AdvanceClocks() {
+  const auto now = static_cast<std::uint64_t>(clock_.elapsed());
+  for (const Row& row : rows_) {
+    emu::EmulatedBoard& board = hid_.Board(row.id);
+    if (now > board.clockMs) board.AdvanceTime(now - board.clockMs);
+    if (row.inputs->isVisible()) row.inputs->Refresh();
+  }
 }
 
 void BoardPanel::Refresh() {

@@ -1,7 +1,9 @@
 // The demo's second window: the emulated boards, a button each to plug and
-// unplug it, and its setting bytes, refreshed as the program writes them.
+// unplug it, its setting bytes, refreshed as the program writes them, and
+// its inputs to move by hand. The boards' clocks run in real time here.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <vector>
 
@@ -13,12 +15,15 @@ class QPushButton;
 
 namespace tq::demo {
 
+class InputControls;
+
 class BoardPanel final : public QWidget {
  public:
   BoardPanel(emu::SimulatedHid& hid, std::vector<emu::SimulatedHid::BoardId> boards);
 
  private:
   void Refresh();
+  void AdvanceClocks();
 
   struct Row {
     emu::SimulatedHid::BoardId id;
@@ -26,8 +31,10 @@ class BoardPanel final : public QWidget {
     QGroupBox* box;
     QPushButton* plug;
     QLabel* bytes;
+    InputControls* inputs;
   };
   emu::SimulatedHid& hid_;
+  QElapsedTimer clock_;
   std::vector<Row> rows_;
 };
 
