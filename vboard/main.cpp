@@ -6,15 +6,14 @@
 // DETENTS", "quit". Prints "ready" once every board is enumerated.
 //
 //   tq5271_vboard --log DIR --control FIFO --board serial=A1 --board serial=B2,stall
-#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "board_command.h"
 #include "board_options.h"
 #include "virtual_bus.h"
 
@@ -78,29 +77,25 @@ int main(int argc, char* argv[]) {
     std::ifstream commands(control);
     if (!commands) return 1;
     for (std::string line; std::getline(commands, line);) {
-      std::istringstream words(line);
-      std::string verb;
-      std::size_t n = 0;
-      words >> verb >> n;
-      if (verb == "quit") return 0;
+      const auto command = ParseBoardCommand(line);
+      if (!command) {
+        std::cerr << "not a command: " << line << "\n";
+        continue;
+      }
+      using Verb = BoardCommand::Verb;
+      if (command->verb == Verb::kQuit) return 0;
+      const std::size_t n = command->board;
       if (n >= devices.size()) continue;
-      long number = 0;
-      long value = 0;
-      if ((verb == "axis" || verb == "button" || verb == "turn") && (words >> number >> value)) {
-        devices[n]->ChangeBoard([&](tq::emu::EmulatedBoard& board) {
-          const int which = static_cast<int>(number);
-          if (verb == "axis") board.SetAxis(which, static_cast<unsigned>(std::max(value, 0L)));
-          if (verb == "button") board.SetButton(which, value != 0);
-          if (verb == "turn") board.TurnEncoder(which, static_cast<int>(value));
-        });
-        std::cout << verb << " " << n << " " << number << " " << value << std::endl;
-      } else if (verb == "unplug" && ports[n] >= 0) {
+      if (command->verb == Verb::kUnplug && ports[n] >= 0) {
         bus.Unplug(ports[n]);
         ports[n] = -1;
         std::cout << "unplugged " << n << std::endl;
-      } else if (verb == "plug" && ports[n] < 0) {
+      } else if (command->verb == Verb::kPlug && ports[n] < 0) {
         ports[n] = bus.Plug(*devices[n]).value_or(-1);
         std::cout << (ports[n] >= 0 ? "plugged " : "not plugged ") << n << std::endl;
+      } else if (command->verb != Verb::kPlug && command->verb != Verb::kUnplug) {
+        devices[n]->ChangeBoard([&](tq::emu::EmulatedBoard& board) { ApplyInput(*command, board); });
+        std::cout << command->text << std::endl;
       }
     }
   }

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "board_command.h"
 #include "board_device.h"
 #include "board_options.h"
 #include "hid_board.h"
@@ -231,6 +232,42 @@ TEST(VirtualBoardOptions, OptionsBuildTheBoardAndItsFaults) {
                           "descriptor=0", "descriptor=zz", "descriptor=-1", "descriptor=0x01"}) {
     EXPECT_FALSE(ParseBoardOptions(bad)) << bad;
   }
+}
+
+}  // namespace
+}  // namespace tq::vboard
+
+namespace tq::vboard {
+namespace {
+
+TEST(VirtualBoardCommands, ControlLinesParseAndMoveTheModel) {
+  using Verb = BoardCommand::Verb;
+  const auto quit = ParseBoardCommand("quit");
+  ASSERT_TRUE(quit);
+  EXPECT_EQ(quit->verb, Verb::kQuit);
+  const auto unplug = ParseBoardCommand("unplug 1");
+  ASSERT_TRUE(unplug);
+  EXPECT_EQ(unplug->verb, Verb::kUnplug);
+  EXPECT_EQ(unplug->board, 1u);
+  const auto turn = ParseBoardCommand("  turn 0   3 -2 ");
+  ASSERT_TRUE(turn);
+  EXPECT_EQ(turn->verb, Verb::kTurn);
+  EXPECT_EQ(turn->number, 3);
+  EXPECT_EQ(turn->value, -2);
+  EXPECT_EQ(turn->text, "turn 0 3 -2");
+  for (const char* bad : {"", "jump 0", "plug", "plug x", "plug -1", "plug 0 1", "axis 0 1",
+                          "axis 0 1 -1", "axis 0 1 65536", "button 0 1 2", "turn 0 1 1001",
+                          "turn 0 1 1.5", "quit now", "axis 0 1 99999999999999999999"}) {
+    EXPECT_FALSE(ParseBoardCommand(bad)) << bad;
+  }
+
+  emu::EmulatedBoard board = emu::MakeTQ5271(u"C");
+  for (const char* line : {"axis 0 2 100", "button 0 32 1", "turn 0 3 1", "plug 0"}) {
+    ApplyInput(*ParseBoardCommand(line), board);
+  }
+  EXPECT_EQ(board.axes[1], 100u);
+  EXPECT_TRUE(board.switches[31]);
+  EXPECT_EQ(board.presses[2].size(), 2u) << "pair 3 is \"1:2\": two pulses a detent";
 }
 
 }  // namespace
