@@ -175,7 +175,9 @@ class JoystickOnRealUsb : public RealUsb {
     const encoders::BankBits bank = encoders::PackBank(codes);
     const std::pair<std::uint8_t, std::uint8_t> sets[] = {
         {encoders::SetEncoderLow1to8, bank.low},
+        {encoders::SetEncoderLow9to16, bank.low},
         {encoders::SetEncoderHigh1to8, bank.high},
+        {encoders::SetEncoderHigh9to16, bank.high},
         {encoders::SetPulseWidth, *encoders::PulseWidthCode(widthMs / encoders::kPulseWidthStepMs - 1)}};
     for (const auto& [command, value] : sets) {
       std::vector<std::uint8_t> report(64, 0);
@@ -320,9 +322,10 @@ TEST_F(JoystickOnRealUsb, JoystickNodeStartsWithTheStateOfEveryInput) {
   EXPECT_EQ(buttons, emu::kButtonCount);
   EXPECT_EQ(axes, emu::kAxisCount);
   EXPECT_EQ(button7, 1);
-  // The joystick node scales 0 ... 127 to -32767 ... 32767.
+  // The joystick node scales 0 ... 127 to about -32767 ... 32767 around
+  // the range's integer middle.
   ASSERT_TRUE(y.has_value());
-  EXPECT_NEAR(*y, -32767 + 90 * 65534 / 127, 300);
+  EXPECT_NEAR(*y, (90 - 63) * 32767 / 63, 1000);
 }
 
 TEST_F(JoystickOnRealUsb, AxisMovesArriveMirroredWhereInverted) {
