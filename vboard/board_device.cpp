@@ -74,14 +74,17 @@ BoardDevice::BoardDevice(emu::EmulatedBoard board, BoardFaults faults, Clock clo
   }
 }
 
-void BoardDevice::CatchUp() {
-  const std::uint64_t now = clock_();
-  if (now > board_.clockMs) board_.AdvanceTime(now - board_.clockMs);
+void BoardDevice::CatchUp() { CatchUpTo(clock_()); }
+
+void BoardDevice::CatchUpTo(std::uint64_t ms) {
+  if (ms > board_.clockMs) board_.AdvanceTime(ms - board_.clockMs);
 }
 
-std::optional<std::vector<std::uint8_t>> BoardDevice::TakeInputReport() {
+std::uint64_t BoardDevice::Now() const { return clock_(); }
+
+std::optional<std::vector<std::uint8_t>> BoardDevice::TakeInputReport(std::uint64_t atMs) {
   std::lock_guard lock(mutex_);
-  CatchUp();
+  CatchUpTo(atMs);
   const std::vector<std::uint8_t> report = board_.InputReport();
   std::vector<std::uint8_t> data(report.begin() + 1, report.end());
   if (lastInput_ == data) return std::nullopt;

@@ -72,11 +72,15 @@ class BoardDevice {
   emu::EmulatedBoard Board() const;
   void ChangeBoard(const std::function<void(emu::EmulatedBoard&)>& change);
 
-  // The input report due now without its ID byte, when it differs from the
-  // last one sent (the first is always due), and logs it as sent; nullopt
-  // when nothing changed. Asked at the endpoint's interval while the host
-  // waits for a report, so the host sees every change that lasts that long.
-  std::optional<std::vector<std::uint8_t>> TakeInputReport();
+  // The device's clock, in ms.
+  std::uint64_t Now() const;
+  // The input report due at `atMs` (or now, when the model's clock is
+  // already past it) without its ID byte, when it differs from the last one
+  // sent (the first is always due), and logs it as sent at that time;
+  // nullopt when nothing changed. Asked on the endpoint's interval grid
+  // while the host waits for a report, so the host sees every change that
+  // lasts that long, sampled at exact intervals however late the asking.
+  std::optional<std::vector<std::uint8_t>> TakeInputReport(std::uint64_t atMs);
   std::vector<SentInput> InputLog() const;
   void SetFaults(const BoardFaults& faults);
 
@@ -97,8 +101,9 @@ class BoardDevice {
   ControlReply AnswerSetReport(const SetupPacket& setup, const std::vector<std::uint8_t>& data,
                                LoggedRequest& entry);
 
-  // Brings the model's clock up to the device's.
+  // Brings the model's clock up to `ms` (the device's clock by default).
   void CatchUp();
+  void CatchUpTo(std::uint64_t ms);
 
   mutable std::mutex mutex_;
   Clock clock_;

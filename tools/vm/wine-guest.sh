@@ -120,6 +120,9 @@ gets() {
 at_least() { [ "$(gets)" -ge "$1" ]; }
 for program in encoders config; do
   wait_for 60 wine_idle || say "Wine's desktop is still up"
+  # Nothing of the last program's Wine session, its server included, may
+  # still be closing when the next program starts.
+  timeout 60 "$WINESERVER" -w || say "Wine's server is still up"
   before=$(gets)
   "$WINE" "/tmp/wine-bin/TQ5271_$program.exe" >"$OUT/wine-$program.log" 2>&1 &
   pid=$!
