@@ -193,6 +193,13 @@ bool DeviceLink::GetFeature(std::vector<std::uint8_t>& buffer) {
   return LastResult != 0;
 }
 
+void DeviceLink::ReadSettingsPages(const PageHandler& onPage) {
+  std::vector<std::uint8_t> page(FeatureReportByteLength(), 0);
+  for (int request = 0; request < kPageRequests; ++request) {
+    if (GetFeature(page)) onPage(page);
+  }
+}
+
 std::optional<std::string> DeviceLink::ReadBoardString(StringRequest request) {
   StringBuffer buffer{};
   Record((api_.*request)(OverlappedHandle, buffer.data(), kStringRequestLength));
