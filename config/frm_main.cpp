@@ -1,4 +1,4 @@
-#include "frm_main.h"
+#include "config/frm_main.h"
 
 #include <initializer_list>
 #include <string>

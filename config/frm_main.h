@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "config_reports.h"
-#include "hid_board.h"
-#include "ui/controls.h"
+#include "config/config_reports.h"
+#include "devlink/device_link.h"
+#include "devlink/ui/controls.h"
 
 namespace tq::config {
 

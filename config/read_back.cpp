@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "config_reports.h"
-#include "frm_main.h"
+#include "config/config_reports.h"
+#include "config/frm_main.h"
 
 namespace tq::config {
 

@@ -1,4 +1,4 @@
-#include "board_scan.h"
+#include "ctl/board_scan.h"
 
 #include <algorithm>
 #include <cctype>

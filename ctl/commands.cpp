@@ -1,4 +1,4 @@
-#include "commands.h"
+#include "ctl/commands.h"
 
 #include <fstream>
 #include <iterator>
@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "config/config_reports.h"
-#include "encoder_reports.h"
-#include "named_settings.h"
-#include "settings_file.h"
+#include "ctl/named_settings.h"
+#include "ctl/settings_file.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <variant>
 
-#include "setting_bytes.h"
+#include "ctl/setting_bytes.h"
 
 namespace tq::ctl {
 

@@ -1,13 +1,13 @@
-#include "setting_bytes.h"
+#include "ctl/setting_bytes.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <span>
 
 #include "config/config_reports.h"
-#include "encoder_reports.h"
-#include "feature_report.h"
-#include "hid_board.h"
+#include "devlink/device_link.h"
+#include "devlink/feature_report.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {

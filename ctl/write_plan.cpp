@@ -1,10 +1,10 @@
-#include "write_plan.h"
+#include "ctl/write_plan.h"
 
 #include <algorithm>
 
 #include "config/config_reports.h"
-#include "encoder_reports.h"
-#include "hid_board.h"
+#include "devlink/device_link.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {

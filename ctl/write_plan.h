@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "setting_bytes.h"
+#include "ctl/setting_bytes.h"
 
 namespace tq::ctl {
 

@@ -1,4 +1,4 @@
-#include "board_panel.h"
+#include "demo/board_panel.h"
 
 #include <QFontDatabase>
 #include <QGroupBox>

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "board_panel.h"
+#include "demo/board_panel.h"
+#include "devlink/ui/qt/desktop_session.h"
+#include "devlink/ui/qt/qt_view.h"
+#include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
-#include "simulated_hid.h"
-#include "ui/qt/desktop_session.h"
-#include "ui/qt/qt_view.h"
 #ifdef TQ_DEMO_HAS_CONFIG
 #include "config/frm_main.h"
 #endif

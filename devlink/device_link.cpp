@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "feature_report.h"
-#include "hid_board.h"
+#include "devlink/device_link.h"
+#include "devlink/feature_report.h"
 
 namespace tq {
 namespace {

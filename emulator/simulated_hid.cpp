@@ -1,4 +1,4 @@
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
 
 #include <algorithm>
 #include <cstdio>

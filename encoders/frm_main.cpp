@@ -1,8 +1,8 @@
-#include "frm_main.h"
+#include "encoders/frm_main.h"
 
 #include <string>
 
-#include "encoder_reports.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::encoders {
 namespace {

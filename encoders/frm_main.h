@@ -5,8 +5,8 @@
 #include <array>
 #include <memory>
 
-#include "hid_board.h"
-#include "ui/controls.h"
+#include "devlink/device_link.h"
+#include "devlink/ui/controls.h"
 
 namespace tq::encoders {
 

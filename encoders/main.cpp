@@ -2,10 +2,10 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "frm_main.h"
-#include "platform/hidraw/hidraw_api.h"
-#include "ui/qt/desktop_session.h"
-#include "ui/qt/qt_view.h"
+#include "devlink/platform/hidraw/hidraw_api.h"
+#include "devlink/ui/qt/desktop_session.h"
+#include "devlink/ui/qt/qt_view.h"
+#include "encoders/frm_main.h"
 
 int main(int argc, char* argv[]) {
   if (const std::string missing = tq::ui::MissingDisplay(); !missing.empty()) {

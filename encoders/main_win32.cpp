@@ -1,8 +1,8 @@
 // TQ5271_encoders on Windows: SetupAPI and hid.dll, and the desktop's own
 // controls.
-#include "frm_main.h"
-#include "platform/win32/win32_hid_api.h"
-#include "ui/win32/win32_view.h"
+#include "devlink/platform/win32/win32_hid_api.h"
+#include "devlink/ui/win32/win32_view.h"
+#include "encoders/frm_main.h"
 
 int main() {
   tq::Win32HidApi api;

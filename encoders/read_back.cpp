@@ -2,8 +2,8 @@
 // the items the board's release offers, and the settings it holds.
 #include <span>
 
-#include "encoder_reports.h"
-#include "frm_main.h"
+#include "encoders/encoder_reports.h"
+#include "encoders/frm_main.h"
 
 namespace tq::encoders {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
-#include "fault_sweep.h"
-#include "sent_reports.h"
-#include "simulated_hid.h"
+#include "ctl/cli.h"
+#include "emulator/simulated_hid.h"
+#include "tests/fault_sweep.h"
+#include "tests/sent_reports.h"
 
 namespace tq::ctl {
 namespace {

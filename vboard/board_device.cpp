@@ -1,9 +1,9 @@
-#include "board_device.h"
+#include "vboard/board_device.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "usb_descriptors.h"
+#include "vboard/usb_descriptors.h"
 
 namespace tq::vboard {
 namespace {

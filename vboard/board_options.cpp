@@ -1,4 +1,4 @@
-#include "board_options.h"
+#include "vboard/board_options.h"
 
 #include <cstdlib>
 #include <sstream>

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "board_options.h"
-#include "virtual_bus.h"
+#include "vboard/board_options.h"
+#include "vboard/virtual_bus.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "usb_descriptors.h"
+#include "vboard/usb_descriptors.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "usbip_server.h"
+#include "vboard/usbip_server.h"
 
 #include <unistd.h>
 

@@ -3,7 +3,7 @@
 // until the host cancels them, since the board never sends input reports.
 #pragma once
 
-#include "board_device.h"
+#include "vboard/board_device.h"
 
 namespace tq::vboard {
 

@@ -2,11 +2,11 @@
 // reader agrees with, strings, pages without the ID byte, sets, faults, log.
 #include <gtest/gtest.h>
 
-#include "board_device.h"
-#include "board_options.h"
-#include "hid_board.h"
-#include "platform/hidraw/report_descriptor.h"
-#include "usb_descriptors.h"
+#include "devlink/device_link.h"
+#include "devlink/platform/hidraw/report_descriptor.h"
+#include "vboard/board_device.h"
+#include "vboard/board_options.h"
+#include "vboard/usb_descriptors.h"
 
 namespace tq::vboard {
 namespace {

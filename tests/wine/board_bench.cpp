@@ -1,4 +1,4 @@
-#include "board_bench.h"
+#include "tests/wine/board_bench.h"
 
 #include <windows.h>
 

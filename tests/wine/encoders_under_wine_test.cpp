@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "encoders/frm_main.h"
-#include "wine_fixture.h"
+#include "tests/wine/wine_fixture.h"
 
 namespace tq::winetest {
 namespace {

@@ -11,9 +11,9 @@
 #include <set>
 #include <string>
 
-#include "board_bench.h"
-#include "hid_board.h"
-#include "platform/win32/win32_hid_api.h"
+#include "devlink/device_link.h"
+#include "devlink/platform/win32/win32_hid_api.h"
+#include "tests/wine/board_bench.h"
 
 namespace tq::winetest {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "encoders/frm_main.h"
-#include "wine_fixture.h"
+#include "tests/wine/wine_fixture.h"
 
 namespace tq::winetest {
 namespace {

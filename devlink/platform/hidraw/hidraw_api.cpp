@@ -1,4 +1,4 @@
-#include "hidraw_api.h"
+#include "devlink/platform/hidraw/hidraw_api.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -25,10 +25,10 @@
 #include <utility>
 #include <vector>
 
-#include "hid_string.h"
-#include "kernel_calls.h"
-#include "node_facts.h"
-#include "report_descriptor.h"
+#include "devlink/platform/hidraw/hid_string.h"
+#include "devlink/platform/hidraw/kernel_calls.h"
+#include "devlink/platform/hidraw/node_facts.h"
+#include "devlink/platform/hidraw/report_descriptor.h"
 
 namespace tq {
 namespace fs = std::filesystem;

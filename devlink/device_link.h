@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "hid_api.h"
+#include "devlink/hid_api.h"
 
 namespace tq {
 
