@@ -7,6 +7,7 @@
 
 #include "config/config_reports.h"
 #include "ctl/named_settings.h"
+#include "ctl/replace_file.h"
 #include "ctl/settings_file.h"
 #include "encoders/encoder_reports.h"
 
@@ -251,10 +252,11 @@ int Save(const Console& console, const std::string& file,
   contents.board = BoardIdentity{*seen.serial, seen.ids->vendorId, seen.ids->productId,
                                  seen.versionNumber, seen.manufacturer.value_or(""),
                                  seen.product.value_or("")};
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << FormatSettingsFile(contents);
-  out.close();
-  if (!out) return Fail(console, file + ": cannot write the file");
+  // The old backup stays whole until the new one is: a full disk or an
+  // error midway must not cost the user both.
+  if (!ReplaceFile(file, FormatSettingsFile(contents))) {
+    return Fail(console, file + ": cannot write the file");
+  }
   console.out << "saved " << contents.settings.size() << " setting bytes of " << Describe(seen)
               << " to " << file << "\n";
   return kExitOk;
