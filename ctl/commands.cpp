@@ -117,7 +117,7 @@ bool ReadFile(const std::string& path, std::string& text) {
   return !in.bad();
 }
 
-// A note where the windows would not offer a group of settings at all.
+// A note where the programs would not offer a group of settings at all.
 std::string OfferNote(const std::optional<std::string>& reason) {
   if (!reason) return "";
   const auto colon = reason->find(": ");

@@ -71,7 +71,7 @@ emu::EmulatedBoard WithBytes(std::u16string serial, const std::vector<std::pair<
   return board;
 }
 
-// Every byte the windows can write differs between these two; input 7's
+// Every byte the programs can write differs between these two; input 7's
 // byte is the same on both.
 emu::EmulatedBoard Source() {
   return WithBytes(u"00001", {{11, 0xA5}, {12, 1}, {14, 198}, {15, 0}, {16, 198}, {17, 0},
@@ -491,7 +491,7 @@ TEST(CtlMalformed, FilesAndValuesGiveOneLineAndSendNothing) {
   EXPECT_EQ(hid.CallCount("HidD_SetFeature"), 0);
 }
 
-TEST(CtlSet, NamedChangesGoOutAsTheWindowsSendThem) {
+TEST(CtlSet, NamedChangesGoOutAsTheProgramsSendThem) {
   emu::SimulatedHid hid;
   const auto id = hid.Attach(emu::MakeTQ5271(u"00001"));
   Result result = RunCtl(hid, {"set", "enc1=1:4", "pulse=200ms", "mode5=zoom", "invert=1,3", "auto=on"});

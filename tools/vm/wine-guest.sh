@@ -7,7 +7,7 @@
 ROOT=$1
 OUT=$ROOT/build/vm/out
 WIN=$ROOT/build/windows
-BENCH=/tmp/wine-bench
+BOARDS=/tmp/wine-boards
 cd "$ROOT" || exit 1
 check() {  # $1: name; the rest: the command that must succeed
   name=$1
@@ -35,20 +35,20 @@ wait_for 10 test -S /run/udev/control
 # program gives up when the kernel is slow to enumerate a board
 # (a loaded host under emulation): it is started again, up to three times.
 start_boards() {
-  rm -rf "$BENCH"
-  mkdir -p "$BENCH"
-  mkfifo "$BENCH/control"
-  "$ROOT/build/default/vboard/tq5271_vboard" --log "$BENCH" --control "$BENCH/control" \
+  rm -rf "$BOARDS"
+  mkdir -p "$BOARDS"
+  mkfifo "$BOARDS/control"
+  "$ROOT/build/default/vboard/tq5271_vboard" --log "$BOARDS" --control "$BOARDS/control" \
     --board serial=00042 \
     --board vendor=0x046d,product=0x0001,serial=F00D,manufacturer=Other,name=Pad \
-    >"$BENCH/vboard.out" 2>&1 &
+    >"$BOARDS/vboard.out" 2>&1 &
   vboard=$!
-  while kill -0 "$vboard" 2>/dev/null && ! grep -q ready "$BENCH/vboard.out"; do sleep 0.5; done
-  grep -q ready "$BENCH/vboard.out"
+  while kill -0 "$vboard" 2>/dev/null && ! grep -q ready "$BOARDS/vboard.out"; do sleep 0.5; done
+  grep -q ready "$BOARDS/vboard.out"
 }
 for attempt in 1 2 3; do
   start_boards && break
-  say "board program, attempt $attempt: $(cat "$BENCH/vboard.out")"
+  say "board program, attempt $attempt: $(cat "$BOARDS/vboard.out")"
 done
 say "boards ready"
 
@@ -76,15 +76,15 @@ xvfb=$!
 # the answer is the board program's line, renamed to "reply".
 relay() {
   while kill -0 "$vboard" 2>/dev/null; do
-    if [ -f "$BENCH/request" ]; then
-      command=$(cat "$BENCH/request")
-      rm -f "$BENCH/request"
-      lines=$(wc -l <"$BENCH/vboard.out")
-      echo "$command" >"$BENCH/control"
-      wait_for 20 test "$(wc -l <"$BENCH/vboard.out")" -gt "$lines"
-      tail -n 1 "$BENCH/vboard.out" >"$BENCH/reply.tmp"
-      mv "$BENCH/reply.tmp" "$BENCH/reply"
-      say "$command: $(cat "$BENCH/reply")"
+    if [ -f "$BOARDS/request" ]; then
+      command=$(cat "$BOARDS/request")
+      rm -f "$BOARDS/request"
+      lines=$(wc -l <"$BOARDS/vboard.out")
+      echo "$command" >"$BOARDS/control"
+      wait_for 20 test "$(wc -l <"$BOARDS/vboard.out")" -gt "$lines"
+      tail -n 1 "$BOARDS/vboard.out" >"$BOARDS/reply.tmp"
+      mv "$BOARDS/reply.tmp" "$BOARDS/reply"
+      say "$command: $(cat "$BOARDS/reply")"
     fi
     sleep 0.3
   done
@@ -105,14 +105,14 @@ wait_for 60 wine_idle || say "Wine's desktop is still up"
 
 start=$(date +%s)
 say "wineboot done"
-TQ_BENCH=$BENCH GTEST_COLOR=no WINEDEBUG=-all,err+all timeout 300 "$WINE" /tmp/wine-bin/wine_scenarios.exe \
+TQ_BOARD_FOLDER=$BOARDS GTEST_COLOR=no WINEDEBUG=-all,err+all timeout 300 "$WINE" /tmp/wine-bin/wine_scenarios.exe \
   "--gtest_output=xml:Z:$OUT/wine.xml" >"$OUT/wine-scenarios.log" 2>&1
 echo "scenarios: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
 say "scenarios done"
 
 # The programs as users start them: each reads the board back, and its
 # window, drawn on Wine's desktop, is photographed.
-LOG=$BENCH/board0.log
+LOG=$BOARDS/board0.log
 gets() {
   count=$(grep -c '^GET_REPORT' "$LOG" 2>/dev/null)
   echo "${count:-0}"
@@ -133,9 +133,9 @@ done
 
 "$WINESERVER" -k
 udevadm control --exit
-echo quit >"$BENCH/control"
+echo quit >"$BOARDS/control"
 wait "$vboard"
 kill "$relay_pid" "$xvfb" 2>/dev/null
-cp "$BENCH/vboard.out" "$OUT/wine-vboard.out"
-for n in 0 1; do cp "$BENCH/board$n.log" "$OUT/wine-board$n.log" 2>/dev/null; done
+cp "$BOARDS/vboard.out" "$OUT/wine-vboard.out"
+for n in 0 1; do cp "$BOARDS/board$n.log" "$OUT/wine-board$n.log" 2>/dev/null; done
 echo "Wine stage: $(($(date +%s) - stage_start)) s" >>"$OUT/wine-times.txt"
