@@ -254,7 +254,7 @@ int Save(const Console& console, const std::string& file,
                                  seen.product.value_or("")};
   // The old backup stays whole until the new one is: a full disk or an
   // error midway must not cost the user both.
-  if (!ReplaceFile(file, FormatSettingsFile(contents))) {
+  if (!ReplaceFileContents(file, FormatSettingsFile(contents))) {
     return Fail(console, file + ": cannot write the file");
   }
   console.out << "saved " << contents.settings.size() << " setting bytes of " << Describe(seen)

@@ -55,7 +55,7 @@ bool WriteAll(HANDLE file, std::string_view contents) {
 
 }  // namespace
 
-bool ReplaceFile(const std::string& path, std::string_view contents) {
+bool ReplaceFileContents(const std::string& path, std::string_view contents) {
   const fs::path target = Target(path);
   std::string temporary;
   HANDLE file = INVALID_HANDLE_VALUE;
@@ -97,7 +97,7 @@ void FlushFolder(const fs::path& folder) {
 
 }  // namespace
 
-bool ReplaceFile(const std::string& path, std::string_view contents) {
+bool ReplaceFileContents(const std::string& path, std::string_view contents) {
   const fs::path target = Target(path);
   std::string temporary;
   int fd = -1;

@@ -12,6 +12,6 @@ namespace tq::ctl {
 
 // True once `path` holds `contents`; a file that was there keeps its
 // permissions.
-bool ReplaceFile(const std::string& path, std::string_view contents);
+bool ReplaceFileContents(const std::string& path, std::string_view contents);
 
 }  // namespace tq::ctl
