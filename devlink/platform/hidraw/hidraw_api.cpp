@@ -55,7 +55,6 @@ std::uint32_t WindowsError(int error) {
 }
 
 using hidraw::NodeFacts;
-using hidraw::NodeIdentity;
 
 struct OpenDevice {
   HANDLE handle = 0;
