@@ -7,9 +7,9 @@
 
 #include <cstdlib>
 
-#include "fake_host.h"
-#include "frm_main.h"
-#include "hidraw_api.h"
+#include "devlink/platform/hidraw/hidraw_api.h"
+#include "encoders/frm_main.h"
+#include "tests/hidraw/fake_host.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <QString>
 #include <memory>
 
-#include "encoder_reports.h"
-#include "frm_main.h"
-#include "simulated_hid.h"
-#include "ui/qt/qt_view.h"
+#include "devlink/ui/qt/qt_view.h"
+#include "emulator/simulated_hid.h"
+#include "encoders/encoder_reports.h"
+#include "encoders/frm_main.h"
 
 namespace {
 

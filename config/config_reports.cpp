@@ -1,6 +1,6 @@
-#include "config_reports.h"
+#include "config/config_reports.h"
 
-#include "feature_report.h"
+#include "devlink/feature_report.h"
 
 namespace tq::config {
 namespace {

@@ -6,22 +6,16 @@
 #include <cstdint>
 #include <memory>
 
-#include "config_reports.h"
-#include "hid_board.h"
-#include "ui/controls.h"
+#include "config/config_reports.h"
+#include "devlink/device_link.h"
+#include "devlink/ui/controls.h"
+#include "windowed/program_window.h"
 
 namespace tq::config {
 
-class frmMain {
-  // First, so that the flags and controls below can refer to them.
-  DeviceLink link_;
-  ui::Window form_;
-
+class frmMain : public ProgramWindow {
  public:
   explicit frmMain(HidApi& api);
-
-  ui::Window& Form() { return form_; }
-  DeviceLink& Link() { return link_; }
 
   // Window events.
   void Form_Load();

@@ -3,12 +3,11 @@
 // control the read-back changes reports its click like a user's change, so
 // the board is sent back what it was just read to hold.
 #include <optional>
+#include <span>
 #include <string>
-#include <vector>
 
-#include "config_reports.h"
-#include "feature_report.h"
-#include "frm_main.h"
+#include "config/config_reports.h"
+#include "config/frm_main.h"
 
 namespace tq::config {
 
@@ -60,14 +59,10 @@ void frmMain::FillDeviceDetails(int& minor) {
 }
 
 void frmMain::ApplySettingsPages() {
-  // A request cannot name a page, so ask sixteen times and apply every page
-  // that comes back, again each time it comes. The buffer is shared by the
-  // reads, as the board expects its report ID byte left as it was.
-  std::vector<std::uint8_t> page(link_.FeatureReportByteLength(), 0);
-  for (int read = 0; read < kPageRequests; ++read) {
-    if (!link_.GetFeature(page)) continue;
+  // Every page that comes back is applied, again each time it comes.
+  link_.ReadSettingsPages([this](std::span<const std::uint8_t> page) {
     const auto settings = DecodeInputPage(page);
-    if (!settings) continue;
+    if (!settings) return;
     if (settings->invertMask) {
       for (int input = 1; input <= kInputCount; ++input) {
         InvertCh(input).SetValue(IsInverted(*settings->invertMask, input) ? 1 : 0);
@@ -81,7 +76,7 @@ void frmMain::ApplySettingsPages() {
       // finds no item: the list keeps what it shows and the reads go on.
       if (const auto position = ModePosition(*modeByte)) ModeCh(input).SetListIndex(*position);
     }
-  }
+  });
 }
 
 void frmMain::EnableSupported(int minor) {

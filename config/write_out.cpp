@@ -2,8 +2,8 @@
 // whatever the board answers the control keeps its new value.
 #include <array>
 
-#include "config_reports.h"
-#include "frm_main.h"
+#include "config/config_reports.h"
+#include "config/frm_main.h"
 
 namespace tq::config {
 

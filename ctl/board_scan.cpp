@@ -1,4 +1,4 @@
-#include "board_scan.h"
+#include "ctl/board_scan.h"
 
 #include <algorithm>
 #include <cctype>
@@ -148,7 +148,7 @@ std::variant<std::unique_ptr<OpenBoard>, std::string> OpenChosenBoard(
     return "board " + *chosen->serial + " could not be opened again (unplugged?)";
   }
   board->seen = *chosen;
-  // The windows judge the release only once the manufacturer string reads.
+  // The programs judge the release only once the manufacturer string reads.
   const bool releaseKnown =
       board->link.ReadBoardString(&HidApi::HidD_GetManufacturerString).has_value();
   board->facts = BoardFacts{board->link.Attributes.VersionNumber, releaseKnown, chosen->encoders,

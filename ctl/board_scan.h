@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "hid_board.h"
-#include "write_plan.h"
+#include "ctl/write_plan.h"
+#include "devlink/device_link.h"
 
 namespace tq::ctl {
 

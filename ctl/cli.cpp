@@ -1,8 +1,8 @@
-#include "cli.h"
+#include "ctl/cli.h"
 
 #include <CLI/CLI.hpp>
 
-#include "commands.h"
+#include "ctl/commands.h"
 
 #ifndef TQ5271CTL_VERSION
 #define TQ5271CTL_VERSION "0"

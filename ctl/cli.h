@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "board_scan.h"
+#include "ctl/board_scan.h"
 
 namespace tq::ctl {
 

@@ -1,4 +1,4 @@
-#include "commands.h"
+#include "ctl/commands.h"
 
 #include <fstream>
 #include <iterator>
@@ -6,9 +6,10 @@
 #include <sstream>
 
 #include "config/config_reports.h"
-#include "encoder_reports.h"
-#include "named_settings.h"
-#include "settings_file.h"
+#include "ctl/named_settings.h"
+#include "ctl/replace_file.h"
+#include "ctl/settings_file.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {
@@ -116,7 +117,7 @@ bool ReadFile(const std::string& path, std::string& text) {
   return !in.bad();
 }
 
-// A note where the windows would not offer a group of settings at all.
+// A note where the programs would not offer a group of settings at all.
 std::string OfferNote(const std::optional<std::string>& reason) {
   if (!reason) return "";
   const auto colon = reason->find(": ");
@@ -251,10 +252,11 @@ int Save(const Console& console, const std::string& file,
   contents.board = BoardIdentity{*seen.serial, seen.ids->vendorId, seen.ids->productId,
                                  seen.versionNumber, seen.manufacturer.value_or(""),
                                  seen.product.value_or("")};
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << FormatSettingsFile(contents);
-  out.close();
-  if (!out) return Fail(console, file + ": cannot write the file");
+  // The old backup stays whole until the new one is: a full disk or an
+  // error midway must not cost the user both.
+  if (!ReplaceFileContents(file, FormatSettingsFile(contents))) {
+    return Fail(console, file + ": cannot write the file");
+  }
   console.out << "saved " << contents.settings.size() << " setting bytes of " << Describe(seen)
               << " to " << file << "\n";
   return kExitOk;

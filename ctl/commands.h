@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "board_scan.h"
+#include "ctl/board_scan.h"
 
 namespace tq::ctl {
 

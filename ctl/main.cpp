@@ -2,9 +2,9 @@
 // open is named from sysfs, with the udev rule as the way out.
 #include <iostream>
 
-#include "cli.h"
-#include "platform/hidraw/hidraw_api.h"
-#include "platform/hidraw/node_ids.h"
+#include "ctl/cli.h"
+#include "devlink/platform/hidraw/hidraw_api.h"
+#include "devlink/platform/hidraw/node_ids.h"
 
 int main(int argc, char* argv[]) {
   tq::HidrawApi api;

@@ -2,8 +2,8 @@
 // vendor and product IDs of an interface that cannot be opened.
 #include <iostream>
 
-#include "cli.h"
-#include "platform/win32/win32_hid_api.h"
+#include "ctl/cli.h"
+#include "devlink/platform/win32/win32_hid_api.h"
 
 int main(int argc, char* argv[]) {
   tq::Win32HidApi api;

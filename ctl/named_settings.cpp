@@ -1,11 +1,11 @@
-#include "named_settings.h"
+#include "ctl/named_settings.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
 #include "config/config_reports.h"
-#include "encoder_reports.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {

@@ -1,4 +1,4 @@
-// Settings by the names the windows show them with: encoder types ("1:2"),
+// Settings by the names the programs show them with: encoder types ("1:2"),
 // pulse widths ("48 ms"), input modes ("Zoom"), inversion per input and
 // automatic detection; parsed from NAME=VALUE and shown from setting bytes.
 #pragma once
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <variant>
 
-#include "setting_bytes.h"
+#include "ctl/setting_bytes.h"
 
 namespace tq::ctl {
 

@@ -1,12 +1,13 @@
-#include "setting_bytes.h"
+#include "ctl/setting_bytes.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 
 #include "config/config_reports.h"
-#include "encoder_reports.h"
-#include "feature_report.h"
-#include "hid_board.h"
+#include "devlink/device_link.h"
+#include "devlink/feature_report.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {
@@ -48,15 +49,11 @@ std::string SettingName(std::uint8_t address) {
 
 SettingBytes ReadSettingBytes(DeviceLink& link) {
   SettingBytes bytes;
-  // One buffer for all sixteen requests, never cleared between them: the
-  // board expects its report ID byte left as its last reply left it.
-  std::vector<std::uint8_t> page(link.FeatureReportByteLength(), 0);
-  for (int request = 0; request < kPageRequests; ++request) {
-    if (!link.GetFeature(page)) continue;
+  link.ReadSettingsPages([&bytes](std::span<const std::uint8_t> page) {
     for (const std::uint8_t address : kSettingAddresses) {
       if (const auto value = PageSetting(page, PageOf(address), address)) bytes[address] = *value;
     }
-  }
+  });
   return bytes;
 }
 

@@ -1,7 +1,7 @@
 // The setting bytes both programs know, by settings address: the invert
 // mask (11), automatic detection (12), the mode bytes of inputs 1 to 8
 // (14 to 21), the encoder banks' low and high bits (22 to 25) and the pulse
-// width (26). Read from a board with the same sixteen requests the windows
+// width (26). Read from a board with the same sixteen requests the programs
 // make, and named the way the command line names them.
 #pragma once
 
@@ -29,7 +29,7 @@ std::string SettingName(std::uint8_t address);
 // Setting bytes by address; an address absent from the map was not read.
 using SettingBytes = std::map<std::uint8_t, std::uint8_t>;
 
-// Sixteen get requests into one buffer, as the windows make them; every
+// Sixteen get requests into one buffer, as the programs make them; every
 // page 0 and page 16 that comes back fills the addresses it holds. An
 // address whose page never came (or whose reply was too short) stays absent.
 SettingBytes ReadSettingBytes(DeviceLink& link);

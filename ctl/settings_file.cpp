@@ -1,9 +1,9 @@
-#include "settings_file.h"
+#include "ctl/settings_file.h"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "hid_board.h"
+#include "devlink/device_link.h"
 
 namespace tq::ctl {
 namespace {

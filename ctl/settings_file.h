@@ -10,7 +10,7 @@
 #include <string>
 #include <variant>
 
-#include "setting_bytes.h"
+#include "ctl/setting_bytes.h"
 
 namespace tq::ctl {
 

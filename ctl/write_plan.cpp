@@ -1,10 +1,10 @@
-#include "write_plan.h"
+#include "ctl/write_plan.h"
 
 #include <algorithm>
 
 #include "config/config_reports.h"
-#include "encoder_reports.h"
-#include "hid_board.h"
+#include "devlink/device_link.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {
@@ -19,7 +19,7 @@ constexpr std::array<Bank, 2> kBanks{{
     {encoders::SetEncoderLow9to16, encoders::SetEncoderHigh9to16, encoders::kPairsPerBank + 1},
 }};
 
-// The release's low byte as the windows use it: 0 while it is unknown.
+// The release's low byte as the programs use it: 0 while it is unknown.
 int Minor(const BoardFacts& board) {
   return board.releaseKnown ? ReleaseMinor(board.versionNumber) : 0;
 }
@@ -72,7 +72,7 @@ std::optional<std::string> RefuseByte(const BoardFacts& board, std::uint8_t addr
     if (Minor(board) < kFirstReleaseWithAutoDetect) {
       return name + ReleaseNeeded(board, kFirstReleaseWithAutoDetect);
     }
-    if (value > 1) return name + "not a value the windows send (0 off, 1 on)";
+    if (value > 1) return name + "not a value the programs send (0 off, 1 on)";
     return std::nullopt;
   }
   if (address == SetInputMode7) {
@@ -138,7 +138,7 @@ WritePlan PlanWrites(const SettingBytes& board, const SettingBytes& target,
   for (int bank = 1; bank <= static_cast<int>(kBanks.size()); ++bank) {
     const Bank& b = kBanks[static_cast<std::size_t>(bank - 1)];
     if (!Differs(board, target, b.low) && !Differs(board, target, b.high)) continue;
-    // A bank is sent whole, as the window sends it after any pick: both
+    // A bank is sent whole, as the encoder utility sends it after any pick: both
     // bytes must be known.
     const auto low = target.find(b.low);
     const auto high = target.find(b.high);

@@ -1,7 +1,7 @@
 // Which set reports bring a board to a wanted set of setting bytes, sent
-// exactly as the windows send them: one report per byte, an encoder bank
+// exactly as the programs send them: one report per byte, an encoder bank
 // always as its low then its high byte, never command 20, and never a value
-// the windows would not offer for this board's release.
+// the programs would not offer for this board's release.
 #pragma once
 
 #include <cstdint>
@@ -9,21 +9,21 @@
 #include <string>
 #include <vector>
 
-#include "setting_bytes.h"
+#include "ctl/setting_bytes.h"
 
 namespace tq::ctl {
 
-// What decides which settings the windows offer for a board.
+// What decides which settings the programs offer for a board.
 struct BoardFacts {
   std::uint16_t versionNumber = 0;
-  // The windows look at the release only once the manufacturer string has
+  // The programs look at the release only once the manufacturer string has
   // been read; until then they offer nothing.
   bool releaseKnown = false;
   bool encoders = false;  // TQ5271_encoders accepts the board
   bool analog = false;    // TQ5271_config accepts the board
 };
 
-// Why the windows would never send `value` to `address` on this board, or
+// Why the programs would never send `value` to `address` on this board, or
 // nullopt when they would. Encoder bytes are judged by RefuseBank.
 std::optional<std::string> RefuseByte(const BoardFacts& board, std::uint8_t address,
                                       std::uint8_t value);

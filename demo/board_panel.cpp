@@ -1,4 +1,4 @@
-#include "board_panel.h"
+#include "demo/board_panel.h"
 
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "input_controls.h"
+#include "demo/input_controls.h"
 
 namespace tq::demo {
 namespace {

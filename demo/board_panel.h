@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
 
 class QGroupBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "input_controls.h"
+#include "demo/input_controls.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -9,7 +9,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "report_descriptor.h"
+#include "emulator/report_descriptor.h"
 
 namespace tq::demo {
 namespace {

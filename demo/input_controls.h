@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
 
 class QLabel;
 

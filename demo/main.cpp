@@ -7,14 +7,12 @@
 #include <cstdio>
 #include <memory>
 
-#include "board_panel.h"
-#include "encoders/frm_main.h"
-#include "simulated_hid.h"
-#include "ui/qt/desktop_session.h"
-#include "ui/qt/qt_view.h"
-#ifdef TQ_DEMO_HAS_CONFIG
 #include "config/frm_main.h"
-#endif
+#include "demo/board_panel.h"
+#include "devlink/ui/qt/desktop_session.h"
+#include "devlink/ui/qt/qt_view.h"
+#include "emulator/simulated_hid.h"
+#include "encoders/frm_main.h"
 
 namespace {
 
@@ -35,9 +33,7 @@ struct ProgramOf final : Program {
 
 std::unique_ptr<Program> MakeProgram(const QString& name, tq::HidApi& api) {
   if (name == "encoders") return std::make_unique<ProgramOf<tq::encoders::frmMain>>(api);
-#ifdef TQ_DEMO_HAS_CONFIG
   if (name == "config") return std::make_unique<ProgramOf<tq::config::frmMain>>(api);
-#endif
   return nullptr;
 }
 
@@ -88,14 +84,8 @@ int main(int argc, char* argv[]) {
 
   auto program = MakeProgram(parser.value("program"), hid);
   if (!program) {
-    std::fprintf(stderr, "no program '%s' in this build (encoders%s)\n",
-                 qPrintable(parser.value("program")),
-#ifdef TQ_DEMO_HAS_CONFIG
-                 ", config"
-#else
-                 ""
-#endif
-    );
+    std::fprintf(stderr, "no program '%s' in this build (encoders, config)\n",
+                 qPrintable(parser.value("program")));
     return 2;
   }
   const QByteArray name = "tq5271-" + parser.value("program").toLatin1();

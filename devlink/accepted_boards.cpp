@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include "hid_board.h"
+#include "devlink/device_link.h"
 
 namespace tq {
 namespace {

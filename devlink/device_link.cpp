@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "feature_report.h"
-#include "hid_board.h"
+#include "devlink/device_link.h"
+#include "devlink/feature_report.h"
 
 namespace tq {
 namespace {
@@ -191,6 +191,13 @@ bool DeviceLink::GetFeature(std::vector<std::uint8_t>& buffer) {
   Record(api_.HidD_GetFeature(DeviceHandle, buffer.data(),
                               static_cast<std::uint32_t>(buffer.size())));
   return LastResult != 0;
+}
+
+void DeviceLink::ReadSettingsPages(const PageHandler& onPage) {
+  std::vector<std::uint8_t> page(FeatureReportByteLength(), 0);
+  for (int request = 0; request < kPageRequests; ++request) {
+    if (GetFeature(page)) onPage(page);
+  }
 }
 
 std::optional<std::string> DeviceLink::ReadBoardString(StringRequest request) {

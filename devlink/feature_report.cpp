@@ -1,4 +1,4 @@
-#include "feature_report.h"
+#include "devlink/feature_report.h"
 
 namespace tq {
 

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "hid_board.h"
+#include "devlink/device_link.h"
 
 namespace tq {
 

@@ -1,6 +1,6 @@
-#include "emulated_board.h"
+#include "emulator/emulated_board.h"
 
-#include "hid_board.h"
+#include "devlink/device_link.h"
 
 namespace tq::emu {
 

@@ -1,4 +1,4 @@
-#include "report_descriptor.h"
+#include "emulator/report_descriptor.h"
 
 #include <algorithm>
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "emulated_board.h"
+#include "emulator/emulated_board.h"
 
 namespace tq::emu {
 

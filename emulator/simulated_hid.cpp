@@ -1,17 +1,29 @@
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
+#include <utility>
 
 namespace tq::emu {
 namespace {
 
 constexpr NTSTATUS kHidpStatusInvalidPreparsedData = static_cast<NTSTATUS>(0xC0110001u);
 
-std::int64_t AsResult(HANDLE handle) {
-  return handle == kInvalidHandleValue ? -1 : static_cast<std::int64_t>(handle);
+// Every entry point ends here: the call goes into the log with its result,
+// handles as their value and the invalid one as -1, and the result is
+// handed back to the caller.
+template <typename Result>
+Result Logged(std::vector<Call>& log, Call& call, Result result) {
+  if constexpr (std::is_same_v<Result, HANDLE>) {
+    call.result = result == kInvalidHandleValue ? -1 : static_cast<std::int64_t>(result);
+  } else {
+    call.result = result;
+  }
+  log.push_back(std::move(call));
+  return result;
 }
 
 // An injected failure still releases the object, as Windows does once the
@@ -141,9 +153,7 @@ HDEVINFO SimulatedHid::SetupDiGetClassDevsA(const GUID* classGuid, const char* /
     set = NextHandle();
     sets_[set] = enumeration_;
   }
-  call.result = AsResult(set);
-  calls_.push_back(std::move(call));
-  return set;
+  return Logged(calls_, call, set);
 }
 
 BOOL SimulatedHid::SetupDiEnumDeviceInterfaces(HDEVINFO deviceInfoSet, void* /*deviceInfoData*/,
@@ -164,9 +174,7 @@ BOOL SimulatedHid::SetupDiEnumDeviceInterfaces(HDEVINFO deviceInfoSet, void* /*d
       result = 1;
     }
   }
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 BOOL SimulatedHid::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
@@ -201,17 +209,13 @@ BOOL SimulatedHid::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
       }
     }
   }
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 BOOL SimulatedHid::SetupDiDestroyDeviceInfoList(HDEVINFO deviceInfoSet) {
   Call call{.op = "SetupDiDestroyDeviceInfoList", .handle = deviceInfoSet};
   const BOOL result = Release(sets_, deviceInfoSet, Injected(call.op), doubleDestroys_);
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 HANDLE SimulatedHid::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
@@ -236,9 +240,7 @@ HANDLE SimulatedHid::CreateFileA(const char* fileName, std::uint32_t desiredAcce
       ++opened_;
     }
   }
-  call.result = AsResult(handle);
-  calls_.push_back(std::move(call));
-  return handle;
+  return Logged(calls_, call, handle);
 }
 
 BOOL SimulatedHid::CloseHandle(HANDLE object) {
@@ -254,9 +256,7 @@ BOOL SimulatedHid::CloseHandle(HANDLE object) {
     file->second.open = false;
     result = injected ? 0 : 1;
   }
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 BOOL SimulatedHid::HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) {
@@ -271,9 +271,7 @@ BOOL SimulatedHid::HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes
       result = 1;
     }
   }
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 BOOL SimulatedHid::String(const char* op, HANDLE device,
@@ -296,9 +294,7 @@ BOOL SimulatedHid::String(const char* op, HANDLE device,
     call.bytes.assign(out, out + written);
     result = 1;
   }
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 BOOL SimulatedHid::HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
@@ -348,9 +344,7 @@ BOOL SimulatedHid::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* pr
       result = 1;
     }
   }
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 // The preparsed data is a copy taken at open time, so it still answers
@@ -371,17 +365,13 @@ NTSTATUS SimulatedHid::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAP
       result = kHidpStatusSuccess;
     }
   }
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 BOOL SimulatedHid::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
   Call call{.op = "HidD_FreePreparsedData", .handle = preparsedData};
   const BOOL result = Release(preparsed_, preparsedData, Injected(call.op), doubleFrees_);
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 namespace {
@@ -409,9 +399,7 @@ BOOL SimulatedHid::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint3
       result = 1;
     }
   }
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 BOOL SimulatedHid::HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
@@ -426,9 +414,7 @@ BOOL SimulatedHid::HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint3
       result = 1;
     }
   }
-  call.result = result;
-  calls_.push_back(std::move(call));
-  return result;
+  return Logged(calls_, call, result);
 }
 
 }  // namespace tq::emu

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "emulated_board.h"
-#include "hid_api.h"
+#include "devlink/hid_api.h"
+#include "emulator/emulated_board.h"
 
 namespace tq::emu {
 

@@ -2,7 +2,7 @@
 // SerNo, the user's pick among them, and the watch that notices an unplug.
 #include <string>
 
-#include "frm_main.h"
+#include "encoders/frm_main.h"
 
 namespace tq::encoders {
 

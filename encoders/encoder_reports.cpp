@@ -1,6 +1,6 @@
-#include "encoder_reports.h"
+#include "encoders/encoder_reports.h"
 
-#include "feature_report.h"
+#include "devlink/feature_report.h"
 
 namespace tq::encoders {
 

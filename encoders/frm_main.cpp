@@ -1,8 +1,8 @@
-#include "frm_main.h"
+#include "encoders/frm_main.h"
 
 #include <string>
 
-#include "encoder_reports.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::encoders {
 namespace {
@@ -20,8 +20,8 @@ std::string PairCaption(int pair) {
 }  // namespace
 
 frmMain::frmMain(HidApi& api)
-    : link_(api, kEncodersVariant),
-      form_("frmMain", "TQ5271 Rotary Encoders Configuration v1.7", 4820, 6970),
+    : ProgramWindow(api, kEncodersVariant, "TQ5271 Rotary Encoders Configuration v1.7", 4820,
+                    6970),
       DeviceDetected(link_.DeviceDetected),
       Frame1(form_, "Frame1", {120, 0, 4575, 1935}, "Device details"),
       Label3(Frame1, "Label3", {240, 360, 1815, 285}, "Serial Number"),

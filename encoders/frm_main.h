@@ -5,21 +5,15 @@
 #include <array>
 #include <memory>
 
-#include "hid_board.h"
-#include "ui/controls.h"
+#include "devlink/device_link.h"
+#include "devlink/ui/controls.h"
+#include "windowed/program_window.h"
 
 namespace tq::encoders {
 
-class frmMain {
-  // First, so that the flags and controls below can refer to them.
-  DeviceLink link_;
-  ui::Window form_;
-
+class frmMain : public ProgramWindow {
  public:
   explicit frmMain(HidApi& api);
-
-  ui::Window& Form() { return form_; }
-  DeviceLink& Link() { return link_; }
 
   // Window events.
   void Form_Load();

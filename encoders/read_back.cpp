@@ -1,10 +1,9 @@
 // Brings the window into line with the board just opened: device details,
 // the items the board's release offers, and the settings it holds.
-#include <vector>
+#include <span>
 
-#include "encoder_reports.h"
-#include "feature_report.h"
-#include "frm_main.h"
+#include "encoders/encoder_reports.h"
+#include "encoders/frm_main.h"
 
 namespace tq::encoders {
 
@@ -73,20 +72,16 @@ void frmMain::OfferItems(int minor) {
 }
 
 void frmMain::ApplySettingsPages() {
-  // A request cannot name a page, so ask sixteen times and apply every
-  // page 16 that comes back; the last one stands. The buffer is shared by
-  // the reads, as the board expects its report ID byte left as it was.
-  std::vector<std::uint8_t> report(link_.FeatureReportByteLength(), 0);
-  for (int read = 0; read < kPageRequests; ++read) {
-    if (!link_.GetFeature(report)) continue;
-    const auto settings = DecodeEncoderPage(report);
-    if (!settings) continue;
+  // Every page 16 that comes back is applied; the last one stands.
+  link_.ReadSettingsPages([this](std::span<const std::uint8_t> page) {
+    const auto settings = DecodeEncoderPage(page);
+    if (!settings) return;
     // A value a list has no item for leaves that list as it is.
     ModeCh1.SetListIndex(settings->pulseWidthPosition);
     for (int pair = 1; pair <= kPairCount; ++pair) {
       Enc(pair).SetListIndex(settings->types[static_cast<std::size_t>(pair - 1)]);
     }
-  }
+  });
 }
 
 }  // namespace tq::encoders

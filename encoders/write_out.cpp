@@ -2,8 +2,8 @@
 // its high bits, or the pulse width.
 #include <array>
 
-#include "encoder_reports.h"
-#include "frm_main.h"
+#include "encoders/encoder_reports.h"
+#include "encoders/frm_main.h"
 
 namespace tq::encoders {
 

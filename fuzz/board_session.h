@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "byte_reader.h"
-#include "hid_board.h"
+#include "devlink/device_link.h"
+#include "fuzz/byte_reader.h"
 
 namespace tq::fuzz {
 

@@ -8,10 +8,10 @@
 #include <sstream>
 #include <string>
 
-#include "board_command.h"
-#include "board_options.h"
-#include "platform/hidraw/report_descriptor.h"
-#include "report_descriptor.h"
+#include "devlink/platform/hidraw/report_descriptor.h"
+#include "emulator/report_descriptor.h"
+#include "vboard/board_command.h"
+#include "vboard/board_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::istringstream lines(std::string(reinterpret_cast<const char*>(data), size));

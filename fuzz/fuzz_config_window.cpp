@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "byte_reader.h"
 #include "config/config_reports.h"
 #include "config/frm_main.h"
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
+#include "fuzz/byte_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tq::fuzz::ByteReader in(data, size);

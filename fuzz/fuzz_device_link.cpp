@@ -12,10 +12,10 @@
 #include <set>
 #include <string>
 
-#include "board_session.h"
-#include "byte_reader.h"
-#include "hid_api.h"
-#include "hid_board.h"
+#include "devlink/device_link.h"
+#include "devlink/hid_api.h"
+#include "fuzz/board_session.h"
+#include "fuzz/byte_reader.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "byte_reader.h"
-#include "encoder_reports.h"
-#include "frm_main.h"
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
+#include "encoders/encoder_reports.h"
+#include "encoders/frm_main.h"
+#include "fuzz/byte_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tq::fuzz::ByteReader in(data, size);

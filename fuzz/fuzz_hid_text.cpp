@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <span>
 
-#include "hid_board.h"
+#include "devlink/device_link.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text = tq::HidStringToText(std::span(data, size));

@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "board_session.h"
-#include "byte_reader.h"
-#include "fake_host.h"
-#include "hid_board.h"
-#include "hidraw_api.h"
+#include "devlink/device_link.h"
+#include "devlink/platform/hidraw/hidraw_api.h"
+#include "fuzz/board_session.h"
+#include "fuzz/byte_reader.h"
+#include "tests/hidraw/fake_host.h"
 
 namespace {
 

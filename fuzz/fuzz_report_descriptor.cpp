@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <span>
 
-#include "report_descriptor.h"
+#include "devlink/platform/hidraw/report_descriptor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > tq::hidraw::kMaxReportDescriptorSize) return 0;

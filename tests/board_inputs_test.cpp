@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "config/config_reports.h"
-#include "emulated_board.h"
-#include "encoder_reports.h"
-#include "report_descriptor.h"
+#include "emulator/emulated_board.h"
+#include "emulator/report_descriptor.h"
+#include "encoders/encoder_reports.h"
 
 namespace tq::emu {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "config/config_reports.h"
 #include "config/frm_main.h"
-#include "fault_sweep.h"
+#include "tests/fault_sweep.h"
 
 namespace tq::config {
 namespace {

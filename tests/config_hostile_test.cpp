@@ -3,7 +3,7 @@
 
 #include "config/config_reports.h"
 #include "config/frm_main.h"
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
 
 namespace tq::config {
 namespace {

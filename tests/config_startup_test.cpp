@@ -8,7 +8,7 @@
 #include <string>
 
 #include "config/frm_main.h"
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
 
 namespace tq::config {
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "config/frm_main.h"
-#include "fault_sweep.h"
-#include "sent_reports.h"
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
+#include "tests/fault_sweep.h"
+#include "tests/sent_reports.h"
 
 namespace tq::config {
 namespace {

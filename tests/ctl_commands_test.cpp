@@ -2,17 +2,28 @@
 // code, and the exact reports that reach the board.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#endif
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
-#include "cli.h"
-#include "fault_sweep.h"
-#include "sent_reports.h"
-#include "simulated_hid.h"
+#include "ctl/cli.h"
+#include "ctl/settings_file.h"
+#include "emulator/simulated_hid.h"
+#include "tests/fault_sweep.h"
+#include "tests/sent_reports.h"
 
 namespace tq::ctl {
 namespace {
@@ -60,7 +71,7 @@ emu::EmulatedBoard WithBytes(std::u16string serial, const std::vector<std::pair<
   return board;
 }
 
-// Every byte the windows can write differs between these two; input 7's
+// Every byte the programs can write differs between these two; input 7's
 // byte is the same on both.
 emu::EmulatedBoard Source() {
   return WithBytes(u"00001", {{11, 0xA5}, {12, 1}, {14, 198}, {15, 0}, {16, 198}, {17, 0},
@@ -257,6 +268,76 @@ TEST(CtlBoards, ChoiceBySerial) {
   EXPECT_EQ(hid.CallCount("HidD_SetFeature"), 0);
 }
 
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::ranges::sort(names);
+  return names;
+}
+
+TEST(CtlSave, ReplacesTheOldFileOnlyOnceTheNewOneIsWhole) {
+  const std::string folder = TempFile("save");
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  const std::string file = (std::filesystem::path(folder) / "left.json").string();
+  const std::string old = "{\"an earlier backup\": \"that must survive a failed save\"}\n";
+  WriteText(file, old);
+  emu::SimulatedHid hid;
+  hid.Attach(Source());
+
+#ifndef _WIN32
+  ::chmod(file.c_str(), 0640);
+  {
+    // The process may not make any file longer than a few bytes: the write
+    // of the new backup fails midway, as on a full disk.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Result failed = RunCtl(hid, {"save", file});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(failed.code, 2);
+    EXPECT_EQ(failed.err, "tq5271ctl: " + file + ": cannot write the file\n");
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(ReadText(file), old) << "the old backup must stay whole";
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"left.json"})
+        << "no temporary file may stay behind";
+  }
+#endif
+
+  // A folder that is not there: nothing is written anywhere.
+  const std::string nowhere = (std::filesystem::path(folder) / "absent" / "left.json").string();
+  const Result missing = RunCtl(hid, {"save", nowhere});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.err, "tq5271ctl: " + nowhere + ": cannot write the file\n");
+  EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"left.json"});
+
+  // A save that succeeds replaces the file with the whole new backup and
+  // keeps the old file's permissions.
+  const Result saved = RunCtl(hid, {"save", file});
+  EXPECT_EQ(saved.code, 0) << saved.err;
+  const auto parsed = ParseSettingsFile(ReadText(file));
+  ASSERT_TRUE(std::holds_alternative<SettingsFile>(parsed)) << std::get<std::string>(parsed);
+  EXPECT_EQ(std::get<SettingsFile>(parsed).settings.at(11), 0xA5);
+  EXPECT_EQ(std::get<SettingsFile>(parsed).settings.at(26), 25);
+  EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"left.json"});
+#ifndef _WIN32
+  struct stat status {};
+  ASSERT_EQ(::stat(file.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u);
+#endif
+}
+
 TEST(CtlRestore, EveryByteDifferentSendsExactlyTheNeededReportsAndVerifies) {
   const std::string file = SavedSource();
   const auto json = nlohmann::json::parse(std::ifstream(file));
@@ -410,7 +491,7 @@ TEST(CtlMalformed, FilesAndValuesGiveOneLineAndSendNothing) {
   EXPECT_EQ(hid.CallCount("HidD_SetFeature"), 0);
 }
 
-TEST(CtlSet, NamedChangesGoOutAsTheWindowsSendThem) {
+TEST(CtlSet, NamedChangesGoOutAsTheProgramsSendThem) {
   emu::SimulatedHid hid;
   const auto id = hid.Attach(emu::MakeTQ5271(u"00001"));
   Result result = RunCtl(hid, {"set", "enc1=1:4", "pulse=200ms", "mode5=zoom", "invert=1,3", "auto=on"});

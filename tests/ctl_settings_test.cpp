@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "board_scan.h"
-#include "named_settings.h"
-#include "settings_file.h"
-#include "write_plan.h"
+#include "ctl/board_scan.h"
+#include "ctl/named_settings.h"
+#include "ctl/settings_file.h"
+#include "ctl/write_plan.h"
 
 namespace tq::ctl {
 namespace {

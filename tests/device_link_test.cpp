@@ -4,8 +4,8 @@
 #include <deque>
 #include <string>
 
-#include "hid_board.h"
-#include "simulated_hid.h"
+#include "devlink/device_link.h"
+#include "emulator/simulated_hid.h"
 
 namespace tq {
 namespace {

@@ -1,10 +1,10 @@
-#include "encoder_reports.h"
+#include "encoders/encoder_reports.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "feature_report.h"
+#include "devlink/feature_report.h"
 
 namespace tq::encoders {
 namespace {

@@ -6,9 +6,9 @@
 
 #include <array>
 
-#include "encoder_reports.h"
-#include "fault_sweep.h"
-#include "frm_main.h"
+#include "encoders/encoder_reports.h"
+#include "encoders/frm_main.h"
+#include "tests/fault_sweep.h"
 
 namespace tq::encoders {
 namespace {

@@ -3,9 +3,9 @@
 // memory outside a buffer (the sanitizer build checks the latter).
 #include <gtest/gtest.h>
 
-#include "encoder_reports.h"
-#include "frm_main.h"
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
+#include "encoders/encoder_reports.h"
+#include "encoders/frm_main.h"
 
 namespace tq::encoders {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "encoder_reports.h"
-#include "frm_main.h"
-#include "fault_sweep.h"
-#include "sent_reports.h"
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
+#include "encoders/encoder_reports.h"
+#include "encoders/frm_main.h"
+#include "tests/fault_sweep.h"
+#include "tests/sent_reports.h"
 
 namespace tq::encoders {
 namespace {

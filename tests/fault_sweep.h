@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
 
 namespace tq::testing {
 

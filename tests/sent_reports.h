@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "simulated_hid.h"
+#include "emulator/simulated_hid.h"
 
 namespace tq::testing {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "hid_board.h"
-#include "simulated_hid.h"
+#include "devlink/device_link.h"
+#include "emulator/simulated_hid.h"
 
 namespace tq::emu {
 namespace {

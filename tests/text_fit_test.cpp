@@ -1,6 +1,6 @@
 // Widening a layout for texts that need more room than designed: what moves,
 // what grows, and that nothing moves when every text fits.
-#include "ui/text_fit.h"
+#include "devlink/ui/text_fit.h"
 
 #include <gtest/gtest.h>
 

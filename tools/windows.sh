@@ -11,22 +11,15 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-EXTRA_PACKAGES="${EXTRA_PACKAGES:-} g++-mingw-w64-x86-64-posix wine64 fonts-wine python3-minimal" \
+EXTRA_PACKAGES="${EXTRA_PACKAGES:-} g++-mingw-w64-x86-64-posix wine64 fonts-wine imagemagick" \
   tools/deps.sh
 
 cmake --preset windows
 cmake --build --preset windows
 
-# Debian's wine64 package alone leaves the loader outside PATH.
-WINE=${WINE:-$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)}
-WINESERVER=${WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver)}
 BUILD=build/windows
 export WINEPREFIX="${WINEPREFIX:-$PWD/$BUILD/wineprefix}"
-export WINEARCH=win64
-export WINEDEBUG=-all
-# No .NET or browser runtime: nothing here needs one, and their installers
-# would wait for a click.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. tools/lib/wine.sh
 
 display=90
 while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
@@ -45,19 +38,8 @@ done
 
 "$WINE" wineboot --init >/dev/null 2>&1
 "$WINESERVER" -w
-reg() { "$WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null; }
-# One virtual desktop for every window: Wine then draws the frames and
-# captions itself (there is no window manager on the display), and each
-# program's exit code comes back to this script.
-reg 'HKCU\Software\Wine\Explorer' Desktop REG_SZ Default
-reg 'HKCU\Software\Wine\Explorer\Desktops' Default REG_SZ 1024x1024
-# Wine draws the caption buttons with its own Marlett font, which Debian's
-# build does not find where it is installed.
-fonts="$WINEPREFIX/drive_c/windows/Fonts"
-if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
-  mkdir -p "$fonts"
-  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-fi
+wine_desktop 1024x1024
+wine_fonts
 
 # Every Wine process, the desktop included, ends first, so that all of them
 # read the new setting; the server writes the registry out when it ends.
@@ -70,27 +52,16 @@ set_dpi() {
   "$WINESERVER" -p
 }
 
-bmp_to_png() {
-  python3 - "$1" "$2" <<'EOF'
-import struct, sys, zlib
-data = open(sys.argv[1], "rb").read()
-offset = struct.unpack_from("<I", data, 10)[0]
-width, height = struct.unpack_from("<ii", data, 18)
-stride = (width * 3 + 3) & ~3
-rows = []
-for y in range(height):
-    line = data[offset + (height - 1 - y) * stride:][:3 * width]
-    rgb = bytearray(3 * width)
-    rgb[0::3], rgb[1::3], rgb[2::3] = line[2::3], line[1::3], line[0::3]
-    rows.append(b"\0" + bytes(rgb))
-def chunk(kind, body):
-    return (struct.pack(">I", len(body)) + kind + body
-            + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-with open(sys.argv[2], "wb") as out:
-    out.write(b"\x89PNG\r\n\x1a\n"
-              + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-              + chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
-EOF
+# Each program's window as check_program photographed it at $dpi, into
+# docs/ as PNG, without time stamps, so that an unchanged window gives an
+# unchanged file.
+save_photographs() {  # $1: what the pictures' names end in
+  for name in encoders config; do
+    if [ -f "$BUILD/${name}_$dpi.bmp" ]; then
+      convert "$BUILD/${name}_$dpi.bmp" -strip "docs/${name}_win32$1.png"
+      echo "docs/${name}_win32$1.png"
+    fi
+  done
 }
 
 # name, file description
@@ -154,24 +125,14 @@ echo "== Windows tests under Wine, $dpi dpi"
 "$WINE" "$BUILD/tests/win32/win32_tests.exe" --gtest_brief=1
 check_all
 check_ctl
-for name in encoders config; do
-  if [ -f "$BUILD/${name}_$dpi.bmp" ]; then
-    bmp_to_png "$BUILD/${name}_$dpi.bmp" "docs/${name}_win32.png"
-    echo "docs/${name}_win32.png"
-  fi
-done
+save_photographs ""
 
 dpi=144
 set_dpi $dpi
 echo "== Windows tests under Wine, $dpi dpi"
 "$WINE" "$BUILD/tests/win32/win32_tests.exe" --gtest_brief=1
 check_all
-for name in encoders config; do
-  if [ -f "$BUILD/${name}_$dpi.bmp" ]; then
-    bmp_to_png "$BUILD/${name}_$dpi.bmp" "docs/${name}_win32_$dpi.png"
-    echo "docs/${name}_win32_$dpi.png"
-  fi
-done
+save_photographs "_$dpi"
 
 dpi=192
 set_dpi $dpi

@@ -1,4 +1,4 @@
-#include "board_command.h"
+#include "vboard/board_command.h"
 
 #include <charconv>
 #include <sstream>

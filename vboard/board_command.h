@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "emulated_board.h"
+#include "emulator/emulated_board.h"
 
 namespace tq::vboard {
 

@@ -1,11 +1,11 @@
-#include "board_device.h"
+#include "vboard/board_device.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 
-#include "report_descriptor.h"
-#include "usb_descriptors.h"
+#include "emulator/report_descriptor.h"
+#include "vboard/usb_descriptors.h"
 
 namespace tq::vboard {
 namespace {

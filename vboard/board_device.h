@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "emulated_board.h"
-#include "usbip_codec.h"
+#include "emulator/emulated_board.h"
+#include "vboard/usbip_codec.h"
 
 namespace tq::vboard {
 

@@ -1,10 +1,10 @@
-#include "board_options.h"
+#include "vboard/board_options.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <sstream>
 
-#include "report_descriptor.h"
+#include "emulator/report_descriptor.h"
 
 namespace tq::vboard {
 namespace {

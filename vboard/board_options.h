@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "board_device.h"
-#include "emulated_board.h"
+#include "emulator/emulated_board.h"
+#include "vboard/board_device.h"
 
 namespace tq::vboard {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "board_command.h"
-#include "board_options.h"
-#include "virtual_bus.h"
+#include "vboard/board_command.h"
+#include "vboard/board_options.h"
+#include "vboard/virtual_bus.h"
 
 namespace {
 

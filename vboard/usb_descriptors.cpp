@@ -1,8 +1,8 @@
-#include "usb_descriptors.h"
+#include "vboard/usb_descriptors.h"
 
 #include <algorithm>
 
-#include "report_descriptor.h"
+#include "emulator/report_descriptor.h"
 
 namespace tq::vboard {
 namespace {

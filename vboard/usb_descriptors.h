@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "emulated_board.h"
+#include "emulator/emulated_board.h"
 
 namespace tq::vboard {
 

@@ -1,4 +1,4 @@
-#include "usbip_codec.h"
+#include "vboard/usbip_codec.h"
 
 namespace tq::vboard {
 namespace {

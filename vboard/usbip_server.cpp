@@ -1,4 +1,4 @@
-#include "usbip_server.h"
+#include "vboard/usbip_server.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <deque>
 #include <thread>
 
-#include "usb_descriptors.h"
+#include "vboard/usb_descriptors.h"
 
 namespace tq::vboard {
 namespace {

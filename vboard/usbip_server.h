@@ -5,7 +5,7 @@
 // the host cancels it.
 #pragma once
 
-#include "board_device.h"
+#include "vboard/board_device.h"
 
 namespace tq::vboard {
 

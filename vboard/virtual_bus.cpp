@@ -1,4 +1,4 @@
-#include "virtual_bus.h"
+#include "vboard/virtual_bus.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "usbip_server.h"
+#include "vboard/usbip_server.h"
 
 namespace tq::vboard {
 namespace fs = std::filesystem;

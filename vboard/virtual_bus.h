@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "board_device.h"
+#include "vboard/board_device.h"
 
 namespace tq::vboard {
 

@@ -1,4 +1,4 @@
-#include "ui/controls.h"
+#include "devlink/ui/controls.h"
 
 #include <utility>
 

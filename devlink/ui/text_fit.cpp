@@ -1,4 +1,4 @@
-#include "ui/text_fit.h"
+#include "devlink/ui/text_fit.h"
 
 #include <algorithm>
 

@@ -14,7 +14,7 @@
 #include <functional>
 #include <map>
 
-#include "ui/controls.h"
+#include "devlink/ui/controls.h"
 
 namespace tq::ui {
 

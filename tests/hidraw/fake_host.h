@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel_calls.h"
+#include "devlink/platform/hidraw/kernel_calls.h"
 
 namespace tq::test {
 

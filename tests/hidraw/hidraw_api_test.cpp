@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "fake_host.h"
-#include "hid_board.h"
-#include "hidraw_api.h"
+#include "devlink/device_link.h"
+#include "devlink/platform/hidraw/hidraw_api.h"
+#include "tests/hidraw/fake_host.h"
 
 namespace tq::test {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "fake_host.h"
-#include "frm_main.h"
-#include "hid_board.h"
-#include "hidraw_api.h"
+#include "devlink/device_link.h"
+#include "devlink/platform/hidraw/hidraw_api.h"
+#include "encoders/frm_main.h"
+#include "tests/hidraw/fake_host.h"
 
 namespace tq::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "node_ids.h"
+#include "devlink/platform/hidraw/node_ids.h"
 
 namespace tq::hidraw {
 namespace {

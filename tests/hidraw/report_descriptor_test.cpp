@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "report_descriptor.h"
+#include "devlink/platform/hidraw/report_descriptor.h"
 
 namespace tq::hidraw {
 namespace {

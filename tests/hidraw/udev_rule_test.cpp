@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "hid_board.h"
+#include "devlink/device_link.h"
 
 namespace tq::test {
 namespace {

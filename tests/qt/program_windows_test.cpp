@@ -20,10 +20,10 @@
 #include <string>
 
 #include "config/frm_main.h"
+#include "devlink/ui/qt/desktop_session.h"
+#include "devlink/ui/qt/qt_view.h"
+#include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
-#include "simulated_hid.h"
-#include "ui/qt/desktop_session.h"
-#include "ui/qt/qt_view.h"
 
 namespace tq::ui {
 namespace {

@@ -1,7 +1,7 @@
 // The Qt view against a small model window: where it puts things, that it
 // mirrors the model, and that each user action reaches the model once and
 // each program-made change raises nothing twice.
-#include "ui/qt/qt_view.h"
+#include "devlink/ui/qt/qt_view.h"
 
 #include <gtest/gtest.h>
 

@@ -4,14 +4,14 @@
 
 #include <sstream>
 
-#include "board_command.h"
-#include "board_device.h"
-#include "board_options.h"
-#include "hid_board.h"
-#include "platform/hidraw/report_descriptor.h"
-#include "report_descriptor.h"
-#include "simulated_hid.h"
-#include "usb_descriptors.h"
+#include "devlink/device_link.h"
+#include "devlink/platform/hidraw/report_descriptor.h"
+#include "emulator/report_descriptor.h"
+#include "emulator/simulated_hid.h"
+#include "vboard/board_command.h"
+#include "vboard/board_device.h"
+#include "vboard/board_options.h"
+#include "vboard/usb_descriptors.h"
 
 namespace tq::vboard {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config/frm_main.h"
-#include "vm_fixture.h"
+#include "tests/vm/vm_fixture.h"
 
 namespace tq::vmtest {
 namespace {

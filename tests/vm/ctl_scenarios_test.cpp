@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "cli.h"
-#include "platform/hidraw/node_ids.h"
-#include "vm_fixture.h"
+#include "ctl/cli.h"
+#include "devlink/platform/hidraw/node_ids.h"
+#include "tests/vm/vm_fixture.h"
 
 namespace tq::vmtest {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "hid_board.h"
-#include "vm_fixture.h"
+#include "devlink/device_link.h"
+#include "tests/vm/vm_fixture.h"
 
 namespace tq::vmtest {
 namespace {

@@ -15,12 +15,12 @@
 #include <iostream>
 #include <thread>
 
-#include "encoder_reports.h"
+#include "devlink/device_link.h"
+#include "emulator/report_descriptor.h"
+#include "encoders/encoder_reports.h"
 #include "encoders/frm_main.h"
-#include "hid_board.h"
-#include "report_descriptor.h"
-#include "usb_descriptors.h"
-#include "vm_fixture.h"
+#include "tests/vm/vm_fixture.h"
+#include "vboard/usb_descriptors.h"
 
 namespace tq::vmtest {
 namespace {

@@ -13,8 +13,8 @@
 #include <iostream>
 #include <thread>
 
-#include "hid_board.h"
-#include "vm_fixture.h"
+#include "devlink/device_link.h"
+#include "tests/vm/vm_fixture.h"
 
 namespace tq::vmtest {
 namespace {

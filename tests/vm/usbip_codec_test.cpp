@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <thread>
 
-#include "board_device.h"
-#include "usbip_codec.h"
-#include "usbip_server.h"
+#include "vboard/board_device.h"
+#include "vboard/usbip_codec.h"
+#include "vboard/usbip_server.h"
 
 namespace tq::vboard {
 namespace {

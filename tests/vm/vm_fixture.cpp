@@ -1,4 +1,4 @@
-#include "vm_fixture.h"
+#include "tests/vm/vm_fixture.h"
 
 #include <algorithm>
 #include <chrono>

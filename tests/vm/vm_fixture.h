@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "board_device.h"
-#include "emulated_board.h"
-#include "platform/hidraw/hidraw_api.h"
-#include "virtual_bus.h"
+#include "devlink/platform/hidraw/hidraw_api.h"
+#include "emulator/emulated_board.h"
+#include "vboard/board_device.h"
+#include "vboard/virtual_bus.h"
 
 namespace tq::vmtest {
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "config/frm_main.h"
+#include "devlink/ui/win32/win32_view.h"
+#include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
-#include "simulated_hid.h"
-#include "ui/win32/win32_view.h"
 
 namespace tq {
 namespace {

@@ -2,7 +2,7 @@
 // programs on it with no board attached (as under Wine, or on a desktop
 // without a TQ5271): records cross the boundary intact, handles keep their
 // values, and the programs end in their no-board state with nothing open.
-#include "platform/win32/win32_hid_api.h"
+#include "devlink/platform/win32/win32_hid_api.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -11,9 +11,9 @@
 #include <string>
 
 #include "config/frm_main.h"
+#include "devlink/device_link.h"
+#include "devlink/ui/win32/win32_view.h"
 #include "encoders/frm_main.h"
-#include "hid_board.h"
-#include "ui/win32/win32_view.h"
 
 namespace tq {
 namespace {

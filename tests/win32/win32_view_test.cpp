@@ -3,7 +3,7 @@
 // with, that it mirrors the model, that each user action on a native control
 // reaches the model once and a program-made change raises nothing twice,
 // the timer, and the close.
-#include "ui/win32/win32_view.h"
+#include "devlink/ui/win32/win32_view.h"
 
 #include <windows.h>
 #include <commctrl.h>

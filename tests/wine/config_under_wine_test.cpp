@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "config/frm_main.h"
-#include "wine_fixture.h"
+#include "tests/wine/wine_fixture.h"
 
 namespace tq::winetest {
 namespace {

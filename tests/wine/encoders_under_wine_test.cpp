@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "encoders/frm_main.h"
-#include "wine_fixture.h"
+#include "tests/wine/wine_fixture.h"
 
 namespace tq::winetest {
 namespace {
@@ -79,7 +79,7 @@ TEST_F(EncodersUnderWine, UnplugLosesTheBoardAndReplugFindsItAgain) {
   EXPECT_TRUE(form.DeviceDetected);
   EXPECT_EQ(form.Timer.Interval(), frmMain::kPresentIntervalMs);
 
-  ASSERT_TRUE(bench.Unplug(kBoard));
+  ASSERT_TRUE(boardProgram.Unplug(kBoard));
   // The presence check's string request fails once Wine has let the device
   // go; each tick comes one interval after the last, as the timer's would.
   const auto tick = [&] {
@@ -92,7 +92,7 @@ TEST_F(EncodersUnderWine, UnplugLosesTheBoardAndReplugFindsItAgain) {
   EXPECT_EQ(api.open.size(), 0u);
 
   Remark();
-  ASSERT_TRUE(bench.Plug(kBoard));
+  ASSERT_TRUE(boardProgram.Plug(kBoard));
   EXPECT_TRUE(WaitUntil([&] { tick(); return form.DeviceDetected; }, std::chrono::seconds(30)));
   EXPECT_EQ(form.SerNo.Items(), std::vector<std::string>{"00042"});
   // Back to the present interval once a check has found it answering.

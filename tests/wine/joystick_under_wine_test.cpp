@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "wine_fixture.h"
+#include "tests/wine/wine_fixture.h"
 
 // DirectInput's names clash with the project's portable HID records, so its
 // helper lives outside the project's namespace.

@@ -1,4 +1,4 @@
-#include "wine_fixture.h"
+#include "tests/wine/wine_fixture.h"
 
 namespace tq::winetest {
 

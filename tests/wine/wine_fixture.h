@@ -1,5 +1,5 @@
 // What the Windows scenarios under Wine share: the real SetupAPI and hid.dll
-// backend with its open handles counted, the board program's bench, and the
+// backend with its open handles counted, the board program, and the
 // two devices it serves. Board 0 is a factory TQ5271; board 1 a game pad of
 // another maker.
 #pragma once
@@ -11,9 +11,9 @@
 #include <set>
 #include <string>
 
-#include "board_bench.h"
-#include "hid_board.h"
-#include "platform/win32/win32_hid_api.h"
+#include "devlink/device_link.h"
+#include "devlink/platform/win32/win32_hid_api.h"
+#include "tests/wine/board_program.h"
 
 namespace tq::winetest {
 
@@ -53,14 +53,14 @@ class UnderWine : public ::testing::Test {
 
   // Requests board `n` logged since SetUp (or the last Remark), of one type.
   std::vector<BoardRequest> Since(int board, const std::string& type = "") const {
-    return bench.Since(board, marks_[board], type);
+    return boardProgram.Since(board, marks_[board], type);
   }
   void Remark() {
-    marks_[kBoard] = bench.Mark(kBoard);
-    marks_[kPad] = bench.Mark(kPad);
+    marks_[kBoard] = boardProgram.Mark(kBoard);
+    marks_[kPad] = boardProgram.Mark(kPad);
   }
 
-  BoardBench bench;
+  BoardProgram boardProgram;
   CountingWin32Api api;
 
  private:

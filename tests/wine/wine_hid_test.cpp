@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "encoders/frm_main.h"
-#include "wine_fixture.h"
+#include "tests/wine/wine_fixture.h"
 
 namespace tq::winetest {
 namespace {
@@ -163,7 +163,7 @@ TEST_F(WineHid, AnInterfaceThatRefusesTheOpenIsSkipped) {
   api.beforeOpen = [&](const std::string& path) {
     if (path != padPath || pulled) return;
     pulled = true;
-    ASSERT_TRUE(bench.Unplug(kPad));
+    ASSERT_TRUE(boardProgram.Unplug(kPad));
     EXPECT_TRUE(WaitUntil([&] { return PathOf(kPadVendor).empty(); }, std::chrono::seconds(20)));
     refused = api.Win32HidApi::CreateFileA(path.c_str(), kGenericRead, kShare, nullptr,
                                            kOpenExisting, 0, 0) == kInvalidHandleValue;
@@ -179,7 +179,7 @@ TEST_F(WineHid, AnInterfaceThatRefusesTheOpenIsSkipped) {
     form.Form().Close();
   }
   api.beforeOpen = nullptr;
-  ASSERT_TRUE(bench.Plug(kPad));
+  ASSERT_TRUE(boardProgram.Plug(kPad));
   EXPECT_TRUE(WaitUntil([&] { return !PathOf(kPadVendor).empty(); }, std::chrono::seconds(30)));
 }
 

@@ -8,20 +8,8 @@ OUT=$ROOT/build/vm/out
 BIN=$ROOT/build/default
 cd "$ROOT" || exit 1
 export GTEST_COLOR=no
-check() {  # $1: name; the rest: the command that must succeed
-  name=$1
-  shift
-  if "$@"; then echo "PASS $name" >>"$OUT/checks.txt"; else echo "FAIL $name" >>"$OUT/checks.txt"; fi
-}
-wait_for() {  # $1: seconds; the rest: a condition
-  limit=$(($1 * 5))
-  shift
-  while ! "$@"; do
-    limit=$((limit - 1))
-    [ "$limit" -gt 0 ] || return 1
-    sleep 0.2
-  done
-}
+. tools/lib/checks.sh
+. tools/lib/board_log.sh
 
 "$BIN/tests/vm/vm_scenarios" --gtest_filter='-UdevRule.*' --gtest_output="xml:$OUT/scenarios.xml"
 
@@ -29,7 +17,7 @@ wait_for() {  # $1: seconds; the rest: a condition
 mkdir -p /run/udev/rules.d
 cp packaging/linux/70-tq5271.rules /run/udev/rules.d/
 /lib/systemd/systemd-udevd --daemon >"$OUT/udevd.log" 2>&1
-wait_for 10 test -S /run/udev/control
+poll_by_tries 10 test -S /run/udev/control
 "$BIN/tests/vm/vm_scenarios" --gtest_filter='UdevRule.*' --gtest_output="xml:$OUT/udev.xml"
 udevadm control --exit
 
@@ -43,17 +31,12 @@ mkfifo /tmp/vboard.control
   --board serial=TQ-00042 >"$OUT/vboard.out" 2>&1 &
 vboard=$!
 LOG=/tmp/board0.log
-gets() {
-  count=$(grep -c '^GET_REPORT' "$LOG" 2>/dev/null)
-  echo "${count:-0}"
-}
-at_least() { [ "$(gets)" -ge "$1" ]; }
-wait_for 20 grep -q ready "$OUT/vboard.out"
-wait_for 10 xdpyinfo -display :5 >/dev/null 2>&1 || sleep 3
+poll_by_tries 20 grep -q ready "$OUT/vboard.out"
+poll_by_tries 10 xdpyinfo -display :5 >/dev/null 2>&1 || sleep 3
 
 "$BIN/encoders/TQ5271_encoders" >"$OUT/encoders.out" 2>&1 &
 program=$!
-check "TQ5271_encoders reads the board back at start-up" wait_for 60 at_least 16
+check "TQ5271_encoders reads the board back at start-up" poll_by_tries 60 at_least 16
 window=$(xdotool search --sync --onlyvisible --name 'TQ5271 Rotary' | head -n 1)
 sleep 1
 import -window "$window" "$OUT/encoders.png"
@@ -63,36 +46,31 @@ xdotool mousemove --window "$window" 54 436 click 1
 sleep 1
 xdotool key Down Return
 check "a pick in ModeCh1 arrives as the set report 26 = 7" \
-  wait_for 10 grep -q '^SET_REPORT value=0300 length=63 1a 07 00' "$LOG"
+  poll_by_tries 10 grep -q '^SET_REPORT value=0300 length=63 1a 07 00' "$LOG"
 # The board's inputs, moved through the board program's control file while
 # the program holds the board open: each command makes the board send.
-inputs() {
-  count=$(grep -c '^INPUT' "$LOG" 2>/dev/null)
-  echo "${count:-0}"
-}
-inputs_at_least() { [ "$(inputs)" -ge "$1" ]; }
 sends() {  # $1: a control line; true once the board sent a report after it
   sent=$(inputs)
   echo "$1" >/tmp/vboard.control
-  wait_for 10 inputs_at_least $((sent + 1))
+  poll_by_tries 10 inputs_at_least $((sent + 1))
 }
 board_inputs() { sends "axis 0 2 77" && sends "button 0 32 1" && sends "button 0 32 0" && sends "turn 0 3 2"; }
 check "tq5271_vboard's control moves an axis, a button and an encoder, and the board sends them" \
   board_inputs
 before=$(gets)
 echo "unplug 0" >/tmp/vboard.control
-wait_for 10 grep -q 'unplugged 0' "$OUT/vboard.out"
+poll_by_tries 10 grep -q 'unplugged 0' "$OUT/vboard.out"
 sleep 1
 echo "plug 0" >/tmp/vboard.control
 check "TQ5271_encoders reopens the board after unplug and replug" \
-  wait_for 30 at_least $((before + 16))
+  poll_by_tries 30 at_least $((before + 16))
 kill "$program"
 wait "$program"
 
 before=$(gets)
 "$BIN/config/TQ5271_config" >"$OUT/config.out" 2>&1 &
 program=$!
-check "TQ5271_config reads the board back at start-up" wait_for 60 at_least $((before + 16))
+check "TQ5271_config reads the board back at start-up" poll_by_tries 60 at_least $((before + 16))
 window=$(xdotool search --sync --onlyvisible --name 'TQ5271 configuration' | head -n 1)
 sleep 1
 import -window "$window" "$OUT/config.png"

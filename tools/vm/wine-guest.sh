@@ -7,21 +7,10 @@
 ROOT=$1
 OUT=$ROOT/build/vm/out
 WIN=$ROOT/build/windows
-BENCH=/tmp/wine-bench
+BOARDS=/tmp/wine-boards
 cd "$ROOT" || exit 1
-check() {  # $1: name; the rest: the command that must succeed
-  name=$1
-  shift
-  if "$@"; then echo "PASS $name" >>"$OUT/checks.txt"; else echo "FAIL $name" >>"$OUT/checks.txt"; fi
-}
-wait_for() {  # $1: seconds of wall time; the rest: a condition
-  end=$(($(date +%s) + $1))
-  shift
-  while ! "$@"; do
-    [ "$(date +%s)" -lt "$end" ] || return 1
-    sleep 0.5
-  done
-}
+. tools/lib/checks.sh
+. tools/lib/board_log.sh
 stage_start=$(date +%s)
 say() {  # progress on the VM's console, with the seconds since the stage began
   echo "Wine stage, $(($(date +%s) - stage_start)) s: $*"
@@ -29,33 +18,33 @@ say() {  # progress on the VM's console, with the seconds since the stage began
 
 # Wine learns of a plugged or pulled board from udevd's announcements.
 /lib/systemd/systemd-udevd --daemon >"$OUT/wine-udevd.log" 2>&1
-wait_for 10 test -S /run/udev/control
+poll_by_clock 10 test -S /run/udev/control
 
 # Board 0 is a TQ5271; board 1 a game pad of another maker. The board
 # program gives up when the kernel is slow to enumerate a board
 # (a loaded host under emulation): it is started again, up to three times.
 start_boards() {
-  rm -rf "$BENCH"
-  mkdir -p "$BENCH"
-  mkfifo "$BENCH/control"
-  "$ROOT/build/default/vboard/tq5271_vboard" --log "$BENCH" --control "$BENCH/control" \
+  rm -rf "$BOARDS"
+  mkdir -p "$BOARDS"
+  mkfifo "$BOARDS/control"
+  "$ROOT/build/default/vboard/tq5271_vboard" --log "$BOARDS" --control "$BOARDS/control" \
     --board serial=00042 \
     --board vendor=0x046d,product=0x0001,serial=F00D,manufacturer=Other,name=Pad,descriptor=vendor \
-    >"$BENCH/vboard.out" 2>&1 &
+    >"$BOARDS/vboard.out" 2>&1 &
   vboard=$!
-  while kill -0 "$vboard" 2>/dev/null && ! grep -q ready "$BENCH/vboard.out"; do sleep 0.5; done
-  grep -q ready "$BENCH/vboard.out"
+  while kill -0 "$vboard" 2>/dev/null && ! grep -q ready "$BOARDS/vboard.out"; do sleep 0.5; done
+  grep -q ready "$BOARDS/vboard.out"
 }
 for attempt in 1 2 3; do
   start_boards && break
-  say "board program, attempt $attempt: $(cat "$BENCH/vboard.out")"
+  say "board program, attempt $attempt: $(cat "$BOARDS/vboard.out")"
 done
 say "boards ready"
 
 # The prefix made on the host, unpacked where Wine may write (see
 # wine-stage.sh).
-export HOME=/tmp WINEPREFIX=/tmp/wineprefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export HOME=/tmp WINEPREFIX=/tmp/wineprefix
+. tools/lib/wine.sh
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 tar -C "$WINEPREFIX" -xf "$ROOT/build/vm/wineprefix.tar"
@@ -65,8 +54,6 @@ say "prefix unpacked"
 mkdir -p /tmp/wine-bin
 cp "$WIN/tests/wine/wine_scenarios.exe" "$WIN/encoders/TQ5271_encoders.exe" \
   "$WIN/config/TQ5271_config.exe" /tmp/wine-bin/
-WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 export DISPLAY=:6
 Xvfb :6 -screen 0 800x600x24 -nolisten tcp -dpi 96 >"$OUT/wine-xvfb.log" 2>&1 &
@@ -76,15 +63,15 @@ xvfb=$!
 # the answer is the board program's line, renamed to "reply".
 relay() {
   while kill -0 "$vboard" 2>/dev/null; do
-    if [ -f "$BENCH/request" ]; then
-      command=$(cat "$BENCH/request")
-      rm -f "$BENCH/request"
-      lines=$(wc -l <"$BENCH/vboard.out")
-      echo "$command" >"$BENCH/control"
-      wait_for 20 test "$(wc -l <"$BENCH/vboard.out")" -gt "$lines"
-      tail -n 1 "$BENCH/vboard.out" >"$BENCH/reply.tmp"
-      mv "$BENCH/reply.tmp" "$BENCH/reply"
-      say "$command: $(cat "$BENCH/reply")"
+    if [ -f "$BOARDS/request" ]; then
+      command=$(cat "$BOARDS/request")
+      rm -f "$BOARDS/request"
+      lines=$(wc -l <"$BOARDS/vboard.out")
+      echo "$command" >"$BOARDS/control"
+      poll_by_clock 20 test "$(wc -l <"$BOARDS/vboard.out")" -gt "$lines"
+      tail -n 1 "$BOARDS/vboard.out" >"$BOARDS/reply.tmp"
+      mv "$BOARDS/reply.tmp" "$BOARDS/reply"
+      say "$command: $(cat "$BOARDS/reply")"
     fi
     sleep 0.3
   done
@@ -101,33 +88,25 @@ echo "wineboot in the VM: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
 # ends. A program started while they close gets no window
 # (CreateWindowExW fails), so each program starts once they have gone.
 wine_idle() { ! grep -qsa 'explorer\.exe' /proc/[0-9]*/cmdline; }
-wait_for 60 wine_idle || say "Wine's desktop is still up"
+poll_by_clock 60 wine_idle || say "Wine's desktop is still up"
 
 start=$(date +%s)
 say "wineboot done"
-TQ_BENCH=$BENCH GTEST_COLOR=no WINEDEBUG=-all,err+all timeout 300 "$WINE" /tmp/wine-bin/wine_scenarios.exe \
+TQ_BOARD_FOLDER=$BOARDS GTEST_COLOR=no WINEDEBUG=-all,err+all timeout 300 "$WINE" /tmp/wine-bin/wine_scenarios.exe \
   "--gtest_output=xml:Z:$OUT/wine.xml" >"$OUT/wine-scenarios.log" 2>&1
 echo "scenarios: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
 say "scenarios done"
 
 # The programs as users start them: each reads the board back, and its
 # window, drawn on Wine's desktop, is photographed.
-LOG=$BENCH/board0.log
-gets() {
-  count=$(grep -c '^GET_REPORT' "$LOG" 2>/dev/null)
-  echo "${count:-0}"
-}
-at_least() { [ "$(gets)" -ge "$1" ]; }
+LOG=$BOARDS/board0.log
 for program in encoders config; do
-  wait_for 60 wine_idle || say "Wine's desktop is still up"
-  # Nothing of the last program's Wine session, its server included, may
-  # still be closing when the next program starts.
-  timeout 60 "$WINESERVER" -w || say "Wine's server is still up"
+  poll_by_clock 60 wine_idle || say "Wine's desktop is still up"
   before=$(gets)
   "$WINE" "/tmp/wine-bin/TQ5271_$program.exe" >"$OUT/wine-$program.log" 2>&1 &
   pid=$!
   check "TQ5271_$program.exe under Wine reads the board back at start-up" \
-    wait_for 120 at_least $((before + 16))
+    poll_by_clock 120 at_least $((before + 16))
   sleep 3
   import -window root "$OUT/${program}_wine.png"
   kill "$pid" 2>/dev/null
@@ -136,9 +115,9 @@ done
 
 "$WINESERVER" -k
 udevadm control --exit
-echo quit >"$BENCH/control"
+echo quit >"$BOARDS/control"
 wait "$vboard"
 kill "$relay_pid" "$xvfb" 2>/dev/null
-cp "$BENCH/vboard.out" "$OUT/wine-vboard.out"
-for n in 0 1; do cp "$BENCH/board$n.log" "$OUT/wine-board$n.log" 2>/dev/null; done
+cp "$BOARDS/vboard.out" "$OUT/wine-vboard.out"
+for n in 0 1; do cp "$BOARDS/board$n.log" "$OUT/wine-board$n.log" 2>/dev/null; done
 echo "Wine stage: $(($(date +%s) - stage_start)) s" >>"$OUT/wine-times.txt"

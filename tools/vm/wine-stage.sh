@@ -9,29 +9,20 @@ EXTRA_PACKAGES="g++-mingw-w64-x86-64-posix wine64 fonts-wine" tools/deps.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target wine_scenarios TQ5271_encoders TQ5271_config
 
-WINE=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-export WINEPREFIX="$PWD/build/vm/wineprefix" WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$PWD/build/vm/wineprefix"
+. tools/lib/wine.sh
 if [ ! -f "$WINEPREFIX/.tq5271-ready" ]; then
   rm -rf "$WINEPREFIX"
   # Wine makes the prefix itself, but not the folders above it.
   mkdir -p "$(dirname "$WINEPREFIX")"
   "$WINE" wineboot --init >/dev/null 2>&1
-  reg() { "$WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null; }
   # winebus: hidraw nodes only, without libSDL2.
   winebus='HKLM\System\CurrentControlSet\Services\winebus'
   reg "$winebus" "Enable SDL" REG_DWORD 0
   reg "$winebus" DisableInput REG_DWORD 1
-  # One virtual desktop, drawn by Wine, as there is no window manager.
-  reg 'HKCU\Software\Wine\Explorer' Desktop REG_SZ Default
-  reg 'HKCU\Software\Wine\Explorer\Desktops' Default REG_SZ 800x600
+  wine_desktop 800x600
   "$WINESERVER" -w
-  # Wine draws the caption buttons with its own Marlett font, which Debian's
-  # build does not find where it is installed.
-  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-  fi
+  wine_fonts
   touch "$WINEPREFIX/.tq5271-ready"
 fi
 

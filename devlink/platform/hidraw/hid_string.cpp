@@ -1,4 +1,4 @@
-#include "hid_string.h"
+#include "devlink/platform/hidraw/hid_string.h"
 
 #include <cstddef>
 

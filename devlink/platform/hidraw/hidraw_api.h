@@ -20,7 +20,7 @@
 #include <memory>
 #include <string>
 
-#include "hid_api.h"
+#include "devlink/hid_api.h"
 
 namespace tq {
 

@@ -1,4 +1,4 @@
-#include "kernel_calls.h"
+#include "devlink/platform/hidraw/kernel_calls.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "hid_api.h"
+#include "devlink/hid_api.h"
 
 namespace tq::hidraw {
 

@@ -1,4 +1,4 @@
-#include "node_ids.h"
+#include "devlink/platform/hidraw/node_ids.h"
 
 #include <charconv>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "report_descriptor.h"
+#include "devlink/platform/hidraw/report_descriptor.h"
 
 #include <array>
 #include <map>

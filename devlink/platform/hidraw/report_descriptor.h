@@ -17,7 +17,7 @@
 #include <optional>
 #include <span>
 
-#include "hid_api.h"
+#include "devlink/hid_api.h"
 
 namespace tq::hidraw {
 

@@ -1,4 +1,4 @@
-#include "win32_hid_api.h"
+#include "devlink/platform/win32/win32_hid_api.h"
 
 #include <windows.h>
 #include <setupapi.h>

@@ -3,7 +3,7 @@
 // stay in the .cpp, so a program's main can include this without them.
 #pragma once
 
-#include "hid_api.h"
+#include "devlink/hid_api.h"
 
 namespace tq {
 

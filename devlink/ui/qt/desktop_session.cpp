@@ -1,4 +1,4 @@
-#include "ui/qt/desktop_session.h"
+#include "devlink/ui/qt/desktop_session.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,4 +1,4 @@
-#include "ui/qt/qt_view.h"
+#include "devlink/ui/qt/qt_view.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

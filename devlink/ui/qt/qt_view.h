@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/controls.h"
-#include "ui/text_fit.h"
+#include "devlink/ui/controls.h"
+#include "devlink/ui/text_fit.h"
 
 class QWidget;
 class QComboBox;

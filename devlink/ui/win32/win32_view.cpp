@@ -1,5 +1,5 @@
-#include "ui/win32/win32_view.h"
-#include "ui/text_fit.h"
+#include "devlink/ui/win32/win32_view.h"
+#include "devlink/ui/text_fit.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "ui/controls.h"
+#include "devlink/ui/controls.h"
 
 namespace tq::ui {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "hid_api.h"
+#include "devlink/hid_api.h"
 
 namespace tq {
 
@@ -109,6 +109,13 @@ class DeviceLink {
   // A set report that the board's report length cannot hold is not sent.
   bool SendSetReport(std::uint8_t address, std::uint8_t value);
   bool GetFeature(std::vector<std::uint8_t>& buffer);
+  // The settings pages. A get request cannot name a page, so kPageRequests
+  // requests go out in a row and each reply is handed to `onPage` as it
+  // comes; a request that fails is skipped. One buffer of the report length
+  // serves them all, never cleared between them: the board expects its
+  // report ID byte left as its last reply left it.
+  using PageHandler = std::function<void(std::span<const std::uint8_t> page)>;
+  void ReadSettingsPages(const PageHandler& onPage);
   // A descriptor string read on OverlappedHandle, decoded; nullopt on failure.
   using StringRequest = BOOL (HidApi::*)(HANDLE, void*, std::uint32_t);
   std::optional<std::string> ReadBoardString(StringRequest request);

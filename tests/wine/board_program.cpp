@@ -1,4 +1,4 @@
-#include "board_bench.h"
+#include "tests/wine/board_program.h"
 
 #include <windows.h>
 
@@ -33,9 +33,9 @@ std::optional<BoardRequest> ParseBoardRequest(const std::string& line) {
   return request;
 }
 
-BoardBench::BoardBench() {
-  const char* folder = std::getenv("TQ_BENCH");
-  if (folder == nullptr || *folder == '\0') throw std::runtime_error("TQ_BENCH is not set");
+BoardProgram::BoardProgram() {
+  const char* folder = std::getenv("TQ_BOARD_FOLDER");
+  if (folder == nullptr || *folder == '\0') throw std::runtime_error("TQ_BOARD_FOLDER is not set");
   // Wine shows the whole Unix tree as drive Z.
   folder_ = std::string("Z:") + folder + "\\";
   for (char& c : folder_) {
@@ -43,7 +43,7 @@ BoardBench::BoardBench() {
   }
 }
 
-std::vector<BoardRequest> BoardBench::Log(int board) const {
+std::vector<BoardRequest> BoardProgram::Log(int board) const {
   std::ifstream file(folder_ + "board" + std::to_string(board) + ".log");
   std::vector<BoardRequest> requests;
   for (std::string line; std::getline(file, line);) {
@@ -54,7 +54,7 @@ std::vector<BoardRequest> BoardBench::Log(int board) const {
   return requests;
 }
 
-std::vector<BoardRequest> BoardBench::Since(int board, std::size_t mark,
+std::vector<BoardRequest> BoardProgram::Since(int board, std::size_t mark,
                                             const std::string& type) const {
   const auto all = Log(board);
   std::vector<BoardRequest> requests;
@@ -64,7 +64,7 @@ std::vector<BoardRequest> BoardBench::Since(int board, std::size_t mark,
   return requests;
 }
 
-bool BoardBench::Ask(const std::string& command, const std::string& done) {
+bool BoardProgram::Ask(const std::string& command, const std::string& done) {
   const std::string request = folder_ + "request";
   const std::string reply = folder_ + "reply";
   DeleteFileA(reply.c_str());

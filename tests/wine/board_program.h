@@ -1,7 +1,7 @@
 // The Windows scenarios' side of the board program that serves the virtual
 // boards inside the VM (tools/vm/wine-guest.sh starts both): each board's
 // request log, read as it grows, and plug or unplug asked for by a file the
-// guest script relays. The folder comes from TQ_BENCH, as a Unix path.
+// guest script relays. The folder comes from TQ_BOARD_FOLDER, as a Unix path.
 #pragma once
 
 #include <chrono>
@@ -27,9 +27,9 @@ struct BoardRequest {
 // nullopt for a line that is not a logged request.
 std::optional<BoardRequest> ParseBoardRequest(const std::string& line);
 
-class BoardBench {
+class BoardProgram {
  public:
-  BoardBench();  // throws when TQ_BENCH is not set
+  BoardProgram();  // throws when TQ_BOARD_FOLDER is not set
 
   // Every request board `n` has logged so far.
   std::vector<BoardRequest> Log(int board) const;

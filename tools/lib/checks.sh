@@ -1,0 +1,34 @@
+# shellcheck shell=sh
+# Sourced by the VM's guest scripts (tools/vm/guest.sh, tools/vm/wine-guest.sh):
+# checks written to $OUT/checks.txt as "PASS name" or "FAIL name", and two
+# ways of waiting for a condition.
+
+check() {  # $1: name; the rest: the command that must succeed
+  name=$1
+  shift
+  if "$@"; then echo "PASS $name" >>"$OUT/checks.txt"; else echo "FAIL $name" >>"$OUT/checks.txt"; fi
+}
+
+# Tries the condition five times a second, $1 seconds' worth of tries: a
+# condition that is slow to try (under emulation) gets the same number of
+# tries, so it may wait longer than $1 seconds of wall time.
+poll_by_tries() {  # $1: seconds' worth of tries; the rest: a condition
+  limit=$(($1 * 5))
+  shift
+  while ! "$@"; do
+    limit=$((limit - 1))
+    [ "$limit" -gt 0 ] || return 1
+    sleep 0.2
+  done
+}
+
+# Tries the condition every half second until $1 seconds of wall time have
+# passed.
+poll_by_clock() {  # $1: seconds of wall time; the rest: a condition
+  end=$(($(date +%s) + $1))
+  shift
+  while ! "$@"; do
+    [ "$(date +%s)" -lt "$end" ] || return 1
+    sleep 0.5
+  done
+}
