@@ -145,17 +145,17 @@ TEST_F(JoystickUnderWine, AnAxisAndAButtonArriveThroughJoyGetPosEx) {
   if (HasFailure()) return;
   ASSERT_TRUE(Position(id).has_value());
   // X is inverted on the factory board: 0 on the board reads as the top.
-  ASSERT_TRUE(bench.Move(kBoard, "axis", 2, 127));
-  ASSERT_TRUE(bench.Move(kBoard, "axis", 1, 0));
+  ASSERT_TRUE(boardProgram.Move(kBoard, "axis", 2, 127));
+  ASSERT_TRUE(boardProgram.Move(kBoard, "axis", 1, 0));
   std::optional<JOYINFOEX> info;
   EXPECT_TRUE(WaitUntil(
       [&] { return (info = Position(id)) && info->dwYpos > 60000 && info->dwXpos > 60000; },
       std::chrono::seconds(10)))
       << "X " << (info ? info->dwXpos : 0) << " Y " << (info ? info->dwYpos : 0);
-  ASSERT_TRUE(bench.Move(kBoard, "button", 32, 1));
+  ASSERT_TRUE(boardProgram.Move(kBoard, "button", 32, 1));
   EXPECT_TRUE(WaitUntil([&] { return (info = Position(id)) && (info->dwButtons & 0x80000000u) != 0; },
                         std::chrono::seconds(10)));
-  ASSERT_TRUE(bench.Move(kBoard, "button", 32, 0));
+  ASSERT_TRUE(boardProgram.Move(kBoard, "button", 32, 0));
   EXPECT_TRUE(WaitUntil([&] { return (info = Position(id)) && info->dwButtons == 0; },
                         std::chrono::seconds(10)));
 }
@@ -166,7 +166,7 @@ TEST_F(JoystickUnderWine, DirectInputSeesEachEncoderPulseWithItsLength) {
   board.Events();
   // Pair 3 is "1:2" at 48 ms on the factory board: two detents forward give
   // four pulses on button 5.
-  ASSERT_TRUE(bench.Move(kBoard, "turn", 3, 2));
+  ASSERT_TRUE(boardProgram.Move(kBoard, "turn", 3, 2));
   std::vector<DIDEVICEOBJECTDATA> events;
   const auto pressLengths = [&](DWORD offset) {
     std::vector<DWORD> lengths;
