@@ -7,11 +7,15 @@
 # docs/ (encoders_win32.png, config_win32.png): this script rewrites those
 # pictures. The view tests and the window checks run once more at 144 dpi
 # (150 %), photographs in docs/ too (*_win32_144.png), and the text-fit
-# checks once more at 192 dpi (200 %).
+# checks once more at 192 dpi (200 %). Then it packs the installer, the
+# portable zip and the winget manifest (tools/windows-package.sh, into
+# build/windows/package/) and tries the installer under Wine in a fresh
+# prefix (tools/windows-install-test.sh; its first page in
+# docs/installer_win32.png).
 set -eu
 cd "$(dirname "$0")/.."
 
-EXTRA_PACKAGES="${EXTRA_PACKAGES:-} g++-mingw-w64-x86-64-posix wine64 fonts-wine python3-minimal" \
+EXTRA_PACKAGES="${EXTRA_PACKAGES:-} g++-mingw-w64-x86-64-posix wine64 fonts-wine python3-minimal nsis" \
   tools/deps.sh
 
 cmake --preset windows
@@ -71,26 +75,7 @@ set_dpi() {
 }
 
 bmp_to_png() {
-  python3 - "$1" "$2" <<'EOF'
-import struct, sys, zlib
-data = open(sys.argv[1], "rb").read()
-offset = struct.unpack_from("<I", data, 10)[0]
-width, height = struct.unpack_from("<ii", data, 18)
-stride = (width * 3 + 3) & ~3
-rows = []
-for y in range(height):
-    line = data[offset + (height - 1 - y) * stride:][:3 * width]
-    rgb = bytearray(3 * width)
-    rgb[0::3], rgb[1::3], rgb[2::3] = line[2::3], line[1::3], line[0::3]
-    rows.append(b"\0" + bytes(rgb))
-def chunk(kind, body):
-    return (struct.pack(">I", len(body)) + kind + body
-            + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-with open(sys.argv[2], "wb") as out:
-    out.write(b"\x89PNG\r\n\x1a\n"
-              + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-              + chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
-EOF
+  python3 tools/bmp-to-png.py "$1" "$2"
 }
 
 # name, file description
@@ -177,6 +162,11 @@ dpi=192
 set_dpi $dpi
 echo "== texts fit their controls under Wine, $dpi dpi"
 "$WINE" "$BUILD/tests/win32/win32_tests.exe" --gtest_brief=1 --gtest_filter='NativeTextFit.*'
+
+echo "== packages"
+tools/windows-package.sh "$BUILD"
+echo "== the installer under Wine, fresh prefix"
+WINE="$WINE" WINESERVER="$WINESERVER" tools/windows-install-test.sh "$BUILD"
 
 for exe in "$BUILD"/encoders/TQ5271_encoders.exe "$BUILD"/config/TQ5271_config.exe "$BUILD"/ctl/tq5271ctl.exe; do
   [ -f "$exe" ] && echo "$(wc -c <"$exe") bytes  $exe"
