@@ -26,7 +26,7 @@ WINESERVER=${WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserve
 version=$(sed -n 's/^project(TQ5271 VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 installer="$BUILD/package/tq5271-utilities-$version-win64-setup.exe"
 [ -f "$installer" ] || { echo "install test: no $installer (tools/windows-package.sh)" >&2; exit 1; }
-zipped="$BUILD/package-stage/zip/tq5271-utilities-$version-win64"
+zipped="$(cd "$BUILD" && pwd)/package-stage/zip/tq5271-utilities-$version-win64"
 
 export WINEPREFIX="$PWD/$BUILD/install-prefix"
 export WINEARCH=win64
@@ -118,6 +118,8 @@ PY
   [ "$(value InstallLocation)" = "$windir" ] || fail "InstallLocation"
   [ "$(value UninstallString)" = "\"$windir\\Uninstall.exe\"" ] || fail "UninstallString"
   [ "$(value QuietUninstallString)" = "\"$windir\\Uninstall.exe\" /S" ] || fail "QuietUninstallString"
+  "$WINE" reg query "$key" /v NoModify | grep -q 'REG_DWORD *0x1' || fail "NoModify is not the number 1"
+  "$WINE" reg query "$key" /v NoRepair | grep -q 'REG_DWORD *0x1' || fail "NoRepair is not the number 1"
   size=$(value EstimatedSize)
   kib=$(du -sk --apparent-size --exclude=Uninstall.exe "$dir" | cut -f1)
   # NSIS counts the installed files in KiB, each rounded up.
