@@ -120,6 +120,10 @@ PY
   [ "$(value QuietUninstallString)" = "\"$windir\\Uninstall.exe\" /S" ] || fail "QuietUninstallString"
   "$WINE" reg query "$key" /v NoModify | grep -q 'REG_DWORD *0x1' || fail "NoModify is not the number 1"
   "$WINE" reg query "$key" /v NoRepair | grep -q 'REG_DWORD *0x1' || fail "NoRepair is not the number 1"
+  # Wine's own Add/Remove Programs reads the same entry.
+  listed=$("$WINE" uninstaller --list 2>/dev/null | tr -d '\r' | grep 'TQ5271' || true)
+  echo "  uninstaller --list: $listed"
+  [ "$listed" = "TQ5271 Utilities|||TQ5271 Utilities" ] || fail "Wine's uninstaller lists \"$listed\""
   size=$(value EstimatedSize)
   kib=$(du -sk --apparent-size --exclude=Uninstall.exe "$dir" | cut -f1)
   # NSIS counts the installed files in KiB, each rounded up.

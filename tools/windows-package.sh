@@ -12,13 +12,13 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-EXTRA_PACKAGES="${EXTRA_PACKAGES:-} nsis" tools/deps.sh
+EXTRA_PACKAGES="${EXTRA_PACKAGES:-} nsis zip" tools/deps.sh
 
 BUILD=${1:-build/windows}
 [ -f "$BUILD/CPackConfig.cmake" ] || { echo "windows-package: $BUILD is not a configured build" >&2; exit 1; }
 BUILD=$(cd "$BUILD" && pwd)
 version=$(sed -n 's/^project(TQ5271 VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
-SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}
 export SOURCE_DATE_EPOCH
 out="$BUILD/package"
 installer="tq5271-utilities-$version-win64-setup.exe"
@@ -38,9 +38,11 @@ cmake --install "$BUILD" --prefix "$stage/$portable" >/dev/null
 (
   cd "$stage"
   find "$portable" -type f | LC_ALL=C sort >files
-  # The zip's times are local times: in UTC they are the same everywhere.
-  TZ=UTC cmake -E tar cf "$out/$portable.zip" --format=zip \
-    --mtime="$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S') UTC" --files-from=files
+  # A zip entry holds its file's time as local time, and nothing else of
+  # the file's (-X: no owner, no access or change time): each file gets the
+  # commit's time, in UTC, the same everywhere.
+  xargs touch -d "@$SOURCE_DATE_EPOCH" <files
+  TZ=UTC zip -q -X -D -9 "$out/$portable.zip" -@ <files
 )
 
 echo "== winget manifest"

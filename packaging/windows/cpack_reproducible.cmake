@@ -1,13 +1,7 @@
-# Run by cpack once the files are staged, before makensis. The installer
-# stores each file's time: every staged file gets the time of the commit
-# (SOURCE_DATE_EPOCH), or a fixed one without it. makensis's own walk of a
-# folder follows the file system's order, so the files are listed one by one
-# in sorted order instead, and the uninstaller deletes them in that order.
-if(DEFINED ENV{SOURCE_DATE_EPOCH})
-  set(epoch $ENV{SOURCE_DATE_EPOCH})
-else()
-  set(epoch 0)
-endif()
+# Run by cpack once the files are staged, before makensis. makensis's own
+# walk of a folder (File /r) follows the file system's order, so the files
+# are listed one by one in sorted order instead, and the uninstaller deletes
+# them in that order.
 file(GLOB_RECURSE staged LIST_DIRECTORIES true RELATIVE "${CPACK_TEMPORARY_DIRECTORY}"
      "${CPACK_TEMPORARY_DIRECTORY}/*")
 list(SORT staged)
@@ -16,8 +10,6 @@ set(deletes "")
 set(rmdirs "")
 set(folder "")
 foreach(path IN LISTS staged)
-  execute_process(COMMAND touch -h -d @${epoch} "${CPACK_TEMPORARY_DIRECTORY}/${path}"
-                  COMMAND_ERROR_IS_FATAL ANY)
   if(IS_DIRECTORY "${CPACK_TEMPORARY_DIRECTORY}/${path}")
     string(REPLACE "/" "\\" dir "${path}")
     # Deepest first, so that each folder is empty when it is removed.
