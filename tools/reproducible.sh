@@ -32,7 +32,12 @@ build() {
     git -C "$src" diff --stat
   fi
   started=$(date +%s)
-  (cd "$src" && tools/release.sh >/dev/null)
+  # The compilers' notes go to a log, shown if the build fails.
+  (cd "$src" && tools/release.sh >"$work/build$1.log" 2>&1) || {
+    tail -n 40 "$work/build$1.log"
+    echo "reproducible: build $1 failed ($work/build$1.log)"
+    exit 1
+  }
   ln -s "$src/build/release" "$work/out$1"
   echo "build $1 in $src at $(date -u -d "@$started" +%T) UTC: $(($(date +%s) - started)) s"
 }
