@@ -155,6 +155,9 @@ uninstall_quietly() {
   if "$WINE" reg query "$key" >/dev/null 2>&1; then fail "the Apps & features entry is left"; fi
   if "$WINE" reg query 'HKLM\Software\TQ Controls' >/dev/null 2>&1; then fail "HKLM\\Software\\TQ Controls is left"; fi
   echo "nothing left: no files, no shortcuts, no keys"
+  # NSIS's uninstaller runs from a copy in TEMP and leaves that folder, empty,
+  # as it does on Windows; shown, not judged.
+  echo "in the user's TEMP: $(cd "$WINEPREFIX/drive_c/users/$(id -un)/Temp" 2>/dev/null && ls -A | tr '\n' ' ')"
 }
 
 echo "== the installer's first page"
