@@ -1,9 +1,8 @@
 #!/bin/sh
 # The Debian package, built and tried as a user would get it: checks the
-# desktop entries, the AppStream metadata and the icons, builds a plain
-# Release tree as a packager does (Debian's hardening flags, no preset, so
-# warnings are not errors: GCC 12 at -O3 warns falsely where -O2 does not),
-# makes the package with cpack, runs lintian on it,
+# desktop entries, the AppStream metadata and the icons, builds the package
+# as a packager does (tools/deb.sh: a plain Release tree with Debian's flags,
+# cpack), runs lintian on it,
 # installs it with dpkg, checks every file landed and both programs start,
 # removes it and checks nothing is left (an installed tq5271-utilities is
 # removed too). dpkg runs through sudo when not root.
@@ -37,13 +36,8 @@ done
 head -n 1 packaging/linux/debian/changelog | grep -q "($version)" ||
   fail "debian/changelog does not start with $version"
 
-echo "== Release build"
-# dpkg-buildflags gives the flags every Debian package is built with.
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-eval "$(dpkg-buildflags --export=sh)"
-export CXXFLAGS="$CXXFLAGS $CPPFLAGS"
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DTQ_BUILD_TESTS=OFF
-cmake --build "$BUILD" -j 2
+echo "== Release build and package (tools/deb.sh)"
+tools/deb.sh "$BUILD" >/dev/null
 
 echo "== install into a prefix"
 stage="$BUILD/stage"
@@ -58,8 +52,6 @@ for program in TQ5271_encoders TQ5271_config; do
 done
 
 echo "== package"
-rm -f "$BUILD"/*.deb
-(cd "$BUILD" && cpack -G DEB >/dev/null)
 [ -f "$deb" ] || fail "cpack made no $deb"
 dpkg-deb --info "$deb"
 dpkg-deb --contents "$deb"

@@ -7,11 +7,15 @@
 # docs/ (encoders_win32.png, config_win32.png): this script rewrites those
 # pictures. The view tests and the window checks run once more at 144 dpi
 # (150 %), photographs in docs/ too (*_win32_144.png), and the text-fit
-# checks once more at 192 dpi (200 %).
+# checks once more at 192 dpi (200 %). Then it packs the installer, the
+# portable zip and the winget manifest (tools/windows-package.sh, into
+# build/windows/package/) and tries the installer under Wine in a fresh
+# prefix (tools/windows-install-test.sh; its first page in
+# docs/installer_win32.png).
 set -eu
 cd "$(dirname "$0")/.."
 
-EXTRA_PACKAGES="${EXTRA_PACKAGES:-} g++-mingw-w64-x86-64-posix wine64 fonts-wine imagemagick" \
+EXTRA_PACKAGES="${EXTRA_PACKAGES:-} g++-mingw-w64-x86-64-posix wine64 fonts-wine imagemagick nsis" \
   tools/deps.sh
 
 cmake --preset windows
@@ -138,6 +142,11 @@ dpi=192
 set_dpi $dpi
 echo "== texts fit their controls under Wine, $dpi dpi"
 "$WINE" "$BUILD/tests/win32/win32_tests.exe" --gtest_brief=1 --gtest_filter='NativeTextFit.*'
+
+echo "== packages"
+tools/windows-package.sh "$BUILD"
+echo "== the installer under Wine, fresh prefix"
+WINE="$WINE" WINESERVER="$WINESERVER" tools/windows-install-test.sh "$BUILD"
 
 for exe in "$BUILD"/encoders/TQ5271_encoders.exe "$BUILD"/config/TQ5271_config.exe "$BUILD"/ctl/tq5271ctl.exe; do
   [ -f "$exe" ] && echo "$(wc -c <"$exe") bytes  $exe"

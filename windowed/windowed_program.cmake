@@ -1,8 +1,9 @@
 # tq_add_windowed_program(<name>
 #                         SOURCES <file>...      the window, in folder <name>/
-#                         LIBRARIES <target>...) what the window needs besides
+#                         LIBRARIES <target>...  what the window needs besides
 #                                                the device link and the
 #                                                toolkit model
+#                         SHORTCUT <text>)       its Start-menu shortcut
 #
 # One windowed program, TQ5271_<name>, whose window is tq::<name>::frmMain
 # of <name>/frm_main.h, and everything that comes with it by its name:
@@ -19,9 +20,10 @@
 #   packaging/linux/      tq5271-<name>.desktop, its hicolor icons,
 #                         org.example.tq5271.<name>.metainfo.xml and the
 #                         manual page TQ5271_<name>.1;
-# and the install rules of all of it.
+# and the install rules of all of it; the program joins the packages through
+# tq_install_program (cmake/TQPrograms.cmake).
 function(tq_add_windowed_program name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "SHORTCUT" "SOURCES;LIBRARIES")
   set(program TQ5271_${name})
   set(core ${name}_core)
   add_library(${core} STATIC ${arg_SOURCES})
@@ -42,7 +44,7 @@ function(tq_add_windowed_program name)
     target_link_libraries(${program} PRIVATE ${core} hid_win32 ui_win32)
     # The version numbers the resource script shows (packaging/windows).
     target_include_directories(${program} PRIVATE ${PROJECT_BINARY_DIR}/packaging/windows)
-    install(TARGETS ${program})
+    tq_install_program(${program} SHORTCUT "${arg_SHORTCUT}")
     return()
   endif()
   if(NOT TARGET ui_qt)
@@ -54,7 +56,7 @@ function(tq_add_windowed_program name)
   target_link_libraries(${program} PRIVATE ${core} hid_hidraw ui_qt)
   qt6_add_resources(${program} "window_icon" PREFIX "/icons" BASE ${windows}
                    FILES ${windows}/${TQ_ICON})
-  install(TARGETS ${program})
+  tq_install_program(${program} SHORTCUT "${arg_SHORTCUT}")
 
   install(FILES ${linux}/${TQ_DESKTOP_NAME}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${linux}/org.example.tq5271.${name}.metainfo.xml
