@@ -11,33 +11,11 @@
 #include <cstdio>
 #include <string>
 
-#include "photograph.h"
+#include "tests/win32/photograph.h"
 
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 60000;
-
-struct Found {
-  DWORD process;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<Found*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(hwnd, &process);
-  if (process != found->process || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) {
-    return TRUE;
-  }
-  found->window = hwnd;
-  return FALSE;
-}
-
-std::wstring TextOf(HWND hwnd) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 struct Search {
   std::wstring wanted;
@@ -76,29 +54,28 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   WaitForInputIdle(process.hProcess, kStartTimeoutMs);
-  Found found{process.dwProcessId};
+  HWND window = nullptr;
   for (DWORD waited = 0; waited < kStartTimeoutMs; waited += 100) {
-    found.window = nullptr;
-    EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&found));
-    if (found.window && TextOf(found.window) == caption) break;
+    window = TopWindowOf(process.dwProcessId);
+    if (window && TextOf(window) == caption) break;
     Sleep(100);
   }
   int failures = 0;
-  if (!found.window || TextOf(found.window) != caption) {
+  if (!window || TextOf(window) != caption) {
     std::printf("FAIL: no window \"%ls\" appeared\n", caption.c_str());
     ++failures;
   } else {
     // The page's controls are made after the frame; let them paint.
     Sleep(1500);
-    std::printf("window \"%ls\"\n", TextOf(found.window).c_str());
+    std::printf("window \"%ls\"\n", TextOf(window).c_str());
     Search search{argv[3]};
-    EnumChildWindows(found.window, &ListText, reinterpret_cast<LPARAM>(&search));
+    EnumChildWindows(window, &ListText, reinterpret_cast<LPARAM>(&search));
     if (!search.seen) {
       std::printf("FAIL: no control shows \"%ls\"\n", search.wanted.c_str());
       ++failures;
     }
     std::size_t colours = 0;
-    if (!Photograph(found.window, shot, colours)) {
+    if (!Photograph(window, shot, colours)) {
       std::printf("FAIL: cannot photograph the window\n");
       ++failures;
     }

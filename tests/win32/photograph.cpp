@@ -1,7 +1,39 @@
-#include "photograph.h"
+#include "tests/win32/photograph.h"
 
 #include <fstream>
 #include <set>
+
+namespace {
+
+struct Found {
+  DWORD process;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<Found*>(param);
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  if (process != found->process || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) {
+    return TRUE;
+  }
+  found->window = hwnd;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND TopWindowOf(DWORD process) {
+  Found found{process};
+  EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&found));
+  return found.window;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
 
 bool Photograph(HWND hwnd, const char* path, std::size_t& colours) {
   RECT r{};

@@ -10,7 +10,7 @@
 // attached), and when the program ends with exit code 0 after WM_CLOSE.
 #include <windows.h>
 
-#include "photograph.h"
+#include "tests/win32/photograph.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,29 +31,6 @@ int failures = 0;
 void Fail(const char* what) {
   std::printf("FAIL: %s\n", what);
   ++failures;
-}
-
-struct Found {
-  DWORD process;
-  std::wstring caption;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<Found*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(hwnd, &process);
-  if (process != found->process || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) {
-    return TRUE;
-  }
-  found->window = hwnd;
-  return FALSE;
-}
-
-std::wstring TextOf(HWND hwnd) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return text;
 }
 
 std::wstring ClassOf(HWND hwnd) {
@@ -135,12 +112,12 @@ int wmain(int argc, wchar_t** argv) {
   // and now waits in its message loop.
   if (WaitForInputIdle(process.hProcess, kStartTimeoutMs) != 0) Fail("the program never became idle");
 
-  Found found{process.dwProcessId, caption};
-  for (DWORD waited = 0; !found.window && waited < kStartTimeoutMs; waited += 100) {
-    EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&found));
-    if (!found.window) Sleep(100);
+  HWND window = nullptr;
+  for (DWORD waited = 0; !window && waited < kStartTimeoutMs; waited += 100) {
+    window = TopWindowOf(process.dwProcessId);
+    if (!window) Sleep(100);
   }
-  if (!found.window) {
+  if (!window) {
     Fail("no window appeared");
     TerminateProcess(process.hProcess, 1);
     return 1;
@@ -148,13 +125,13 @@ int wmain(int argc, wchar_t** argv) {
   // Let whatever the program posted to itself after start-up run first.
   Sleep(500);
 
-  const std::wstring shown = TextOf(found.window);
+  const std::wstring shown = TextOf(window);
   std::printf("window \"%ls\"\n", shown.c_str());
   if (shown != caption) Fail("wrong caption");
 
-  const UINT dpi = DpiOf(found.window);
+  const UINT dpi = DpiOf(window);
   RECT client{};
-  GetClientRect(found.window, &client);
+  GetClientRect(window, &client);
   const int wantWidth = MulDiv(widthTwips, static_cast<int>(dpi), 1440);
   const int wantHeight = MulDiv(heightTwips, static_cast<int>(dpi), 1440);
   std::printf("dpi %u, client %ld x %ld pixels (layout: %d x %d)\n", dpi, client.right,
@@ -163,19 +140,19 @@ int wmain(int argc, wchar_t** argv) {
   if (client.right < wantWidth || client.bottom != wantHeight) Fail("client area is not the layout's size");
 
   Inventory inventory;
-  EnumChildWindows(found.window, &CountControl, reinterpret_cast<LPARAM>(&inventory));
+  EnumChildWindows(window, &CountControl, reinterpret_cast<LPARAM>(&inventory));
   std::printf("%d frames, %d labels, %d lists, %d check boxes\n", inventory.frames,
               inventory.labels, inventory.lists, inventory.checkBoxes);
   if (inventory.frames == 0 || inventory.labels == 0 || inventory.lists == 0) Fail("controls are missing");
   if (inventory.enabledInputs != 0) Fail("a list or check box is enabled without a board");
 
   std::size_t colours = 0;
-  if (!Photograph(found.window, shot, colours)) Fail("cannot photograph the window");
+  if (!Photograph(window, shot, colours)) Fail("cannot photograph the window");
   std::printf("photograph: %zu colours\n", colours);
   // Frames, text, the field of every list: a drawn window has many shades.
   if (colours < 4) Fail("the window is not painted");
 
-  PostMessageW(found.window, WM_CLOSE, 0, 0);
+  PostMessageW(window, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.hProcess, kCloseTimeoutMs) != WAIT_OBJECT_0) {
     Fail("the program did not end after WM_CLOSE");
     TerminateProcess(process.hProcess, 1);
