@@ -17,7 +17,6 @@
 //   the virtual board by real time.
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 
 #include "config/config_reports.h"
 #include "emulator/emulated_board.h"
@@ -28,6 +27,8 @@ namespace tq::emu {
 namespace {
 
 constexpr std::size_t kMaxQueuedPresses = 64;
+// More detents than the queue can ever hold change nothing further.
+constexpr int kMaxDetentsATurn = static_cast<int>(kMaxQueuedPresses);
 constexpr std::uint32_t kContactPhaseMs = 10;
 constexpr int kPulsesPerDetent[] = {0, 1, 2, 4};  // by type code
 
@@ -73,8 +74,11 @@ void EmulatedBoard::TurnEncoder(int pair, int detents) {
   const int second = detents > 0 ? backward : forward;
   std::deque<TimedPress>& queue = presses[index];
   std::uint64_t& busyUntil = pairBusyUntilMs[index];
-  const auto room = [&] { return queue.size() < kMaxQueuedPresses; };
-  for (int detent = 0; detent < std::abs(detents); ++detent) {
+  const auto widthMs = static_cast<std::uint32_t>(
+      std::max(encoderSettings.pulseWidthPosition + 1, 1) * encoders::kPulseWidthStepMs);
+  const int count = detents > 0 ? std::min(detents, kMaxDetentsATurn)
+                                : std::min(-(detents + 1), kMaxDetentsATurn - 1) + 1;
+  for (int detent = 0; detent < count; ++detent) {
     const std::uint64_t start = std::max(clockMs, busyUntil);
     if (type == 0) {
       if (queue.size() + 2 > kMaxQueuedPresses) return;
@@ -83,10 +87,8 @@ void EmulatedBoard::TurnEncoder(int pair, int detents) {
       busyUntil = start + 4 * kContactPhaseMs;
       continue;
     }
-    const auto widthMs = static_cast<std::uint32_t>(
-        std::max(encoderSettings.pulseWidthPosition + 1, 1) * encoders::kPulseWidthStepMs);
     for (int pulse = 0; pulse < kPulsesPerDetent[type]; ++pulse) {
-      if (!room()) return;
+      if (queue.size() >= kMaxQueuedPresses) return;
       const std::uint64_t pulseStart = std::max(clockMs, busyUntil);
       queue.push_back({pulseStart, widthMs, first});
       busyUntil = pulseStart + 2u * widthMs;

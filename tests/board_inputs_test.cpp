@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <limits>
 #include <vector>
 
 #include "config/config_reports.h"
@@ -95,6 +96,9 @@ TEST(BoardInputs, EncoderTurnsBecomePulsesOfTheSetWidthOnTheTurnsButton) {
   EmulatedBoard flooded = BoardWith(3, 8);
   flooded.TurnEncoder(2, 1000);
   EXPECT_EQ(PressesOver(flooded, 3, 20000).size(), 64u);
+  EmulatedBoard wound = BoardWith(1, 8);
+  wound.TurnEncoder(2, std::numeric_limits<int>::min());
+  EXPECT_EQ(PressesOver(wound, 4, 20000).size(), 64u) << "as far as a turn can go backwards";
 }
 
 TEST(BoardInputs, PairsSetOffShowTheContactsAndTheSwitchesStayPlainButtons) {
