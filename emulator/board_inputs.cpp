@@ -17,6 +17,7 @@
 //   the virtual board by real time.
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 #include "config/config_reports.h"
 #include "emulator/emulated_board.h"
@@ -26,9 +27,8 @@
 namespace tq::emu {
 namespace {
 
+// More detents than the queue holds presses change nothing further.
 constexpr std::size_t kMaxQueuedPresses = 64;
-// More detents than the queue can ever hold change nothing further.
-constexpr int kMaxDetentsATurn = static_cast<int>(kMaxQueuedPresses);
 constexpr std::uint32_t kContactPhaseMs = 10;
 constexpr int kPulsesPerDetent[] = {0, 1, 2, 4};  // by type code
 
@@ -76,9 +76,9 @@ void EmulatedBoard::TurnEncoder(int pair, int detents) {
   std::uint64_t& busyUntil = pairBusyUntilMs[index];
   const auto widthMs = static_cast<std::uint32_t>(
       std::max(encoderSettings.pulseWidthPosition + 1, 1) * encoders::kPulseWidthStepMs);
-  const int count = detents > 0 ? std::min(detents, kMaxDetentsATurn)
-                                : std::min(-(detents + 1), kMaxDetentsATurn - 1) + 1;
-  for (int detent = 0; detent < count; ++detent) {
+  const long long count = std::min(std::llabs(static_cast<long long>(detents)),
+                                   static_cast<long long>(kMaxQueuedPresses));
+  for (long long detent = 0; detent < count; ++detent) {
     const std::uint64_t start = std::max(clockMs, busyUntil);
     if (type == 0) {
       if (queue.size() + 2 > kMaxQueuedPresses) return;

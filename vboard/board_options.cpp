@@ -1,6 +1,6 @@
 #include "vboard/board_options.h"
 
-#include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <sstream>
 
@@ -27,18 +27,16 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   return parts;
 }
 
-// Hex digits, two a byte; "vendor" is filled in once the lengths are known.
-std::optional<std::vector<std::uint8_t>> DescriptorOption(const std::string& text) {
-  if (text == "vendor") return std::vector<std::uint8_t>{};
+// Hex digits, two a byte.
+std::optional<std::vector<std::uint8_t>> HexBytes(const std::string& text) {
   if (text.empty() || text.size() % 2 != 0 || text.size() > 2 * 4096) return std::nullopt;
   std::vector<std::uint8_t> bytes;
   for (std::size_t i = 0; i < text.size(); i += 2) {
-    const auto byte = Number("0x" + text.substr(i, 2), 0xFF);
-    if (!byte || !std::isxdigit(static_cast<unsigned char>(text[i])) ||
-        !std::isxdigit(static_cast<unsigned char>(text[i + 1]))) {
-      return std::nullopt;
-    }
-    bytes.push_back(static_cast<std::uint8_t>(*byte));
+    const char* first = text.data() + i;
+    std::uint8_t byte = 0;
+    const auto [end, error] = std::from_chars(first, first + 2, byte, 16);
+    if (error != std::errc() || end != first + 2) return std::nullopt;
+    bytes.push_back(byte);
   }
   return bytes;
 }
@@ -47,6 +45,7 @@ std::optional<std::vector<std::uint8_t>> DescriptorOption(const std::string& tex
 
 std::optional<BoardOptions> ParseBoardOptions(const std::string& text) {
   BoardOptions options{emu::MakeTQ5271(u"00001"), {}};
+  bool vendorDescriptor = false;
   for (const std::string& item : Split(text, ',')) {
     if (item.empty()) continue;
     const std::size_t equals = item.find('=');
@@ -72,10 +71,11 @@ std::optional<BoardOptions> ParseBoardOptions(const std::string& text) {
         if (!tag) return std::nullopt;
         options.board.pageRotation.push_back(static_cast<std::uint8_t>(*tag));
       }
+    } else if (key == "descriptor" && value == "vendor") {
+      vendorDescriptor = true;
     } else if (key == "descriptor") {
-      const auto descriptor = DescriptorOption(value);
-      if (!descriptor) return std::nullopt;
-      options.board.reportDescriptor = *descriptor;
+      options.board.reportDescriptor = HexBytes(value);
+      if (!options.board.reportDescriptor) return std::nullopt;
     } else if (key == "setting") {
       const auto pair = Split(value, ':');
       if (pair.size() != 2) return std::nullopt;
@@ -105,7 +105,7 @@ std::optional<BoardOptions> ParseBoardOptions(const std::string& text) {
     }
   }
   // A vendor-defined device takes the lengths the other options gave.
-  if (options.board.reportDescriptor && options.board.reportDescriptor->empty()) {
+  if (vendorDescriptor) {
     options.board.reportDescriptor = emu::VendorDefinedDescriptor(
         options.board.inputReportByteLength, options.board.featureReportByteLength);
   }
