@@ -2,7 +2,7 @@
 """Draws the programs' icons from one set of shapes per program.
 
 Outputs, kept in the tree so that a build needs no image tools:
-  windows/encoders.ico, windows/config.ico      16 colours, 32 x 32 and 16 x 16
+  windows/<program>.ico                         16 colours, 32 x 32 and 16 x 16
   linux/icons/<N>x<N>/tq5271-<program>.png      true colour with alpha
   linux/icons/scalable/tq5271-<program>.svg
 
@@ -215,11 +215,26 @@ def svg(shapes, title):
             'viewBox="0 0 {0} {0}">\n  <title>{1}</title>\n{2}\n</svg>\n'
             ).format(SVG_SIZE, title, body).encode()
 
+# A meter's screen: three bars of input levels and a row of button lamps,
+# one of them lit.
+INPUT_METER = [
+    Rect(0.06, 0.10, 0.94, 0.90, BLACK),
+    Rect(0.10, 0.14, 0.90, 0.86, NAVY),
+    Rect(0.16, 0.20, 0.74, 0.30, LIME),
+    Rect(0.16, 0.36, 0.50, 0.46, LIME),
+    Rect(0.16, 0.52, 0.84, 0.62, YELLOW),
+    Circle(0.24, 0.75, 0.07, RED),
+    Circle(0.42, 0.75, 0.07, GREY),
+    Circle(0.60, 0.75, 0.07, GREY),
+    Circle(0.78, 0.75, 0.07, GREY),
+]
+
 
 def outputs():
     """Every file this script makes, as (path below packaging/, bytes)."""
     for program, shapes, title in (("encoders", ENCODER_KNOB, "TQ5271 rotary encoders"),
-                                   ("config", JOYSTICK, "TQ5271 configuration")):
+                                   ("config", JOYSTICK, "TQ5271 configuration"),
+                                   ("monitor", INPUT_METER, "TQ5271 input monitor")):
         yield os.path.join("windows", program + ".ico"), ico(shapes)
         name = "tq5271-" + program
         for size in PNG_SIZES:
