@@ -3,13 +3,11 @@
 #include <iostream>
 
 #include "ctl/cli.h"
+#include "devlink/platform/win32/host_hints.h"
 #include "devlink/platform/win32/win32_hid_api.h"
 
 int main(int argc, char* argv[]) {
   tq::Win32HidApi api;
-  const tq::ctl::HostHints hints{
-      .identify = tq::ctl::IdsFromDevicePath,
-      .accessDeniedHint = "close the program that holds it, or run as administrator",
-  };
-  return tq::ctl::RunCommandLine(argc, argv, api, hints, std::cout, std::cerr);
+  return tq::ctl::RunCommandLine(argc, argv, api, tq::win32::WindowsHostHints(), std::cout,
+                                 std::cerr);
 }

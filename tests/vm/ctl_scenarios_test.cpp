@@ -9,7 +9,7 @@
 #include <string>
 
 #include "ctl/cli.h"
-#include "devlink/platform/hidraw/node_ids.h"
+#include "devlink/platform/hidraw/host_hints.h"
 #include "tests/vm/vm_fixture.h"
 
 namespace tq::vmtest {
@@ -26,14 +26,7 @@ class CtlOnRealUsb : public RealUsb {
   Result Ctl(std::vector<std::string> args) {
     std::vector<const char*> argv{"tq5271ctl"};
     for (const auto& arg : args) argv.push_back(arg.c_str());
-    const ctl::HostHints hints{
-        .identify = [](const std::string& path) -> std::optional<ctl::UsbIds> {
-          const auto ids = hidraw::NodeIds(path);
-          if (!ids) return std::nullopt;
-          return ctl::UsbIds{ids->vendorId, ids->productId};
-        },
-        .accessDeniedHint = "install the udev rule",
-    };
+    const HostHints hints = hidraw::LinuxHostHints();
     std::ostringstream out;
     std::ostringstream err;
     const int code = ctl::RunCommandLine(static_cast<int>(argv.size()), argv.data(), api, hints,
