@@ -3,7 +3,14 @@
 #                         LIBRARIES <target>...  what the window needs besides
 #                                                the device link and the
 #                                                toolkit model
-#                         SHORTCUT <text>)       its Start-menu shortcut
+#                         SHORTCUT <text>        its Start-menu shortcut
+#                         [MAIN_QT <file>] [MAIN_WIN32 <file>])
+#                                                a main of its own instead of
+#                                                the template's, for a program
+#                                                that needs more than a HidApi
+#                                                and a view (the backend's
+#                                                libraries it then links
+#                                                itself)
 #
 # One windowed program, TQ5271_<name>, whose window is tq::<name>::frmMain
 # of <name>/frm_main.h, and everything that comes with it by its name:
@@ -23,7 +30,7 @@
 # and the install rules of all of it; the program joins the packages through
 # tq_install_program (cmake/TQPrograms.cmake).
 function(tq_add_windowed_program name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "SHORTCUT" "SOURCES;LIBRARIES")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "SHORTCUT;MAIN_QT;MAIN_WIN32" "SOURCES;LIBRARIES")
   set(program TQ5271_${name})
   set(core ${name}_core)
   add_library(${core} STATIC ${arg_SOURCES})
@@ -39,8 +46,13 @@ function(tq_add_windowed_program name)
   set(linux ${PROJECT_SOURCE_DIR}/packaging/linux)
 
   if(WIN32)
-    configure_file(${PROJECT_SOURCE_DIR}/windowed/main_win32.cpp.in main_win32.cpp @ONLY)
-    add_executable(${program} WIN32 ${CMAKE_CURRENT_BINARY_DIR}/main_win32.cpp ${windows}/${name}.rc)
+    if(arg_MAIN_WIN32)
+      set(main ${CMAKE_CURRENT_SOURCE_DIR}/${arg_MAIN_WIN32})
+    else()
+      configure_file(${PROJECT_SOURCE_DIR}/windowed/main_win32.cpp.in main_win32.cpp @ONLY)
+      set(main ${CMAKE_CURRENT_BINARY_DIR}/main_win32.cpp)
+    endif()
+    add_executable(${program} WIN32 ${main} ${windows}/${name}.rc)
     target_link_libraries(${program} PRIVATE ${core} hid_win32 ui_win32)
     # The version numbers the resource script shows (packaging/windows).
     target_include_directories(${program} PRIVATE ${PROJECT_BINARY_DIR}/packaging/windows)
@@ -51,8 +63,13 @@ function(tq_add_windowed_program name)
     return()
   endif()
 
-  configure_file(${PROJECT_SOURCE_DIR}/windowed/main_qt.cpp.in main.cpp @ONLY)
-  add_executable(${program} ${CMAKE_CURRENT_BINARY_DIR}/main.cpp)
+  if(arg_MAIN_QT)
+    set(main ${CMAKE_CURRENT_SOURCE_DIR}/${arg_MAIN_QT})
+  else()
+    configure_file(${PROJECT_SOURCE_DIR}/windowed/main_qt.cpp.in main.cpp @ONLY)
+    set(main ${CMAKE_CURRENT_BINARY_DIR}/main.cpp)
+  endif()
+  add_executable(${program} ${main})
   target_link_libraries(${program} PRIVATE ${core} hid_hidraw ui_qt)
   qt6_add_resources(${program} "window_icon" PREFIX "/icons" BASE ${windows}
                    FILES ${windows}/${TQ_ICON})

@@ -1,0 +1,110 @@
+// The monitor's reading thread. Everything that waits on a board runs
+// here, never on the window's thread: listing the boards, opening the
+// chosen one, reading its strings and settings, its input reports and what
+// a game reads of it, and following an unplug and a replug. The window
+// takes a copy of what there is to show at its own pace (MonitorState) and
+// hands over the user's pick of a board.
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "devlink/game_view.h"
+#include "devlink/hid_api.h"
+#include "devlink/interface_scan.h"
+#include "monitor/input_session.h"
+#include "monitor/input_watch.h"
+
+namespace tq::monitor {
+
+struct PairFigures {
+  std::array<int, 2> counts{};  // pulses on the pair's first and second button
+  std::optional<std::int64_t> shortest;
+  std::optional<std::int64_t> median;
+  std::optional<std::int64_t> longest;
+  std::vector<Mark> marks;
+};
+
+// What the window shows, as of one moment.
+struct MonitorState {
+  std::uint64_t version = 0;
+  std::vector<std::string> serials;  // the boards found, as the encoder utility lists them
+  std::string openSerial;            // empty while no board is open
+  std::string devicePath;
+  // One line when something keeps the monitor from a board: none attached,
+  // one it may not open (with the fix), one that went away.
+  std::string problem;
+  std::string manufacturer, product, release;
+  BoardSettings settings;
+  std::array<std::optional<AxisReading>, kAxisCount> axes{};
+  std::array<std::optional<AxisRange>, kAxisCount> ranges{};
+  std::bitset<kButtonCount> buttons;
+  std::array<PairFigures, kPairCount> pairs{};
+  std::uint64_t reports = 0;
+  std::optional<std::int64_t> lastReportMs;
+  std::int64_t nowMs = 0;
+  // What a game reads of the same board, and where from, or why not.
+  std::optional<GameSnapshot> game;
+  std::string gameSource;
+  std::string gameProblem;
+};
+
+class BoardWorker {
+ public:
+  // `game` may be null (no game interface on this system); it and `api`
+  // are used from the worker's thread only, while it runs.
+  BoardWorker(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock);
+  ~BoardWorker();
+  BoardWorker(const BoardWorker&) = delete;
+  BoardWorker& operator=(const BoardWorker&) = delete;
+
+  void Start();
+  void Stop();
+
+  // The user's pick: another board is opened; the open one starts its
+  // counts, lowest and highest values again.
+  void Choose(const std::string& serial);
+
+  // A copy of the state when it changed after `version`.
+  std::optional<MonitorState> TakeIfNewer(std::uint64_t version);
+
+  static constexpr std::uint32_t kReadTimeoutMs = 50;
+  static constexpr int kRescanIntervalMs = 250;
+  static constexpr std::int64_t kGameReadIntervalMs = 10;
+
+ private:
+  void Run(std::stop_token stop);
+  void ScanAndOpen(std::stop_token stop);
+  void OpenBoard(const ScannedInterface& board);
+  void CloseBoard(const std::string& why);
+  void ReadInputs();
+  void ReadGame();
+  void Publish();  // with mutex_ held
+
+  HidApi& api_;
+  GameView* game_;
+  HostHints hints_;
+  InputSession::Clock clock_;
+  InputSession session_;
+
+  std::mutex mutex_;
+  std::condition_variable_any wake_;
+  MonitorState state_;        // under mutex_
+  InputWatch watch_;          // under mutex_
+  std::optional<std::string> chosen_;  // under mutex_: the user's pick not yet acted on
+  bool resetWanted_ = false;           // under mutex_
+
+  std::unique_ptr<DeviceLink> link_;  // the open board's strings and settings
+  std::int64_t lastGameReadMs_ = 0;
+  std::jthread thread_;
+};
+
+}  // namespace tq::monitor

@@ -1,0 +1,126 @@
+// The input monitor's one window: which board, its axes as bars with the
+// lowest and highest values seen, its buttons as lamps in the encoder
+// window's pairs, each encoder pair's pulses measured against its settings,
+// and what a game reads of the same board beside the raw values. It only
+// shows: a reading thread (BoardWorker) does everything that waits on the
+// board, and the window takes its state at most sixty times a second.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "devlink/game_view.h"
+#include "devlink/interface_scan.h"
+#include "devlink/ui/controls.h"
+#include "monitor/board_worker.h"
+#include "windowed/program_window.h"
+
+namespace tq::monitor {
+
+// One axis's row.
+struct AxisRow {
+  AxisRow(ui::Container& frame, int axis, int top);
+  ui::Label name;
+  ui::Label value;
+  ui::Bar bar;
+  ui::Label lowest;
+  ui::Label highest;
+  ui::Label setting;
+  ui::Label game;
+};
+
+// One encoder pair's row.
+struct PairRow {
+  PairRow(ui::Container& frame, int pair, int top);
+  ui::Label name;
+  ui::Label type;
+  ui::Label width;
+  ui::Label counts;
+  ui::Label lengths;
+  ui::Lamp mark;
+  ui::Label markText;
+};
+
+class frmMain : public ProgramWindow {
+ public:
+  // `game` may be null where the system offers no game interface; `clock`
+  // stamps each report (a steady clock; the board's own in tests).
+  frmMain(HidApi& api, GameView* game, HostHints hints,
+          InputSession::Clock clock = SteadyMilliseconds);
+
+  static std::int64_t SteadyMilliseconds();
+
+  void Form_Load();
+  void Form_Unload();
+  void Timer_Timer();
+  void SerNo_Click();
+
+  BoardWorker& Worker() { return worker_; }
+  // The state shown last.
+  const MonitorState& Shown() const { return shown_; }
+
+  // 60 repaints a second at most.
+  static constexpr int kRepaintIntervalMs = 16;
+
+ private:
+  void ShowBoard(const MonitorState& state);
+  void ShowAxes(const MonitorState& state);
+  void ShowButtons(const MonitorState& state);
+  void ShowPairs(const MonitorState& state);
+
+  BoardWorker worker_;
+  MonitorState shown_;
+  bool fillingList_ = false;
+
+ public:
+  ui::Frame Frame1;
+  ui::Label Label1;
+  ui::ComboBox SerNo;
+  ui::Label Label2;
+  ui::Label lblManuf;
+  ui::Label Label3;
+  ui::Label lblProduct;
+  ui::Label Label4;
+  ui::Label lblVersion;
+  ui::Label lblStatus;
+  ui::Timer Timer;
+
+  ui::Frame Frame2;
+  ui::Label lblAxisHeading;
+  ui::Label lblValueHeading;
+  ui::Label lblLowestHeading;
+  ui::Label lblHighestHeading;
+  ui::Label lblSettingHeading;
+  ui::Label lblGameHeading;
+  ui::Label lblGameOther;
+
+  ui::Frame Frame3;
+  ui::Label lblGameButtons;
+
+  ui::Frame Frame4;
+  ui::Label lblPairHeading;
+  ui::Label lblTypeHeading;
+  ui::Label lblWidthHeading;
+  ui::Label lblCountsHeading;
+  ui::Label lblLengthsHeading;
+  ui::Label lblMarkHeading;
+
+  AxisRow& Axis(int axis) { return *axes_.at(static_cast<std::size_t>(axis - 1)); }
+  PairRow& Pair(int pair) { return *pairs_.at(static_cast<std::size_t>(pair - 1)); }
+  ui::Label& ButtonPairLabel(int pair) {
+    return *buttonPairLabels_.at(static_cast<std::size_t>(pair - 1));
+  }
+  ui::Lamp& Button(int button) { return *buttons_.at(static_cast<std::size_t>(button - 1)); }
+  ui::Lamp& GameButton(int button) {
+    return *gameButtons_.at(static_cast<std::size_t>(button - 1));
+  }
+
+ private:
+  std::array<std::unique_ptr<AxisRow>, kAxisCount> axes_;
+  std::array<std::unique_ptr<ui::Label>, kPairCount> buttonPairLabels_;
+  std::array<std::unique_ptr<ui::Lamp>, kButtonCount> buttons_;
+  std::array<std::unique_ptr<ui::Lamp>, kButtonCount> gameButtons_;
+  std::array<std::unique_ptr<PairRow>, kPairCount> pairs_;
+};
+
+}  // namespace tq::monitor

@@ -1,0 +1,55 @@
+// One board's input reports, read on a handle of their own: opened for
+// reading with the overlapped flag (the read waits with a timeout), the
+// parser's description of the report learnt once, each report decoded into
+// a sample stamped by the caller's clock as it arrives. The monitor's
+// reading thread and tq5271ctl watch both read through it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "devlink/hid_api.h"
+#include "monitor/input_layout.h"
+#include "monitor/input_sample.h"
+
+namespace tq::monitor {
+
+class InputSession {
+ public:
+  // Milliseconds of a steady clock: when a report arrived.
+  using Clock = std::function<std::int64_t()>;
+
+  InputSession(HidApi& api, Clock clock);
+  ~InputSession();
+  InputSession(const InputSession&) = delete;
+  InputSession& operator=(const InputSession&) = delete;
+
+  // Empty when the interface at devicePath is open for its input reports;
+  // otherwise one line: why not.
+  std::string Open(const std::string& devicePath);
+  void Close();
+  bool IsOpen() const { return handle_ != kInvalidHandleValue; }
+  const std::optional<InputLayout>& Layout() const { return layout_; }
+
+  enum class Outcome { Sample, Nothing, Gone };
+  // Waits at most timeoutMs for the next report; with Outcome::Sample,
+  // `sample` holds it.
+  Outcome Next(std::uint32_t timeoutMs, InputSample& sample);
+
+  std::uint64_t Reports() const { return reports_; }
+
+ private:
+  HidApi& api_;
+  Clock clock_;
+  HANDLE handle_ = kInvalidHandleValue;
+  PHIDP_PREPARSED_DATA preparsed_ = 0;
+  bool havePreparsed_ = false;
+  std::optional<InputLayout> layout_;
+  std::vector<std::uint8_t> buffer_;
+  std::uint64_t reports_ = 0;
+};
+
+}  // namespace tq::monitor
