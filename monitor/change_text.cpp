@@ -25,9 +25,8 @@ struct LineOf {
     return line;
   }
   std::string operator()(const EncoderPulse& pulse) const {
-    const std::string button = std::to_string(pulse.button);
-    return Enc(pulse.pair) + " pulse on button " + button + " " + Ms(pulse.lengthMs) + ", " +
-           std::to_string(pulse.count) + " on " + button + " since reset";
+    return Enc(pulse.pair) + " button " + std::to_string(pulse.button) + " pulse " +
+           Ms(pulse.lengthMs) + " (#" + std::to_string(pulse.count) + " since reset)";
   }
   std::string operator()(const PairMarked& marked) const {
     return Enc(marked.pair) + " marked: " + MarkText(marked.mark);

@@ -16,7 +16,7 @@ std::string Seconds(std::int64_t ms);
 std::string MarkText(const Mark& mark);
 
 // "12.340 X 64", "12.340 button 5 pressed", "12.340 button 5 released after
-// 20 ms", "12.340 enc3 pulse on button 5 48 ms, 3 on 5 since reset",
+// 20 ms", "12.340 enc3 button 5 pulse 48 ms (#3 since reset)",
 // "12.340 enc3 marked: pulses 16 ms, set 48 ms"; no line end.
 std::string ChangeLine(const Change& change);
 
