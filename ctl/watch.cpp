@@ -35,6 +35,7 @@ class InterruptStopsWatch {
 
 // "enc3 1:2, enc8 1:4; pulse 48 ms": the pairs the board pulses as encoders.
 std::string EncoderSummary(const monitor::BoardSettings& settings) {
+  if (!settings.PairType(1)) return "encoder settings not read";
   std::string pairs;
   for (int pair = 1; pair <= monitor::kPairCount; ++pair) {
     const auto type = settings.PairType(pair);
@@ -42,7 +43,6 @@ std::string EncoderSummary(const monitor::BoardSettings& settings) {
     pairs += (pairs.empty() ? "" : ", ") + ("enc" + std::to_string(pair)) + " " +
              settings.PairTypeName(pair).value_or("?");
   }
-  if (!settings.PairType(1)) return "encoder settings not read";
   const auto width = settings.PulseWidthMs();
   return (pairs.empty() ? std::string("no encoders") : pairs) + "; pulse " +
          (width ? std::to_string(*width) + " ms" : std::string("not set"));
@@ -51,12 +51,10 @@ std::string EncoderSummary(const monitor::BoardSettings& settings) {
 }  // namespace
 
 // Not finished: the platform seam does not read input reports yet. Once
-// HidApi has ReadFile and HidP_GetValueCaps / HidP_GetButtonCaps /
-// HidP_GetUsages / HidP_GetUsageValue, this opens the source: a layout made
-// once from the board's preparsed data (which usage is which axis, the
-// buttons' usage range), then each ReadFile on board.link.DeviceHandle
-// decoded into a sample stamped with a steady clock in ms; a timeout is
-// Nothing, a device-not-connected failure is Lost.
+// HidApi has ReadFile and the HidP_* input calls, this is a SampleSource
+// over monitor::InputSession (the monitor's reader) opened on
+// board.link.DevicePath with a steady clock in ms: its Outcome maps one to
+// one onto Result, and NowMs reads the same clock.
 std::unique_ptr<SampleSource> OpenInputReports(OpenBoard& /*board*/, std::string& error) {
   error = "reading the board's input reports is not available in this build";
   return nullptr;
@@ -76,7 +74,7 @@ int WatchLoop(SampleSource& source, monitor::InputWatch& watch, const Console& c
       wait = static_cast<std::uint32_t>(std::min<std::int64_t>(left, kWatchWaitMs));
     }
     const SampleSource::Result result = source.Next(wait, sample);
-    if (result == SampleSource::Result::Lost) {
+    if (result == SampleSource::Result::Gone) {
       console.out.flush();
       console.err << "tq5271ctl: board lost\n";
       return kExitError;

@@ -20,7 +20,7 @@ namespace tq::ctl {
 // The board's input reports, decoded and stamped with the source's clock.
 class SampleSource {
  public:
-  enum class Result { Sample, Nothing, Lost };
+  enum class Result { Sample, Nothing, Gone };
   virtual ~SampleSource() = default;
   // The next report that differs from the last, waiting at most timeoutMs.
   virtual Result Next(std::uint32_t timeoutMs, monitor::InputSample& sample) = 0;

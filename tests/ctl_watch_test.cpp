@@ -32,12 +32,12 @@ class BoardSource : public SampleSource {
   Result Next(std::uint32_t timeoutMs, monitor::InputSample& sample) override {
     for (std::uint32_t waited = 0; !last_.empty() && waited < timeoutMs;
          waited += monitor::kReportIntervalMs) {
-      if (lost_) return Result::Lost;
+      if (lost_) return Result::Gone;
       board_.AdvanceTime(monitor::kReportIntervalMs);
       if (onTick_) onTick_(board_);
       if (board_.InputReport() != last_) break;
     }
-    if (lost_) return Result::Lost;
+    if (lost_) return Result::Gone;
     if (board_.InputReport() == last_) return Result::Nothing;
     last_ = board_.InputReport();
     sample = testing::SampleOf(board_);
@@ -228,6 +228,7 @@ TEST(CtlWatch, NoBoardOrBoardLostOrNoReportsIsAnError) {
   EXPECT_EQ(run({"watch", "--for", "0"}), kExitError);
   EXPECT_EQ(run({"watch", "--for", "soon"}), kExitError);
   EXPECT_EQ(run({"watch", "--serial", "nope", "--for", "1"}), kExitError);
+  // The platform cannot read input reports yet: the command says so and fails.
   EXPECT_EQ(run({"watch", "--for", "1", "--json"}), kExitError);
   EXPECT_NE(err.str().find("input reports"), std::string::npos) << err.str();
   EXPECT_EQ(hid.OpenHandleCount(), 0);
