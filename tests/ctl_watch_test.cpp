@@ -69,8 +69,7 @@ std::vector<std::string> Lines(const std::string& text) {
 // The watch command over the boards attached to `hid`, reading the chosen
 // board's reports with `onTick` acting on it.
 Watched WatchBoards(emu::SimulatedHid& hid, const WatchOptions& options,
-                std::function<void(emu::EmulatedBoard&)> onTick,
-                BoardSource** made = nullptr) {
+                    std::function<void(emu::EmulatedBoard&)> onTick, BoardSource** made = nullptr) {
   std::ostringstream out;
   std::ostringstream err;
   const Console console{hid, kHints, out, err};
@@ -98,10 +97,11 @@ emu::EmulatedBoard BoardAt1000() {
 TEST(CtlWatch, EncoderTurnPrintsItsPulsesAndEndsWhenTheTimeIsUp) {
   emu::SimulatedHid hid;
   hid.Attach(BoardAt1000());
-  const Watched run = WatchBoards(hid, {.json = false, .forSeconds = 2.0}, [](emu::EmulatedBoard& b) {
-    if (b.clockMs == 1200) b.TurnEncoder(3, +5);
-    if (b.clockMs == 2500) b.SetAxis(2, 90);
-  });
+  const Watched run =
+      WatchBoards(hid, {.json = false, .forSeconds = 2.0}, [](emu::EmulatedBoard& b) {
+        if (b.clockMs == 1200) b.TurnEncoder(3, +5);
+        if (b.clockMs == 2500) b.SetAxis(2, 90);
+      });
   EXPECT_EQ(run.code, kExitOk) << run.err;
   ASSERT_GE(run.lines.size(), 1u);
   EXPECT_EQ(run.lines[0], "watching board W7  enc3 1:2, enc8 1:4; pulse 48 ms; Ctrl-C stops");
@@ -122,9 +122,10 @@ TEST(CtlWatch, EncoderTurnPrintsItsPulsesAndEndsWhenTheTimeIsUp) {
 TEST(CtlWatch, JsonIsOneObjectPerLine) {
   emu::SimulatedHid hid;
   hid.Attach(BoardAt1000());
-  const Watched run = WatchBoards(hid, {.json = true, .forSeconds = 1.0}, [](emu::EmulatedBoard& b) {
-    if (b.clockMs == 1100) b.TurnEncoder(3, -1);
-  });
+  const Watched run =
+      WatchBoards(hid, {.json = true, .forSeconds = 1.0}, [](emu::EmulatedBoard& b) {
+        if (b.clockMs == 1100) b.TurnEncoder(3, -1);
+      });
   EXPECT_EQ(run.code, kExitOk);
   std::vector<nlohmann::json> pulses;
   for (const auto& line : run.lines) {
@@ -150,7 +151,8 @@ TEST(CtlWatch, MarksAreLinesInBothForms) {
       b.TurnEncoder(3, +1);
     }
   };
-  const Watched text = WatchBoards(hid, {.json = false, .forSeconds = 1.0}, widthChangesUnderTheWatch);
+  const Watched text =
+      WatchBoards(hid, {.json = false, .forSeconds = 1.0}, widthChangesUnderTheWatch);
   ASSERT_GE(text.lines.size(), 1u);
   int marks = 0;
   for (const auto& line : text.lines) {
@@ -163,7 +165,8 @@ TEST(CtlWatch, MarksAreLinesInBothForms) {
 
   emu::SimulatedHid again;
   again.Attach(BoardAt1000());
-  const Watched json = WatchBoards(again, {.json = true, .forSeconds = 1.0}, widthChangesUnderTheWatch);
+  const Watched json =
+      WatchBoards(again, {.json = true, .forSeconds = 1.0}, widthChangesUnderTheWatch);
   int jsonMarks = 0;
   for (const auto& line : json.lines) {
     const auto object = nlohmann::json::parse(line);
@@ -183,11 +186,11 @@ TEST(CtlWatch, CtrlCEndsWithZeroAndLeavesTheHandlerAsItWas) {
   emu::SimulatedHid hid;
   hid.Attach(BoardAt1000());
   const auto previous = std::signal(SIGINT, ForeignHandler);
-  const Watched run = WatchBoards(hid, {.json = false, .forSeconds = std::nullopt},
-                              [](emu::EmulatedBoard& b) {
-                                if (b.clockMs == 1100) b.SetButton(9, true);
-                                if (b.clockMs == 1500) std::raise(SIGINT);
-                              });
+  const Watched run =
+      WatchBoards(hid, {.json = false, .forSeconds = std::nullopt}, [](emu::EmulatedBoard& b) {
+        if (b.clockMs == 1100) b.SetButton(9, true);
+        if (b.clockMs == 1500) std::raise(SIGINT);
+      });
   EXPECT_EQ(run.code, kExitOk);
   EXPECT_EQ(run.lines.back(), "0.100 button 9 pressed");
   EXPECT_LE(hid.Board(0).clockMs, 1500u + kWatchWaitMs) << "stopped within one wait";
