@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "ctl/commands.h"
+#include "ctl/watch.h"
 
 #ifndef TQ5271CTL_VERSION
 #define TQ5271CTL_VERSION "0"
@@ -47,6 +48,15 @@ int RunCommandLine(int argc, const char* const* argv, HidApi& api, const HostHin
   set->add_option("NAME=VALUE", assignments, "the settings to change")->required();
   serialOption(set);
   set->add_flag("--dry-run", dryRun, "say what would be sent; send nothing");
+  WatchOptions watchOptions;
+  CLI::App* watch = app.add_subcommand(
+      "watch", "one line per change of the board's inputs (axis, button, encoder pulse with its "
+               "length, a pair marked against its settings) until Ctrl-C or the time is up");
+  serialOption(watch);
+  watch->add_flag("--json", watchOptions.json, "one JSON object per line");
+  watch->add_option("--for", watchOptions.forSeconds, "stop after SECONDS")
+      ->type_name("SECONDS")
+      ->check(CLI::PositiveNumber);
 
   try {
     app.parse(argc, argv);
@@ -66,6 +76,7 @@ int RunCommandLine(int argc, const char* const* argv, HidApi& api, const HostHin
   if (show->parsed()) return Show(console, serial, json);
   if (save->parsed()) return Save(console, file, serial);
   if (restore->parsed()) return Restore(console, file, serial, dryRun);
+  if (watch->parsed()) return Watch(console, serial, watchOptions);
   return Set(console, assignments, serial, dryRun);
 }
 

@@ -10,11 +10,12 @@
 #include <variant>
 
 #include "ctl/setting_bytes.h"
+#include "monitor/input_sample.h"
 
 namespace tq::ctl {
 
-inline constexpr std::array<const char*, 8> kInputNames{"X", "Y", "Z", "RX", "RY", "RZ", "Dial",
-                                                        "Slider"};
+// The names the monitor window and tq5271ctl watch give the axes.
+inline constexpr const auto& kInputNames = monitor::kAxisNames;
 
 // One NAME=VALUE of the command line, checked and ready to apply.
 struct Change {

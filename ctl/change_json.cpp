@@ -1,0 +1,72 @@
+#include "ctl/change_json.h"
+
+#include <nlohmann/json.hpp>
+
+#include "monitor/change_text.h"
+
+namespace tq::ctl {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using namespace monitor;
+
+const char* MarkName(MarkKind kind) {
+  switch (kind) {
+    case MarkKind::LengthOff:
+      return "lengthOff";
+    case MarkKind::PulsesWhileOff:
+      return "pulsesWhileOff";
+    case MarkKind::BothDirections:
+      return "bothDirections";
+  }
+  return "mark";
+}
+
+struct Fields {
+  Json& json;
+  void operator()(const AxisMoved& moved) const {
+    json["event"] = "axis";
+    json["axis"] = moved.axis;
+    if (moved.axis >= 1 && moved.axis <= kAxisCount) {
+      json["name"] = kAxisNames[static_cast<std::size_t>(moved.axis - 1)];
+    }
+    json["value"] = moved.value;
+  }
+  void operator()(const ButtonPressed& pressed) const {
+    json["event"] = "press";
+    json["button"] = pressed.button;
+  }
+  void operator()(const ButtonReleased& released) const {
+    json["event"] = "release";
+    json["button"] = released.button;
+    json["heldMs"] = released.heldMs ? Json(*released.heldMs) : Json(nullptr);
+  }
+  void operator()(const EncoderPulse& pulse) const {
+    json["event"] = "pulse";
+    json["pair"] = pulse.pair;
+    json["button"] = pulse.button;
+    json["lengthMs"] = pulse.lengthMs;
+    json["count"] = pulse.count;
+  }
+  void operator()(const PairMarked& marked) const {
+    json["event"] = "mark";
+    json["pair"] = marked.pair;
+    json["mark"] = MarkName(marked.mark.kind);
+    if (marked.mark.kind != MarkKind::PulsesWhileOff) {
+      json["measuredMs"] = marked.mark.measuredMs;
+      json["setMs"] = marked.mark.setMs;
+    }
+    json["text"] = MarkText(marked.mark);
+  }
+};
+
+}  // namespace
+
+std::string ChangeJson(const Change& change) {
+  Json json;
+  json["ms"] = change.ms;
+  std::visit(Fields{json}, change.event);
+  return json.dump();
+}
+
+}  // namespace tq::ctl

@@ -1,0 +1,116 @@
+#include "ctl/watch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+
+#include "ctl/change_json.h"
+#include "monitor/board_settings.h"
+#include "monitor/change_text.h"
+
+namespace tq::ctl {
+namespace {
+
+// Set by Ctrl-C while a watch runs; a lock-free atomic may be stored from a
+// signal handler.
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int) { gInterrupted.store(true); }
+
+// Ctrl-C ends the watch instead of the process, for as long as this lives.
+class InterruptStopsWatch {
+ public:
+  InterruptStopsWatch() {
+    gInterrupted.store(false);
+    previous_ = std::signal(SIGINT, OnInterrupt);
+  }
+  ~InterruptStopsWatch() { std::signal(SIGINT, previous_); }
+  InterruptStopsWatch(const InterruptStopsWatch&) = delete;
+  InterruptStopsWatch& operator=(const InterruptStopsWatch&) = delete;
+
+ private:
+  void (*previous_)(int) = SIG_DFL;
+};
+
+// "enc3 1:2, enc8 1:4; pulse 48 ms": the pairs the board pulses as encoders.
+std::string EncoderSummary(const monitor::BoardSettings& settings) {
+  if (!settings.PairType(1)) return "encoder settings not read";
+  std::string pairs;
+  for (int pair = 1; pair <= monitor::kPairCount; ++pair) {
+    const auto type = settings.PairType(pair);
+    if (!type || *type == monitor::kTypeOff) continue;
+    pairs += (pairs.empty() ? "" : ", ") + ("enc" + std::to_string(pair)) + " " +
+             settings.PairTypeName(pair).value_or("?");
+  }
+  const auto width = settings.PulseWidthMs();
+  return (pairs.empty() ? std::string("no encoders") : pairs) + "; pulse " +
+         (width ? std::to_string(*width) + " ms" : std::string("not set"));
+}
+
+}  // namespace
+
+// Not finished: the platform seam does not read input reports yet. Once
+// HidApi has ReadFile and the HidP_* input calls, this is a SampleSource
+// over monitor::InputSession (the monitor's reader) opened on
+// board.link.DevicePath with a steady clock in ms: its Outcome maps one to
+// one onto Result, and NowMs reads the same clock.
+std::unique_ptr<SampleSource> OpenInputReports(OpenBoard& /*board*/, std::string& error) {
+  error = "reading the board's input reports is not available in this build";
+  return nullptr;
+}
+
+int WatchLoop(SampleSource& source, monitor::InputWatch& watch, const Console& console,
+              const WatchOptions& options, const std::atomic<bool>& stop) {
+  const std::int64_t start = source.NowMs();
+  std::optional<std::int64_t> end;
+  if (options.forSeconds) end = start + std::llround(*options.forSeconds * 1000.0);
+  monitor::InputSample sample;
+  while (!stop.load()) {
+    std::uint32_t wait = kWatchWaitMs;
+    if (end) {
+      const std::int64_t left = *end - source.NowMs();
+      if (left <= 0) break;
+      wait = static_cast<std::uint32_t>(std::min<std::int64_t>(left, kWatchWaitMs));
+    }
+    const SampleSource::Result result = source.Next(wait, sample);
+    if (result == SampleSource::Result::Gone) {
+      console.out.flush();
+      console.err << "tq5271ctl: board lost\n";
+      return kExitError;
+    }
+    if (result != SampleSource::Result::Sample) continue;
+    for (monitor::Change change : watch.Take(sample)) {
+      change.ms -= start;
+      console.out << (options.json ? ChangeJson(change) : monitor::ChangeLine(change)) << "\n";
+    }
+    // Each change is seen as it happens, also through a pipe.
+    console.out.flush();
+  }
+  return kExitOk;
+}
+
+int Watch(const Console& console, const std::optional<std::string>& serial,
+          const WatchOptions& options, const SampleSourceOpener& open) {
+  auto opened = OpenChosenBoard(console.api, console.hints, serial);
+  if (auto* error = std::get_if<std::string>(&opened)) {
+    console.err << "tq5271ctl: " << *error << "\n";
+    return kExitError;
+  }
+  OpenBoard& board = *std::get<std::unique_ptr<OpenBoard>>(opened);
+  monitor::InputWatch watch(monitor::ReadBoardSettings(board.link));
+  std::string error;
+  const std::unique_ptr<SampleSource> source = open(board, error);
+  if (!source) {
+    console.err << "tq5271ctl: " << error << "\n";
+    return kExitError;
+  }
+  if (!options.json) {
+    console.out << "watching board " << board.seen.serial.value_or("?") << "  "
+                << EncoderSummary(watch.Settings()) << "; Ctrl-C stops\n";
+  }
+  const InterruptStopsWatch interrupt;
+  return WatchLoop(*source, watch, console, options, gInterrupted);
+}
+
+}  // namespace tq::ctl

@@ -1,0 +1,108 @@
+#include "monitor/input_watch.h"
+
+#include <algorithm>
+
+namespace tq::monitor {
+namespace {
+
+std::size_t Index(int number) { return static_cast<std::size_t>(number - 1); }
+
+}  // namespace
+
+InputWatch::InputWatch(BoardSettings settings) : settings_(std::move(settings)) {}
+
+std::vector<Change> InputWatch::Take(const InputSample& sample) {
+  std::vector<Change> changes;
+  if (lastMs_ && sample.ms < *lastMs_) return changes;
+  // A button already held in the first sample was pressed at a moment
+  // nobody saw.
+  const bool first = !lastMs_;
+  lastMs_ = sample.ms;
+
+  for (int axis = 1; axis <= kAxisCount; ++axis) {
+    const auto& value = sample.axes[Index(axis)];
+    auto& reading = axes_[Index(axis)];
+    if (!value) continue;
+    if (!reading) {
+      reading = AxisReading{*value, *value, *value};
+    } else if (reading->value != *value) {
+      reading->value = *value;
+      reading->lowest = std::min(reading->lowest, *value);
+      reading->highest = std::max(reading->highest, *value);
+    } else {
+      continue;
+    }
+    changes.push_back({sample.ms, AxisMoved{axis, *value}});
+  }
+
+  std::bitset<kPairCount> touched;
+  for (int button = 1; button <= kButtonCount; ++button) {
+    const bool pressed = sample.buttons.test(Index(button));
+    if (pressed == buttons_.test(Index(button))) continue;
+    TakeButton(button, pressed, sample.ms, !first, changes);
+    touched.set(Index(PairOf(button)));
+  }
+  for (int pair = 1; pair <= kPairCount; ++pair) {
+    if (touched.test(Index(pair))) AnnounceMarks(pair, sample.ms, changes);
+  }
+  return changes;
+}
+
+void InputWatch::TakeButton(int button, bool pressed, std::int64_t ms, bool startSeen,
+                            std::vector<Change>& changes) {
+  buttons_.set(Index(button), pressed);
+  const int pair = PairOf(button);
+  const int side = (button - 1) % 2;
+  PulseMeter& meter = meters_[Index(pair)];
+  if (pressed) {
+    meter.Press(side, ms, startSeen);
+    changes.push_back({ms, ButtonPressed{button}});
+    return;
+  }
+  const auto length = meter.Release(side, ms);
+  const auto type = settings_.PairType(pair);
+  if (length && type && *type != kTypeOff) {
+    changes.push_back({ms, EncoderPulse{pair, button, *length, meter.Count(side)}});
+  } else {
+    changes.push_back({ms, ButtonReleased{button, length}});
+  }
+}
+
+void InputWatch::AnnounceMarks(int pair, std::int64_t ms, std::vector<Change>& changes) {
+  std::vector<MarkKind>& announced = announced_[Index(pair)];
+  for (const Mark& mark : Marks(pair)) {
+    if (std::ranges::find(announced, mark.kind) != announced.end()) continue;
+    announced.push_back(mark.kind);
+    changes.push_back({ms, PairMarked{pair, mark}});
+  }
+}
+
+void InputWatch::Reset() {
+  for (PulseMeter& meter : meters_) meter.Reset();
+  for (auto& announced : announced_) announced.clear();
+  for (auto& reading : axes_) {
+    if (reading) reading->lowest = reading->highest = reading->value;
+  }
+}
+
+std::optional<AxisReading> InputWatch::Axis(int axis) const {
+  if (axis < 1 || axis > kAxisCount) return std::nullopt;
+  return axes_[Index(axis)];
+}
+
+bool InputWatch::Pressed(int button) const {
+  return button >= 1 && button <= kButtonCount && buttons_.test(Index(button));
+}
+
+const PulseMeter& InputWatch::Meter(int pair) const {
+  static const PulseMeter kNone;
+  if (pair < 1 || pair > kPairCount) return kNone;
+  return meters_[Index(pair)];
+}
+
+std::vector<Mark> InputWatch::Marks(int pair) const {
+  if (pair < 1 || pair > kPairCount) return {};
+  return JudgePair(meters_[Index(pair)], settings_.PairType(pair), settings_.PulseWidthMs());
+}
+
+}  // namespace tq::monitor

@@ -1,0 +1,93 @@
+// The board's inputs followed sample by sample: each axis's value and the
+// lowest and highest seen, each button's state, each pair's pulses measured
+// and judged against the board's settings, and what every sample changed.
+// tq5271ctl watch prints the changes; the monitor window shows the state.
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include "monitor/board_settings.h"
+#include "monitor/input_sample.h"
+#include "monitor/pair_verdict.h"
+#include "monitor/pulse_meter.h"
+
+namespace tq::monitor {
+
+struct AxisMoved {
+  int axis = 0;  // 1 ... 8
+  std::int32_t value = 0;
+};
+struct ButtonPressed {
+  int button = 0;  // 1 ... 32
+};
+// A button of a pair that is not an encoder, or whose press began before
+// the watch saw it.
+struct ButtonReleased {
+  int button = 0;
+  std::optional<std::int64_t> heldMs;
+};
+// The end of a press on a pair set to an encoder type.
+struct EncoderPulse {
+  int pair = 0;
+  int button = 0;
+  std::int64_t lengthMs = 0;
+  int count = 0;  // pulses on this button since the last reset, this one included
+};
+// A mark a pair earned, announced once until the next reset.
+struct PairMarked {
+  int pair = 0;
+  Mark mark;
+};
+
+struct Change {
+  std::int64_t ms = 0;
+  std::variant<AxisMoved, ButtonPressed, ButtonReleased, EncoderPulse, PairMarked> event;
+};
+
+struct AxisReading {
+  std::int32_t value = 0;
+  std::int32_t lowest = 0;
+  std::int32_t highest = 0;
+};
+
+class InputWatch {
+ public:
+  explicit InputWatch(BoardSettings settings = {});
+
+  // Takes the next sample and returns what it changed: axes in input order,
+  // then buttons in number order, then marks. The first sample reports every
+  // axis it carries and every button pressed. A sample older than the last
+  // one taken is ignored.
+  std::vector<Change> Take(const InputSample& sample);
+
+  // Starts the counts, pulse lengths, marks and each axis's lowest and
+  // highest afresh.
+  void Reset();
+
+  const BoardSettings& Settings() const { return settings_; }
+  std::optional<AxisReading> Axis(int axis) const;
+  bool Pressed(int button) const;
+  // Pair 1 ... 16; pairs outside that range read as an empty meter.
+  const PulseMeter& Meter(int pair) const;
+  // The pair's standing marks.
+  std::vector<Mark> Marks(int pair) const;
+
+ private:
+  void TakeButton(int button, bool pressed, std::int64_t ms, bool startSeen,
+                  std::vector<Change>& changes);
+  void AnnounceMarks(int pair, std::int64_t ms, std::vector<Change>& changes);
+
+  BoardSettings settings_;
+  std::optional<std::int64_t> lastMs_;
+  std::array<std::optional<AxisReading>, kAxisCount> axes_{};
+  std::bitset<kButtonCount> buttons_;
+  std::array<PulseMeter, kPairCount> meters_{};
+  std::array<std::vector<MarkKind>, kPairCount> announced_{};
+};
+
+}  // namespace tq::monitor

@@ -1,0 +1,36 @@
+#include "monitor/pair_verdict.h"
+
+#include "monitor/board_settings.h"
+#include "monitor/input_sample.h"
+
+namespace tq::monitor {
+
+std::vector<Mark> JudgePair(const PulseMeter& meter, std::optional<int> type,
+                            std::optional<std::int64_t> widthMs) {
+  std::vector<Mark> marks;
+  if (!type) return marks;
+  if (*type == kTypeOff) {
+    if (meter.QuadratureSequences() > 0) marks.push_back({MarkKind::PulsesWhileOff, 0, 0});
+    return marks;
+  }
+  if (!widthMs) return marks;
+  const std::int64_t width = *widthMs;
+  const auto shortest = meter.Shortest();
+  const auto longest = meter.Longest();
+  if (shortest && longest) {
+    const std::int64_t below = width - *shortest;
+    const std::int64_t above = *longest - width;
+    if (below > kReportIntervalMs || above > kReportIntervalMs) {
+      marks.push_back({MarkKind::LengthOff, below >= above ? *shortest : *longest, width});
+    }
+  }
+  // Within one turn the firmware leaves a gap of the pulse width between
+  // pulses; a reversal sooner than that (within the sampling's error) is
+  // part of the same turn.
+  if (const auto gap = meter.ClosestReversalMs(); gap && *gap < width + kReportIntervalMs) {
+    marks.push_back({MarkKind::BothDirections, *gap, width});
+  }
+  return marks;
+}
+
+}  // namespace tq::monitor

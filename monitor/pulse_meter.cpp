@@ -1,0 +1,88 @@
+#include "monitor/pulse_meter.h"
+
+#include <algorithm>
+
+namespace tq::monitor {
+
+void PulseMeter::Press(int side, std::int64_t ms, bool startSeen) {
+  if (!Valid(side)) return;
+  Side& self = sides_[static_cast<std::size_t>(side)];
+  const Side& other = sides_[static_cast<std::size_t>(1 - side)];
+  if (self.held) return;
+  std::optional<std::int64_t> reversal;
+  if (other.held) {
+    reversal = 0;
+  } else if (other.releasedAt) {
+    reversal = ms - *other.releasedAt;
+  }
+  if (reversal) closestReversalMs_ = std::min(closestReversalMs_.value_or(*reversal), *reversal);
+  self.held = true;
+  self.pressedAt = startSeen ? std::optional<std::int64_t>(ms) : std::nullopt;
+  self.pressedWhileOtherHeld = other.held;
+}
+
+std::optional<std::int64_t> PulseMeter::Release(int side, std::int64_t ms) {
+  if (!Valid(side)) return std::nullopt;
+  Side& self = sides_[static_cast<std::size_t>(side)];
+  const Side& other = sides_[static_cast<std::size_t>(1 - side)];
+  if (!self.held) return std::nullopt;
+  self.held = false;
+  self.releasedAt = ms;
+  if (!self.pressedAt) return std::nullopt;
+  const std::int64_t length = ms - *self.pressedAt;
+  self.pressedAt.reset();
+  self.lastLength = length;
+  ++self.count;
+  ++lengths_[length];
+  ++lengthCount_;
+
+  // The last step of A, A+B, B, open: this button came on while the other
+  // was held, the other went off while this one was held, and now this one
+  // goes off too; every contact short.
+  const bool otherLetGoDuringThisPress =
+      other.releasedAt && *other.releasedAt >= ms - length && *other.releasedAt <= ms;
+  if (self.pressedWhileOtherHeld && !other.held && otherLetGoDuringThisPress &&
+      length <= kContactMaxMs && other.lastLength <= kContactMaxMs) {
+    ++quadratureSequences_;
+  }
+  return length;
+}
+
+void PulseMeter::Reset() {
+  for (Side& side : sides_) {
+    side.releasedAt.reset();
+    side.pressedWhileOtherHeld = false;
+    side.count = 0;
+  }
+  lengths_.clear();
+  lengthCount_ = 0;
+  closestReversalMs_.reset();
+  quadratureSequences_ = 0;
+}
+
+int PulseMeter::Count(int side) const {
+  return Valid(side) ? sides_[static_cast<std::size_t>(side)].count : 0;
+}
+
+std::optional<std::int64_t> PulseMeter::Shortest() const {
+  if (lengths_.empty()) return std::nullopt;
+  return lengths_.begin()->first;
+}
+
+std::optional<std::int64_t> PulseMeter::Longest() const {
+  if (lengths_.empty()) return std::nullopt;
+  return lengths_.rbegin()->first;
+}
+
+std::optional<std::int64_t> PulseMeter::Median() const {
+  if (lengthCount_ == 0) return std::nullopt;
+  // The ((n + 1) / 2)-th length in order, counted from 1.
+  int remaining = (lengthCount_ + 1) / 2;
+  for (const auto& [length, count] : lengths_) {
+    remaining -= count;
+    if (remaining <= 0) return length;
+  }
+  return lengths_.rbegin()->first;
+}
+
+}  // namespace tq::monitor

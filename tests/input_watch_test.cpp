@@ -1,0 +1,335 @@
+// The measurement of the board's inputs against the emulated firmware: the
+// board's input report looked at every report interval of its clock, as the
+// host polls it, decoded here bit by bit, and fed to the watch.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+#include "devlink/device_link.h"
+#include "emulator/emulated_board.h"
+#include "emulator/report_descriptor.h"
+#include "emulator/simulated_hid.h"
+#include "encoders/encoder_reports.h"
+#include "monitor/change_text.h"
+#include "monitor/input_watch.h"
+#include "tests/board_samples.h"
+
+namespace tq::monitor {
+namespace {
+
+using testing::SampleOf;
+using testing::SetEncoders;
+
+// Runs the board's clock for `ms`, looking at its report every interval.
+std::vector<Change> Follow(emu::EmulatedBoard& board, InputWatch& watch, std::int64_t ms) {
+  std::vector<Change> changes;
+  for (std::int64_t t = 0; t < ms; t += kReportIntervalMs) {
+    for (Change& change : watch.Take(SampleOf(board))) changes.push_back(std::move(change));
+    board.AdvanceTime(static_cast<std::uint64_t>(kReportIntervalMs));
+  }
+  return changes;
+}
+
+// The settings as the board's firmware answers the two pages.
+BoardSettings SettingsOf(emu::EmulatedBoard board) {
+  BoardSettings settings;
+  for (const std::uint8_t tag : {std::uint8_t{0}, std::uint8_t{16}}) {
+    board.pageRotation = {tag};
+    std::vector<std::uint8_t> page(board.featureReportByteLength, 0);
+    board.AnswerGetFeature(page.data(), page.size());
+    settings.Take(page);
+  }
+  return settings;
+}
+
+template <typename Event>
+std::vector<Event> All(const std::vector<Change>& changes) {
+  std::vector<Event> events;
+  for (const Change& change : changes) {
+    if (const auto* event = std::get_if<Event>(&change.event)) events.push_back(*event);
+  }
+  return events;
+}
+
+emu::EmulatedBoard StartedBoard(const std::map<int, int>& types, int widthMs) {
+  emu::EmulatedBoard board = emu::MakeTQ5271(u"W1");
+  SetEncoders(board, types, widthMs);
+  board.AdvanceTime(1000);
+  return board;
+}
+
+TEST(InputWatch, EncoderTurnMeasuresTheSetWidthAndCountsUntilReset) {
+  emu::EmulatedBoard board = StartedBoard({{3, 2}}, 48);  // pair 3 "1:2", "48 ms"
+  InputWatch watch(SettingsOf(board));
+  Follow(board, watch, 100);
+  board.TurnEncoder(3, +5);
+  const std::vector<Change> changes = Follow(board, watch, 2000);
+
+  const PulseMeter& meter = watch.Meter(3);
+  EXPECT_EQ(meter.Count(0), 10) << "button 5";
+  EXPECT_EQ(meter.Count(1), 0) << "button 6";
+  for (const auto& length : {meter.Shortest(), meter.Median(), meter.Longest()}) {
+    ASSERT_TRUE(length.has_value());
+    EXPECT_LE(std::abs(*length - 48), kReportIntervalMs) << *length;
+  }
+  EXPECT_TRUE(watch.Marks(3).empty());
+  EXPECT_TRUE(All<PairMarked>(changes).empty());
+
+  const auto pulses = All<EncoderPulse>(changes);
+  ASSERT_EQ(pulses.size(), 10u);
+  for (std::size_t i = 0; i < pulses.size(); ++i) {
+    EXPECT_EQ(pulses[i].pair, 3);
+    EXPECT_EQ(pulses[i].button, 5);
+    EXPECT_EQ(pulses[i].count, static_cast<int>(i) + 1);
+  }
+  EXPECT_EQ(All<ButtonPressed>(changes).size(), 10u);
+  EXPECT_TRUE(All<ButtonReleased>(changes).empty()) << "an encoder's release is its pulse";
+
+  watch.Reset();
+  EXPECT_EQ(meter.Total(), 0);
+  EXPECT_FALSE(meter.Median().has_value());
+  board.TurnEncoder(3, -1);
+  const auto back = All<EncoderPulse>(Follow(board, watch, 500));
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[1].button, 6);
+  EXPECT_EQ(back[1].count, 2);
+  EXPECT_EQ(meter.Count(0), 0);
+  EXPECT_EQ(meter.Count(1), 2);
+}
+
+TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
+  emu::EmulatedBoard board = StartedBoard({{3, 2}}, 48);
+  InputWatch watch(SettingsOf(board));  // the width as read: 48 ms
+  Follow(board, watch, 100);
+  SetEncoders(board, {{3, 2}}, 16);  // what the board then makes
+  board.TurnEncoder(3, +5);
+  const std::vector<Change> changes = Follow(board, watch, 2000);
+
+  EXPECT_EQ(watch.Meter(3).Count(0), 10);
+  const auto marks = All<PairMarked>(changes);
+  ASSERT_EQ(marks.size(), 1u) << "announced once, however many pulses earn it";
+  EXPECT_EQ(marks[0].pair, 3);
+  EXPECT_EQ(marks[0].mark.kind, MarkKind::LengthOff);
+  EXPECT_LE(std::abs(marks[0].mark.measuredMs - 16), kReportIntervalMs);
+  EXPECT_EQ(marks[0].mark.setMs, 48);
+  ASSERT_EQ(watch.Marks(3).size(), 1u);
+
+  watch.Reset();
+  EXPECT_TRUE(watch.Marks(3).empty());
+  board.TurnEncoder(3, +1);
+  EXPECT_EQ(All<PairMarked>(Follow(board, watch, 500)).size(), 1u) << "announced again after reset";
+
+  // A width on the grid but longer than set by more than the interval.
+  emu::EmulatedBoard slow = StartedBoard({{3, 1}}, 80);
+  emu::EmulatedBoard readAt = slow;
+  SetEncoders(readAt, {{3, 1}}, 64);
+  InputWatch slowWatch(SettingsOf(readAt));
+  Follow(slow, slowWatch, 100);
+  slow.TurnEncoder(3, +2);
+  Follow(slow, slowWatch, 1000);
+  const auto slowMarks = slowWatch.Marks(3);
+  ASSERT_EQ(slowMarks.size(), 1u);
+  EXPECT_EQ(slowMarks[0].measuredMs, 80);
+  // Off the sampling grid a pulse of the set width measures up to an
+  // interval short: not marked.
+  emu::EmulatedBoard offGrid = StartedBoard({{3, 1}}, 64);
+  InputWatch offGridWatch(SettingsOf(offGrid));
+  Follow(offGrid, offGridWatch, 100);
+  offGrid.AdvanceTime(5);
+  offGrid.TurnEncoder(3, +3);
+  Follow(offGrid, offGridWatch, 1000);
+  EXPECT_EQ(offGridWatch.Meter(3).Count(0), 3);
+  EXPECT_EQ(offGridWatch.Meter(3).Shortest(), 60);
+  EXPECT_TRUE(offGridWatch.Marks(3).empty());
+}
+
+TEST(InputWatch, PairSetOffThatPulsesLikeAnEncoderIsMarkedButPlainPressesAreNot) {
+  emu::EmulatedBoard board = StartedBoard({{3, 2}}, 48);  // pair 1 "OFF"
+  InputWatch watch(SettingsOf(board));
+  board.SetButton(1, true);
+  Follow(board, watch, 300);
+  board.SetButton(2, true);
+  Follow(board, watch, 300);
+  board.SetButton(1, false);
+  Follow(board, watch, 300);
+  board.SetButton(2, false);
+  const auto plain = Follow(board, watch, 300);
+  EXPECT_TRUE(watch.Marks(1).empty()) << "long presses overlapping are a hand on two buttons";
+  ASSERT_EQ(All<ButtonReleased>(plain).size(), 1u);
+  EXPECT_EQ(All<ButtonReleased>(plain)[0].heldMs, 600);
+
+  board.TurnEncoder(1, -2);
+  const std::vector<Change> changes = Follow(board, watch, 500);
+  const auto marks = All<PairMarked>(changes);
+  ASSERT_EQ(marks.size(), 1u);
+  EXPECT_EQ(marks[0].mark.kind, MarkKind::PulsesWhileOff);
+  EXPECT_TRUE(All<EncoderPulse>(changes).empty()) << "an OFF pair's buttons are plain buttons";
+  EXPECT_EQ(All<ButtonReleased>(changes).size(), 4u);
+  EXPECT_EQ(watch.Meter(1).QuadratureSequences(), 2);
+  EXPECT_TRUE(watch.Marks(3).empty());
+}
+
+TEST(InputWatch, BothDirectionsWithinOneTurnAreMarkedButNotSeparateTurns) {
+  emu::EmulatedBoard board = StartedBoard({{3, 2}, {4, 1}}, 48);
+  InputWatch watch(SettingsOf(board));
+  Follow(board, watch, 100);
+  board.TurnEncoder(3, +2);
+  board.TurnEncoder(3, -1);  // queued behind: one gap after the last forward pulse
+  const auto marks = All<PairMarked>(Follow(board, watch, 1000));
+  ASSERT_EQ(marks.size(), 1u);
+  EXPECT_EQ(marks[0].pair, 3);
+  EXPECT_EQ(marks[0].mark.kind, MarkKind::BothDirections);
+  EXPECT_EQ(watch.Meter(3).Count(0), 4);
+  EXPECT_EQ(watch.Meter(3).Count(1), 2);
+
+  board.TurnEncoder(4, +2);
+  Follow(board, watch, 1000);
+  board.TurnEncoder(4, -2);
+  Follow(board, watch, 1000);
+  EXPECT_EQ(watch.Meter(4).Count(0), 2);
+  EXPECT_EQ(watch.Meter(4).Count(1), 2);
+  EXPECT_TRUE(watch.Marks(4).empty()) << "a second apart is two turns";
+}
+
+TEST(InputWatch, AxesReportValueLowestHighestAndTheFirstSampleWhole) {
+  emu::EmulatedBoard board = StartedBoard({}, 48);
+  board.settings[11] = 0x01;  // X inverted
+  board.SetAxis(1, 20);
+  board.SetAxis(2, 64);
+  board.SetButton(7, true);
+  InputWatch watch(SettingsOf(board));
+  const auto first = Follow(board, watch, 10);
+  const auto moved = All<AxisMoved>(first);
+  ASSERT_EQ(moved.size(), 8u) << "every axis the first report carries";
+  EXPECT_EQ(moved[0].axis, 1);
+  EXPECT_EQ(moved[0].value, 127 - 20) << "the board reports an inverted input mirrored";
+  EXPECT_EQ(moved[1].value, 64);
+  ASSERT_EQ(All<ButtonPressed>(first).size(), 1u);
+
+  board.SetAxis(2, 100);
+  Follow(board, watch, 30);
+  board.SetAxis(2, 10);
+  board.SetButton(7, false);
+  const auto later = Follow(board, watch, 30);
+  ASSERT_EQ(All<AxisMoved>(later).size(), 1u) << "only what changed";
+  const auto y = watch.Axis(2);
+  ASSERT_TRUE(y.has_value());
+  EXPECT_EQ(y->value, 10);
+  EXPECT_EQ(y->lowest, 10);
+  EXPECT_EQ(y->highest, 100);
+  const auto released = All<ButtonReleased>(later);
+  ASSERT_EQ(released.size(), 1u);
+  EXPECT_FALSE(released[0].heldMs.has_value()) << "held before the watch began";
+  EXPECT_EQ(watch.Meter(4).Total(), 0);
+
+  watch.Reset();
+  EXPECT_EQ(watch.Axis(2)->lowest, 10);
+  EXPECT_EQ(watch.Axis(2)->highest, 10);
+
+  InputSample stale;
+  stale.ms = 5;
+  stale.buttons.set(0);
+  EXPECT_TRUE(watch.Take(stale).empty()) << "a sample older than the last is ignored";
+  EXPECT_FALSE(watch.Pressed(1));
+  EXPECT_FALSE(watch.Axis(0).has_value());
+  EXPECT_FALSE(watch.Axis(9).has_value());
+  EXPECT_EQ(watch.Meter(17).Total(), 0);
+}
+
+TEST(PulseMeter, MedianIsAMeasuredLengthAndReversalsAreTimed) {
+  PulseMeter meter;
+  std::int64_t t = 0;
+  for (const std::int64_t length : {40, 10, 30, 20}) {
+    meter.Press(0, t);
+    EXPECT_EQ(meter.Release(0, t + length), length);
+    t += 1000;
+  }
+  EXPECT_EQ(meter.Shortest(), 10);
+  EXPECT_EQ(meter.Median(), 20) << "the shorter of two middles";
+  EXPECT_EQ(meter.Longest(), 40);
+  meter.Press(0, t);
+  meter.Release(0, t + 50);
+  EXPECT_EQ(meter.Median(), 30);
+  EXPECT_FALSE(meter.ClosestReversalMs().has_value());
+
+  meter.Press(1, t + 120);
+  EXPECT_EQ(meter.ClosestReversalMs(), 70);
+  meter.Press(0, t + 130);
+  EXPECT_EQ(meter.ClosestReversalMs(), 0) << "pressed while the other is held";
+  EXPECT_EQ(meter.Release(1, t + 200), 80);
+  EXPECT_EQ(meter.Release(1, t + 300), std::nullopt) << "released twice";
+  EXPECT_EQ(meter.Count(0), 5);
+  EXPECT_EQ(meter.Count(1), 1);
+  EXPECT_EQ(meter.Count(2), 0) << "no third button";
+
+  meter.Reset();
+  EXPECT_EQ(meter.Total(), 0);
+  EXPECT_FALSE(meter.ClosestReversalMs().has_value());
+  EXPECT_EQ(meter.Release(0, t + 400), 270) << "a press under way when reset still counts";
+  EXPECT_EQ(meter.Count(0), 1);
+}
+
+TEST(BoardSettings, PagesGiveTypesWidthInversionAndModesThroughTheCodecs) {
+  emu::EmulatedBoard board = emu::MakeTQ5271(u"S1");  // pair 2 "1:1", 3 "1:2", 4 and 8 "1:4"
+  board.settings[14] = 0x05;                          // X's mode byte: neither mode
+  emu::SimulatedHid hid;
+  hid.Attach(board);
+  DeviceLink link(hid, kEncodersVariant);
+  link.GetHidGuid();
+  ASSERT_TRUE(link.FindTheHid("S1"));
+  const BoardSettings settings = ReadBoardSettings(link);
+  link.CloseBoard();
+  EXPECT_EQ(hid.CallCount("HidD_SetFeature"), 0) << "the watch only reads";
+
+  EXPECT_EQ(settings.PairType(1), 0);
+  EXPECT_EQ(settings.PairTypeName(3), "1:2");
+  EXPECT_EQ(settings.PairTypeName(8), "1:4");
+  EXPECT_EQ(settings.PairType(2), 1);
+  EXPECT_EQ(settings.PairType(4), 3);
+  EXPECT_FALSE(settings.PairType(17).has_value());
+  EXPECT_EQ(settings.PulseWidthMs(), 48);
+  EXPECT_EQ(settings.Inverted(1), true);
+  EXPECT_EQ(settings.Inverted(2), false);
+  EXPECT_EQ(settings.Inverted(3), true);
+  EXPECT_EQ(settings.ModeName(1), "0x05");
+  EXPECT_EQ(settings.ModeName(2), "Zoom");
+  EXPECT_EQ(settings.ModeName(3), "Zoom");
+  EXPECT_EQ(settings.ModeName(4), "Normal");
+  EXPECT_FALSE(settings.ModeName(9).has_value());
+
+  BoardSettings onlyPage0;
+  board.pageRotation = {0};
+  std::vector<std::uint8_t> page(64, 0);
+  board.AnswerGetFeature(page.data(), page.size());
+  onlyPage0.Take(page);
+  onlyPage0.Take(std::span(page).first(4));  // too short: changes nothing
+  EXPECT_FALSE(onlyPage0.PairType(3).has_value());
+  EXPECT_FALSE(onlyPage0.PulseWidthMs().has_value());
+  EXPECT_FALSE(onlyPage0.ModeName(3).has_value()) << "input 3's mode is on page 16";
+  EXPECT_EQ(onlyPage0.Inverted(1), true);
+
+  board.settings[encoders::SetPulseWidth] = 0;
+  EXPECT_FALSE(SettingsOf(board).PulseWidthMs().has_value()) << "code 0 names no width";
+}
+
+TEST(ChangeText, OneLinePerChangeAndMarks) {
+  EXPECT_EQ(ChangeLine({12340, AxisMoved{8, 64}}), "12.340 Slider 64");
+  EXPECT_EQ(ChangeLine({5, ButtonPressed{5}}), "0.005 button 5 pressed");
+  EXPECT_EQ(ChangeLine({1000, ButtonReleased{2, 20}}), "1.000 button 2 released after 20 ms");
+  EXPECT_EQ(ChangeLine({1000, ButtonReleased{2, std::nullopt}}), "1.000 button 2 released");
+  EXPECT_EQ(ChangeLine({1050, EncoderPulse{3, 5, 50, 3}}),
+            "1.050 enc3 button 5 pulse 50 ms (#3 since reset)");
+  EXPECT_EQ(ChangeLine({2000, PairMarked{3, {MarkKind::LengthOff, 20, 48}}}),
+            "2.000 enc3 marked: pulses 20 ms, set 48 ms");
+  EXPECT_EQ(MarkText({MarkKind::PulsesWhileOff, 0, 0}), "set OFF but pulses like an encoder");
+  EXPECT_EQ(MarkText({MarkKind::BothDirections, 40, 48}),
+            "both directions in one turn, 40 ms apart, set 48 ms");
+  EXPECT_EQ(Seconds(-1500), "-1.500");
+}
+
+}  // namespace
+}  // namespace tq::monitor
