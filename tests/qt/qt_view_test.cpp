@@ -2,6 +2,7 @@
 // mirrors the model, and that each user action reaches the model once and
 // each program-made change raises nothing twice.
 #include "devlink/ui/qt/qt_view.h"
+#include "tests/indicator_window.h"
 
 #include <gtest/gtest.h>
 
@@ -245,31 +246,6 @@ TEST(QtView, WritesAScreenshot) {
   QFile::remove(path);
 }
 
-// Bars and lamps as a monitor shows them: two axes, a pair of buttons, a
-// pair marked for pulses that differ from its setting.
-struct Indicators {
-  Window window{"frmMain", "Indicators", 3600, 1500};
-  Frame frame{window, "Frame1", {120, 0, 3360, 1400}, "Inputs"};
-  Bar x{frame, "barX", {240, 300, 2400, 300}, 0, 127};
-  Bar slider{frame, "barSlider", {240, 660, 2400, 300}, -100, 100};
-  Lamp button1{frame, "Button1", {240, 1020, 360, 300}, "1"};
-  Lamp button2{frame, "Button2", {660, 1020, 360, 300}, "2"};
-  Lamp button5{frame, "Button5", {1200, 1020, 360, 300}, "5"};
-  Lamp button6{frame, "Button6", {1620, 1020, 360, 300}, "6"};
-  Lamp narrow{frame, "Button32", {2700, 300, 150, 300}, "32"};  // designed too narrow
-  Label beside{frame, "lblBeside", {2850, 300, 400, 300}, "X"};
-  Indicators() {
-    x.SetValue(64);
-    x.SetCaption("64");
-    slider.SetValue(-50);
-    slider.SetCaption("-50");
-    button1.SetLit(true);
-    button5.SetMarked(true);
-    button5.SetLit(true);
-    button6.SetMarked(true);
-  }
-};
-
 QImage Grab(const QtView& view, const Control& control) {
   return view.WidgetOf(control)->grab().toImage();
 }
@@ -279,7 +255,7 @@ QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y) & RGB_MASK
 QRgb Rgb(const QColor& colour) { return colour.rgb() & RGB_MASK; }
 
 TEST(QtView, BarsAndLampsShowTheModelInTheDesktopsColours) {
-  Indicators s;
+  IndicatorWindow s;
   QtView view(s.window);
   s.window.Show();
   const QPalette colours = view.WidgetOf(s.x)->palette();
@@ -351,7 +327,7 @@ void PaintPending() {
 }
 
 TEST(QtView, RepaintsOnlyTheBarsAndLampsThatChanged) {
-  Indicators s;
+  IndicatorWindow s;
   QtView view(s.window);
   s.window.Show();
   PaintPending();
@@ -397,7 +373,7 @@ TEST(QtView, RepaintsOnlyTheBarsAndLampsThatChanged) {
 }
 
 TEST(QtView, BarsAndLampsWidenForTheirCaptions) {
-  Indicators s;
+  IndicatorWindow s;
   QtView view(s.window);
   const QFontMetrics metrics(view.Widget()->font());
   const int inset = 2 * view.Pixels(kIndicatorInsetTwips);
