@@ -25,7 +25,7 @@ struct Sample {
   Sample() { window.AttachView(&view); }
 };
 
-TEST(Bar, HoldsItsValueWithinItsRangeAndFillsInProportion) {
+TEST(Indicators, ABarHoldsItsValueWithinItsRangeAndFillsInProportion) {
   Sample s;
   EXPECT_EQ(s.bar.Value(), 0);
   s.bar.SetValue(64);
@@ -66,7 +66,7 @@ TEST(Bar, HoldsItsValueWithinItsRangeAndFillsInProportion) {
   EXPECT_EQ(reversed.Value(), -10);
 }
 
-TEST(Bar, AndLampTellTheViewOnlyOfChanges) {
+TEST(Indicators, TellTheViewOnlyOfChanges) {
   Sample s;
   s.bar.SetValue(64);
   s.bar.SetValue(64);

@@ -496,6 +496,9 @@ COLORREF Pixel(HWND hwnd, int x, int y) {
   return colour;
 }
 
+// Paints what is due in the window and every control in it, as the loop does.
+void PaintDue(HWND top) { RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
 int Border(const Win32View& view) { return std::max(1, view.Pixels(kIndicatorBorderTwips)); }
 
 TEST(Win32View, BarsAndLampsShowTheModelInTheSystemColours) {
@@ -556,12 +559,12 @@ TEST(Win32View, BarsAndLampsShowTheModelInTheSystemColours) {
   // The mark goes with the state; each lamp shows the model once painted.
   s.button6.SetMarked(false);
   s.button2.SetLit(true);
-  UpdateWindow(Top(view));
+  PaintDue(Top(view));
   EXPECT_EQ(frame(s.button6), GetSysColor(COLOR_BTNSHADOW));
   EXPECT_EQ(inside(s.button2), GetSysColor(COLOR_HIGHLIGHT));
   // Greyed with their frame, a mark included.
   s.frame.SetEnabled(false);
-  UpdateWindow(Top(view));
+  PaintDue(Top(view));
   EXPECT_EQ(frame(s.button5), GetSysColor(COLOR_BTNSHADOW));
   EXPECT_EQ(inside(s.button1), GetSysColor(COLOR_BTNSHADOW));
   EXPECT_EQ(Pixel(bar, border + 1, border + 1), GetSysColor(COLOR_BTNSHADOW));
@@ -585,7 +588,7 @@ TEST(Win32View, RepaintsOnlyTheBarsAndLampsThatChanged) {
   // What they already show: nothing to paint.
   s.x.SetValue(64);
   s.x.SetValue(500);  // beyond the range: held at 127 ...
-  UpdateWindow(Top(view));
+  PaintDue(Top(view));
   s.x.SetValue(127);  // ... so this is no change
   s.x.SetCaption("64");
   s.button1.SetLit(true);
@@ -598,7 +601,7 @@ TEST(Win32View, RepaintsOnlyTheBarsAndLampsThatChanged) {
   s.x.SetValue(11);
   s.button2.SetLit(true);
   EXPECT_EQ(due(), (std::vector<std::string>{"barX", "Button2"}));
-  UpdateWindow(Top(view));
+  PaintDue(Top(view));
   EXPECT_EQ(due(), std::vector<std::string>{});
   s.button6.SetMarked(false);
   EXPECT_EQ(due(), std::vector<std::string>{"Button6"});
