@@ -246,8 +246,13 @@ TEST(QtView, WritesAScreenshot) {
   QFile::remove(path);
 }
 
+// The control as painted, one pixel of the image to each of the view's
+// pixels whatever the screen's scale.
 QImage Grab(const QtView& view, const Control& control) {
-  return view.WidgetOf(control)->grab().toImage();
+  QWidget* widget = view.WidgetOf(control);
+  QImage image(widget->size(), QImage::Format_RGB32);
+  widget->render(&image);
+  return image;
 }
 
 // As 8-bit RGB, as the picture holds it (a palette's colours are finer).
