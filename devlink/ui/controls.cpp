@@ -1,5 +1,7 @@
 #include "devlink/ui/controls.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace tq::ui {
@@ -134,6 +136,54 @@ void Timer::Tick() {
 
 Line::Line(Container& parent, std::string name, int x1, int y1, int x2, int y2)
     : Control(parent, std::move(name), Kind::Line, {x1, y1, x2 - x1, y2 - y1}) {}
+
+Bar::Bar(Container& parent, std::string name, TwipsRect position, int minimum, int maximum)
+    : Control(parent, std::move(name), Kind::Bar, position),
+      minimum_(std::min(minimum, maximum)),
+      maximum_(std::max(minimum, maximum)),
+      value_(minimum_) {}
+
+void Bar::SetValue(int value) {
+  value = std::clamp(value, minimum_, maximum_);
+  if (value == value_) return;
+  value_ = value;
+  Notify(Change::Value);
+}
+
+bool Bar::SetRange(int minimum, int maximum) {
+  if (minimum >= maximum) return false;
+  if (minimum == minimum_ && maximum == maximum_) return true;
+  minimum_ = minimum;
+  maximum_ = maximum;
+  value_ = std::clamp(value_, minimum_, maximum_);
+  Notify(Change::Value);
+  return true;
+}
+
+int Bar::FilledWidth(int width) const {
+  if (width <= 0 || maximum_ <= minimum_) return 0;
+  // In 64 bits: a 32-bit axis's span times a width overflows 32.
+  const std::int64_t span = std::int64_t{maximum_} - minimum_;
+  const std::int64_t filled = std::int64_t{value_} - minimum_;
+  return static_cast<int>((filled * width + span / 2) / span);
+}
+
+Lamp::Lamp(Container& parent, std::string name, TwipsRect position, std::string caption)
+    : Control(parent, std::move(name), Kind::Lamp, position) {
+  SetCaption(std::move(caption));
+}
+
+void Lamp::SetLit(bool lit) {
+  if (lit == lit_) return;
+  lit_ = lit;
+  Notify(Change::Value);
+}
+
+void Lamp::SetMarked(bool marked) {
+  if (marked == marked_) return;
+  marked_ = marked;
+  Notify(Change::Marked);
+}
 
 Window::Window(std::string name, std::string caption, int clientWidthTwips, int clientHeightTwips,
                Font font)

@@ -9,10 +9,13 @@
 // - Appending never changes the selected position; clearing sets it to -1 and
 //   raises nothing.
 // - A timer ticks only from the event loop, never inside another handler.
+// - Bars and lamps show state and raise nothing; setting what they already
+//   show notifies no view, so a view repaints only what changed.
 //
 // A view attaches to the Window and mirrors every change it is told of.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,13 +35,22 @@ struct Font {
   int charset = 204;
 };
 
-enum class Kind { Window, Frame, Label, ComboBox, CheckBox, Timer, Line };
+enum class Kind { Window, Frame, Label, ComboBox, CheckBox, Timer, Line, Bar, Lamp };
 
 // Colours by their system role, so each view draws them in the desktop's own
 // scheme.
 enum class SystemColor { ButtonFace, ButtonText, WindowBackground, WindowText };
 
-enum class Change { Caption, Enabled, Hint, Colors, Items, Selection, Value, Interval, Shown };
+enum class Change { Caption, Enabled, Hint, Colors, Items, Selection, Value, Marked, Interval, Shown };
+
+// What a marked lamp is drawn in (0xRRGGBB): no system colour means
+// "wrong", and a warning must look the same in every view.
+inline constexpr std::uint32_t kWarningColor = 0xD03020;
+// A bar or a lamp draws its caption inside a border of kIndicatorBorderTwips
+// (at least one pixel) and a gap, kIndicatorInsetTwips on each side in all:
+// the room its text needs beyond its own width.
+inline constexpr int kIndicatorBorderTwips = 15;
+inline constexpr int kIndicatorInsetTwips = 60;
 
 class Control;
 class Container;
@@ -184,6 +196,48 @@ class Line : public Control {
   int Y1() const { return Position().top; }
   int X2() const { return Position().left + Position().width; }
   int Y2() const { return Position().top + Position().height; }
+};
+
+// A value shown as a horizontal bar filled from the left in proportion to
+// where it lies between Minimum() and Maximum(), its caption (the value as
+// text, say "64") centred over it. Values are kept within the range.
+class Bar : public Control {
+ public:
+  // The range may be given either way round; the value starts at its
+  // minimum.
+  Bar(Container& parent, std::string name, TwipsRect position, int minimum, int maximum);
+
+  int Minimum() const { return minimum_; }
+  int Maximum() const { return maximum_; }
+  int Value() const { return value_; }
+  // Clamped into the range.
+  void SetValue(int value);
+  // Refused, changing nothing, unless minimum < maximum; the value is
+  // clamped into the new range.
+  bool SetRange(int minimum, int maximum);
+  // How many of `width` pixels the fill covers, rounded to the nearest.
+  int FilledWidth(int width) const;
+
+ private:
+  int minimum_;
+  int maximum_;
+  int value_;
+};
+
+// A lit or unlit indicator with a short caption (a button's number). A
+// marked lamp is drawn in the warning colour, lit or not.
+class Lamp : public Control {
+ public:
+  Lamp(Container& parent, std::string name, TwipsRect position, std::string caption);
+
+  bool Lit() const { return lit_; }
+  void SetLit(bool lit);
+  bool Marked() const { return marked_; }
+  void SetMarked(bool marked);
+
+ private:
+  bool lit_ = false;
+  bool marked_ = false;
 };
 
 class Window : public Container {

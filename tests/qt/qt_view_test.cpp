@@ -2,6 +2,7 @@
 // mirrors the model, and that each user action reaches the model once and
 // each program-made change raises nothing twice.
 #include "devlink/ui/qt/qt_view.h"
+#include "tests/indicator_window.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QFile>
 #include <QGroupBox>
 #include <QFontInfo>
@@ -242,6 +244,161 @@ TEST(QtView, WritesAScreenshot) {
     for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y));
   EXPECT_GT(colours.size(), 8);
   QFile::remove(path);
+}
+
+// The control as painted, one pixel of the image to each of the view's
+// pixels whatever the screen's scale.
+QImage Grab(const QtView& view, const Control& control) {
+  QWidget* widget = view.WidgetOf(control);
+  QImage image(widget->size(), QImage::Format_RGB32);
+  widget->render(&image);
+  return image;
+}
+
+// As 8-bit RGB, as the picture holds it (a palette's colours are finer).
+QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y) & RGB_MASK; }
+QRgb Rgb(const QColor& colour) { return colour.rgb() & RGB_MASK; }
+
+TEST(QtView, BarsAndLampsShowTheModelInTheDesktopsColours) {
+  IndicatorWindow s;
+  QtView view(s.window);
+  s.window.Show();
+  const QPalette colours = view.WidgetOf(s.x)->palette();
+  const QRgb warning = kWarningColor;
+  const int border = view.IndicatorBorder();
+  EXPECT_EQ(border, std::max(1, view.Pixels(kIndicatorBorderTwips)));
+
+  // Half of 0 .. 127 filled, to the pixel the model gives.
+  QImage bar = Grab(view, s.x);
+  const int inner = bar.width() - 2 * border;
+  const int filled = s.x.FilledWidth(inner);
+  EXPECT_EQ(filled, (64 * inner + 63) / 127);
+  EXPECT_EQ(At(bar, 0, 0), Rgb(colours.color(QPalette::Dark)));
+  EXPECT_EQ(At(bar, border + 1, border + 1), Rgb(colours.color(QPalette::Highlight)));
+  EXPECT_EQ(At(bar, border + filled - 1, border + 1), Rgb(colours.color(QPalette::Highlight)));
+  EXPECT_EQ(At(bar, border + filled, border + 1), Rgb(colours.color(QPalette::Base)));
+  // The caption across the middle, in both parts' text colours.
+  QSet<QRgb> middle;
+  for (int x = border; x < bar.width() - border; ++x) middle.insert(bar.pixel(x, bar.height() / 2));
+  EXPECT_GT(middle.size(), 2);
+  // A quarter of -100 .. 100.
+  bar = Grab(view, s.slider);
+  EXPECT_EQ(At(bar, border + s.slider.FilledWidth(inner) - 1, border + 1), Rgb(colours.color(QPalette::Highlight)));
+  EXPECT_EQ(At(bar, border + s.slider.FilledWidth(inner), border + 1), Rgb(colours.color(QPalette::Base)));
+  EXPECT_NEAR(s.slider.FilledWidth(inner), inner / 4, 1);
+
+  // Lit, unlit; marked lit fills in the warning colour, marked unlit frames in it.
+  const auto inside = [&](const Lamp& lamp) { return At(Grab(view, lamp), border, border); };
+  const auto frame = [&](const Lamp& lamp) { return At(Grab(view, lamp), 0, 0); };
+  EXPECT_EQ(inside(s.button1), Rgb(colours.color(QPalette::Highlight)));
+  EXPECT_EQ(frame(s.button1), Rgb(colours.color(QPalette::Dark)));
+  EXPECT_EQ(inside(s.button2), Rgb(colours.color(QPalette::Base)));
+  EXPECT_EQ(inside(s.button5), warning);
+  EXPECT_EQ(frame(s.button5), warning);
+  EXPECT_EQ(inside(s.button6), Rgb(colours.color(QPalette::Base)));
+  EXPECT_EQ(frame(s.button6), warning);
+  // The mark goes with the state; the lamp shows the model when painted.
+  s.button6.SetMarked(false);
+  s.button2.SetLit(true);
+  EXPECT_EQ(frame(s.button6), Rgb(colours.color(QPalette::Dark)));
+  EXPECT_EQ(inside(s.button2), Rgb(colours.color(QPalette::Highlight)));
+  // Greyed with their frame, a mark included.
+  s.frame.SetEnabled(false);
+  EXPECT_NE(frame(s.button5), warning);
+  EXPECT_EQ(inside(s.button1), Rgb(colours.color(QPalette::Disabled, QPalette::Highlight)));
+
+  if (const QByteArray folder = qgetenv("TQ_PICTURES"); !folder.isEmpty()) {
+    s.frame.SetEnabled(true);
+    s.button6.SetMarked(true);
+    s.button2.SetLit(false);
+    EXPECT_TRUE(view.SaveScreenshot(QDir(QString::fromLocal8Bit(folder)).filePath("indicators_qt.png").toStdString()));
+  }
+}
+
+// Counts the paints each widget gets.
+class PaintCounter final : public QObject {
+ public:
+  QMap<QObject*, int> paints;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints[watched];
+    return false;
+  }
+};
+
+void PaintPending() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+TEST(QtView, RepaintsOnlyTheBarsAndLampsThatChanged) {
+  IndicatorWindow s;
+  QtView view(s.window);
+  s.window.Show();
+  PaintPending();
+  PaintCounter counter;
+  const std::vector<const Control*> indicators{&s.x, &s.slider, &s.button1, &s.button2, &s.button5, &s.button6};
+  for (const Control* control : indicators) view.WidgetOf(*control)->installEventFilter(&counter);
+  const auto paints = [&](const Control& c) { return counter.paints.value(view.WidgetOf(c)); };
+  const auto total = [&] {
+    int sum = 0;
+    for (const Control* control : indicators) sum += paints(*control);
+    return sum;
+  };
+
+  // What they already show: no paint at all.
+  s.x.SetValue(64);
+  s.x.SetValue(500);  // beyond the range: held at 127 ...
+  PaintPending();
+  counter.paints.clear();
+  s.x.SetValue(127);  // ... so this is no change
+  s.x.SetCaption("64");
+  s.button1.SetLit(true);
+  s.button5.SetMarked(true);
+  s.slider.SetRange(-100, 100);
+  PaintPending();
+  EXPECT_EQ(total(), 0);
+
+  // Many changes between two frames: one paint of each control changed.
+  s.x.SetValue(10);
+  s.x.SetValue(11);
+  s.x.SetCaption("11");
+  s.button2.SetLit(true);
+  s.button2.SetLit(false);
+  s.button2.SetLit(true);
+  PaintPending();
+  EXPECT_EQ(paints(s.x), 1);
+  EXPECT_EQ(paints(s.button2), 1);
+  EXPECT_EQ(total(), 2);
+  counter.paints.clear();
+  s.button6.SetMarked(false);
+  PaintPending();
+  EXPECT_EQ(paints(s.button6), 1);
+  EXPECT_EQ(total(), 1);
+}
+
+TEST(QtView, BarsAndLampsWidenForTheirCaptions) {
+  IndicatorWindow s;
+  QtView view(s.window);
+  const QFontMetrics metrics(view.Widget()->font());
+  const int inset = 2 * view.Pixels(kIndicatorInsetTwips);
+  const auto room = [&](const Control& c) { return view.WidgetOf(c)->width(); };
+  const auto need = [&](const Control& c) {
+    return metrics.horizontalAdvance(QString::fromStdString(c.Caption())) + inset;
+  };
+  // Designed 10 pixels wide for "32": grown, and the label beside it moved
+  // right by as much.
+  ASSERT_GT(need(s.narrow), view.Pixels(150));
+  EXPECT_EQ(room(s.narrow), need(s.narrow));
+  EXPECT_EQ(view.WidgetOf(s.beside)->x(), view.Pixels(2850) + need(s.narrow) - view.Pixels(150));
+  for (const Control* c : std::initializer_list<const Control*>{&s.button1, &s.button5, &s.x}) {
+    EXPECT_EQ(room(*c), view.Pixels(c->Position().width)) << c->Name();
+  }
+  // A caption set later that no longer fits widens the bar and its window.
+  const int before = view.Widget()->width();
+  s.slider.SetCaption(std::string(40, 'W'));
+  EXPECT_GE(room(s.slider), need(s.slider));
+  EXPECT_GT(view.Widget()->width(), before);
 }
 
 }  // namespace

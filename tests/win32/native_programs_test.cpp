@@ -103,6 +103,10 @@ void ExpectNativeShowsModel(const Win32View& view, const ui::Window& window) {
         EXPECT_EQ(SendMessageW(hwnd, CB_GETCURSEL, 0, 0), list.ListIndex()) << name;
         break;
       }
+      case ui::Kind::Bar:
+      case ui::Kind::Lamp:
+        EXPECT_EQ(NativeText(hwnd), Wide(control->Caption())) << name;
+        break;
       case ui::Kind::Window:
       case ui::Kind::Timer:
       case ui::Kind::Line:

@@ -12,6 +12,7 @@
 #include "devlink/ui/win32/win32_view.h"
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
+#include "tests/indicator_window.h"
 
 namespace tq::ui {
 namespace {
@@ -36,7 +37,7 @@ RECT InParent(HWND hwnd) {
   return r;
 }
 
-void ExpectEveryTextFits(const Win32View& view, const Window& window) {
+void ExpectEveryTextFits(const Win32View& view, const Window& window, int atLeast = 30) {
   const auto top = static_cast<HWND>(view.Handle());
   const int dpi = static_cast<int>(view.Dpi());
   const std::string at = std::to_string(dpi) + " dpi: ";
@@ -66,6 +67,12 @@ void ExpectEveryTextFits(const Win32View& view, const Window& window) {
         // A border and a gap before the caption, as much after it.
         EXPECT_LE(Extent(hwnd, font, control->Caption()) + 2 * MulDiv(8, dpi, 96), width) << where;
         break;
+      case Kind::Bar:
+      case Kind::Lamp:
+        // Inside the frame and a gap on each side.
+        EXPECT_LE(Extent(hwnd, font, control->Caption()) + 2 * view.Pixels(kIndicatorInsetTwips), width)
+            << where;
+        break;
       case Kind::ComboBox: {
         COMBOBOXINFO info{};
         info.cbSize = sizeof(info);
@@ -82,7 +89,7 @@ void ExpectEveryTextFits(const Win32View& view, const Window& window) {
     }
     ++checked;
   }
-  EXPECT_GT(checked, 30);
+  EXPECT_GT(checked, atLeast);
 
   // The caption in the desktop's caption font, beside the icon and the
   // three buttons.
@@ -125,6 +132,26 @@ TEST(NativeTextFit, ConfigWindow) {
   ASSERT_TRUE(form.DeviceDetected);
   ExpectEveryTextFits(view, form.Form());
   form.Form().Close();
+}
+
+TEST(NativeTextFit, BarsAndLamps) {
+  IndicatorWindow s;
+  Win32View view(s.window);
+  const auto rect = [&](const Control& c) { return InParent(static_cast<HWND>(view.HandleOf(c))); };
+  // "32" in a lamp designed 150 twips wide: it grows, and the label beside
+  // it moves right by as much.
+  const RECT narrow = rect(s.narrow);
+  const int grew = (narrow.right - narrow.left) - view.Pixels(150);
+  EXPECT_GT(grew, 0);
+  EXPECT_EQ(rect(s.beside).left, view.Pixels(2850) + grew);
+  // A caption set later that no longer fits widens its bar and the window.
+  RECT before{};
+  GetClientRect(static_cast<HWND>(view.Handle()), &before);
+  s.slider.SetCaption(std::string(40, 'W'));
+  RECT after{};
+  GetClientRect(static_cast<HWND>(view.Handle()), &after);
+  EXPECT_GT(after.right, before.right);
+  ExpectEveryTextFits(view, s.window, 8);
 }
 
 }  // namespace

@@ -4,12 +4,17 @@
 // reaches the model once and a program-made change raises nothing twice,
 // the timer, and the close.
 #include "devlink/ui/win32/win32_view.h"
+#include "tests/indicator_window.h"
+#include "tests/win32/photograph.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace tq::ui {
 namespace {
@@ -482,6 +487,124 @@ TEST(Win32View, CloseUnloadsOnceDestroysAndEndsTheLoop) {
     EXPECT_TRUE(QuitPosted(&code));
     EXPECT_EQ(code, 0);
   }
+}
+
+COLORREF Pixel(HWND hwnd, int x, int y) {
+  const HDC dc = GetDC(hwnd);
+  const COLORREF colour = GetPixel(dc, x, y);
+  ReleaseDC(hwnd, dc);
+  return colour;
+}
+
+// Paints what is due in the window and every control in it, as the loop does.
+void PaintDue(HWND top) { RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
+int Border(const Win32View& view) { return std::max(1, view.Pixels(kIndicatorBorderTwips)); }
+
+TEST(Win32View, BarsAndLampsShowTheModelInTheSystemColours) {
+  IndicatorWindow s;
+  Win32View view(s.window);
+  s.window.Show();
+  const HWND bar = Hwnd(view, s.x);
+  EXPECT_EQ(Style(bar) & SS_TYPEMASK, static_cast<DWORD>(SS_OWNERDRAW));
+  EXPECT_EQ(Text(bar), L"64");
+  EXPECT_EQ(Text(Hwnd(view, s.button5)), L"5");
+  const int border = Border(view);
+  const COLORREF warning = RGB(kWarningColor >> 16, (kWarningColor >> 8) & 0xFF, kWarningColor & 0xFF);
+
+  // Half of 0 .. 127 filled, to the pixel the model gives.
+  RECT r{};
+  GetClientRect(bar, &r);
+  const int inner = r.right - 2 * border;
+  const int filled = s.x.FilledWidth(inner);
+  EXPECT_EQ(filled, (64 * inner + 63) / 127);
+  EXPECT_EQ(Pixel(bar, 0, 0), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(Pixel(bar, border + 1, border + 1), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(Pixel(bar, border + filled - 1, border + 1), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(Pixel(bar, border + filled, border + 1), GetSysColor(COLOR_WINDOW));
+  // The caption across the middle, in both parts' text colours.
+  bool fillText = false;
+  bool restText = false;
+  for (int x = border; x < r.right - border; ++x) {
+    const COLORREF at = Pixel(bar, x, r.bottom / 2);
+    fillText |= x < border + filled && at != GetSysColor(COLOR_HIGHLIGHT);
+    restText |= x >= border + filled && at != GetSysColor(COLOR_WINDOW);
+  }
+  EXPECT_TRUE(fillText);
+  EXPECT_TRUE(restText);
+  // A quarter of -100 .. 100.
+  const HWND slider = Hwnd(view, s.slider);
+  EXPECT_NEAR(s.slider.FilledWidth(inner), inner / 4, 1);
+  EXPECT_EQ(Pixel(slider, border + s.slider.FilledWidth(inner) - 1, border + 1), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(Pixel(slider, border + s.slider.FilledWidth(inner), border + 1), GetSysColor(COLOR_WINDOW));
+
+  // Lit, unlit; marked lit fills in the warning colour, marked unlit frames in it.
+  const auto inside = [&](const Lamp& lamp) { return Pixel(Hwnd(view, lamp), border, border); };
+  const auto frame = [&](const Lamp& lamp) { return Pixel(Hwnd(view, lamp), 0, 0); };
+  EXPECT_EQ(inside(s.button1), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(frame(s.button1), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(inside(s.button2), GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(inside(s.button5), warning);
+  EXPECT_EQ(frame(s.button5), warning);
+  EXPECT_EQ(inside(s.button6), GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(frame(s.button6), warning);
+
+  // Photographed as it stands, where the caller asks for a picture.
+  if (const char* folder = std::getenv("TQ_PICTURES")) {
+    std::size_t colours = 0;
+    EXPECT_TRUE(Photograph(Top(view), (std::string(folder) + "\\indicators_win32.bmp").c_str(), colours));
+    EXPECT_GT(colours, 8u);
+  }
+
+  // The mark goes with the state; each lamp shows the model once painted.
+  s.button6.SetMarked(false);
+  s.button2.SetLit(true);
+  PaintDue(Top(view));
+  EXPECT_EQ(frame(s.button6), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(inside(s.button2), GetSysColor(COLOR_HIGHLIGHT));
+  // Greyed with their frame, a mark included.
+  s.frame.SetEnabled(false);
+  PaintDue(Top(view));
+  EXPECT_EQ(frame(s.button5), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(inside(s.button1), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(Pixel(bar, border + 1, border + 1), GetSysColor(COLOR_BTNSHADOW));
+}
+
+TEST(Win32View, RepaintsOnlyTheBarsAndLampsThatChanged) {
+  IndicatorWindow s;
+  Win32View view(s.window);
+  s.window.Show();
+  const std::vector<const Control*> all{&s.x, &s.slider, &s.button1, &s.button2, &s.button5,
+                                        &s.button6, &s.frame};
+  const auto due = [&] {
+    std::vector<std::string> names;
+    for (const Control* control : all) {
+      if (GetUpdateRect(Hwnd(view, *control), nullptr, FALSE)) names.push_back(control->Name());
+    }
+    return names;
+  };
+  ASSERT_EQ(due(), std::vector<std::string>{});
+
+  // What they already show: nothing to paint.
+  s.x.SetValue(64);
+  s.x.SetValue(500);  // beyond the range: held at 127 ...
+  PaintDue(Top(view));
+  s.x.SetValue(127);  // ... so this is no change
+  s.x.SetCaption("64");
+  s.button1.SetLit(true);
+  s.button5.SetMarked(true);
+  s.slider.SetRange(-100, 100);
+  EXPECT_EQ(due(), std::vector<std::string>{});
+
+  // A change leaves only its own control to be painted, by the loop, once.
+  s.x.SetValue(10);
+  s.x.SetValue(11);
+  s.button2.SetLit(true);
+  EXPECT_EQ(due(), (std::vector<std::string>{"barX", "Button2"}));
+  PaintDue(Top(view));
+  EXPECT_EQ(due(), std::vector<std::string>{});
+  s.button6.SetMarked(false);
+  EXPECT_EQ(due(), std::vector<std::string>{"Button6"});
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "devlink/ui/qt/qt_view.h"
+#include "devlink/ui/qt/indicators.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -192,6 +193,8 @@ int QtView::Pixels(int twips) const {
   return static_cast<int>(std::lround(twips * pixelsPerTwip_));
 }
 
+int QtView::IndicatorBorder() const { return std::max(1, Pixels(kIndicatorBorderTwips)); }
+
 bool QtView::SaveScreenshot(const std::string& pngPath) const {
   const QPixmap picture = top_->grab();
   return !picture.isNull() && picture.save(ToQt(pngPath), "PNG");
@@ -254,6 +257,12 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
       MirrorTimer(model);
       return nullptr;
     }
+    case Kind::Bar:
+      widget = new BarWidget(parent, static_cast<const Bar&>(control), IndicatorBorder());
+      break;
+    case Kind::Lamp:
+      widget = new LampWidget(parent, static_cast<const Lamp&>(control), IndicatorBorder());
+      break;
     case Kind::Line: {
       const auto& model = static_cast<const Line&>(control);
       if (model.Y1() == model.Y2() || model.X1() == model.X2()) {
@@ -322,6 +331,9 @@ int QtView::MeasureNeed(const Control& control, QWidget* widget) {
       return caption.empty() ? 0 : TextWidth(caption) + GroupBoxChrome(*static_cast<QGroupBox*>(widget));
     case Kind::CheckBox:
       return TextWidth(caption) + CheckBoxChrome(*static_cast<QCheckBox*>(widget));
+    case Kind::Bar:
+    case Kind::Lamp:
+      return caption.empty() ? 0 : TextWidth(caption) + 2 * Pixels(kIndicatorInsetTwips);
     case Kind::ComboBox: {
       auto& model = static_cast<const ComboBox&>(control);
       int& measured = measuredItems_[&control];
@@ -394,7 +406,7 @@ void QtView::MirrorTimer(const Timer& model) {
 
 void QtView::MirrorAll(Control& control) {
   for (const Change change : {Change::Enabled, Change::Hint, Change::Caption, Change::Colors,
-                              Change::Items, Change::Value}) {
+                              Change::Items, Change::Value, Change::Marked}) {
     Mirror(control, change);
   }
 }
@@ -429,6 +441,7 @@ void QtView::Mirror(Control& control, Change change) {
       if (kind == Kind::Frame) static_cast<QGroupBox*>(widget)->setTitle(ToQt(control.Caption()));
       if (kind == Kind::Label) static_cast<QLabel*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::CheckBox) static_cast<QCheckBox*>(widget)->setText(ToQt(control.Caption()));
+      if (kind == Kind::Bar || kind == Kind::Lamp) widget->update();
       break;
     case Change::Colors:
       if (kind == Kind::Label) {
@@ -456,6 +469,12 @@ void QtView::Mirror(Control& control, Change change) {
       if (kind == Kind::CheckBox) {
         static_cast<QCheckBox*>(widget)->setChecked(static_cast<const CheckBox&>(control).Value() != 0);
       }
+      // Painted from the model when the event loop next draws: changes
+      // made between two frames cost one paint.
+      if (kind == Kind::Bar || kind == Kind::Lamp) widget->update();
+      break;
+    case Change::Marked:
+      if (kind == Kind::Lamp) widget->update();
       break;
     case Change::Interval:
     case Change::Shown:

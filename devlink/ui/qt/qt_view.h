@@ -31,6 +31,8 @@ class QtView final : public ViewObserver {
   QTimer* TimerOf(const Control& control) const;
   // Pixels for a length in twips at the screen's logical resolution.
   int Pixels(int twips) const;
+  // The frame of a bar or a lamp, in pixels.
+  int IndicatorBorder() const;
 
   // The window as drawn now, in device pixels.
   bool SaveScreenshot(const std::string& pngPath) const;

@@ -1,5 +1,6 @@
 #include "devlink/ui/win32/win32_view.h"
 #include "devlink/ui/text_fit.h"
+#include "devlink/ui/win32/indicator_paint.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -102,6 +103,10 @@ bool EnabledUpTo(HWND hwnd, HWND top) {
   return true;
 }
 
+bool IsIndicator(const Control& control) {
+  return control.GetKind() == Kind::Bar || control.GetKind() == Kind::Lamp;
+}
+
 bool Overlap(const TwipsRect& a, const TwipsRect& b) {
   return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
          b.top < a.top + a.height;
@@ -195,6 +200,7 @@ struct Win32View::Impl {
   void OnCommand(HWND child, UINT code);
   LRESULT OnControlColor(HDC dc, HWND child);
   void DrawSlantedLine(const DRAWITEMSTRUCT& item);
+  void DrawIndicator(const Control& control, const DRAWITEMSTRUCT& item);
   void Unload();
   void RestoreFocus();
 };
@@ -330,6 +336,12 @@ HWND Win32View::Impl::CreateControl(Control& control, HWND parent) {
     case Kind::CheckBox:
       windowClass = WC_BUTTONW;
       style |= BS_AUTOCHECKBOX | WS_TABSTOP;
+      break;
+    case Kind::Bar:
+    case Kind::Lamp:
+      // Painted here (indicator_paint.h); SS_NOTIFY lets a hint show.
+      windowClass = WC_STATICW;
+      style |= SS_OWNERDRAW | SS_NOTIFY;
       break;
     case Kind::Line: {
       const auto& line = static_cast<const Line&>(control);
@@ -502,6 +514,9 @@ int Win32View::Impl::MeasureNeed(const Control& control) {
     case Kind::CheckBox:
       return TextWidth(caption) + MulDiv(GetSystemMetrics(SM_CXMENUCHECK), static_cast<int>(dpi), kDefaultDpi) +
              2 * gap;
+    case Kind::Bar:
+    case Kind::Lamp:
+      return caption.empty() ? 0 : TextWidth(caption) + 2 * Pixels(kIndicatorInsetTwips);
     case Kind::ComboBox: {
       const auto& model = static_cast<const ComboBox&>(control);
       int& measured = measuredItems[&control];
@@ -621,6 +636,8 @@ void Win32View::Impl::MirrorAll(Control& control) {
     case Kind::Window:
     case Kind::Frame:
     case Kind::Label:
+    case Kind::Bar:  // a bar and a lamp paint the rest from the model
+    case Kind::Lamp:
       Mirror(control, Change::Caption);
       break;
     case Kind::Line:
@@ -651,12 +668,14 @@ void Win32View::Impl::Mirror(Control& control, Change change) {
         SetWindowTextW(hwnd, Wide(control.Caption()).c_str());
         UpdateNeed(control);
       }
+      if (IsIndicator(control)) InvalidateRect(hwnd, nullptr, FALSE);
       break;
     case Change::Enabled:
       if (hwnd == top) break;
       // A control that loses its input must not keep the keyboard focus.
       if (!control.Enabled() && GetFocus() == hwnd) SetFocus(top);
       EnableWindow(hwnd, control.Enabled() ? TRUE : FALSE);
+      if (IsIndicator(control)) InvalidateRect(hwnd, nullptr, FALSE);
       // What a frame holds is drawn grey with it, so it is drawn again.
       if (control.GetKind() == Kind::Frame) {
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -677,8 +696,15 @@ void Win32View::Impl::Mirror(Control& control, Change change) {
                    static_cast<WPARAM>(static_cast<const ComboBox&>(control).ListIndex()), 0);
       break;
     case Change::Value:
-      SendMessageW(hwnd, BM_SETCHECK,
-                   static_cast<const CheckBox&>(control).Value() ? BST_CHECKED : BST_UNCHECKED, 0);
+      if (control.GetKind() == Kind::CheckBox) {
+        SendMessageW(hwnd, BM_SETCHECK,
+                     static_cast<const CheckBox&>(control).Value() ? BST_CHECKED : BST_UNCHECKED, 0);
+      }
+      [[fallthrough]];
+    case Change::Marked:
+      // Painted from the model when the loop next paints: changes made
+      // between two frames cost one paint, and only this control's.
+      if (IsIndicator(control)) InvalidateRect(hwnd, nullptr, FALSE);
       break;
     case Change::Interval:
     case Change::Shown:
@@ -823,8 +849,14 @@ bool Win32View::Impl::OnChildMessage(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       const Control* control = ControlOf(item->hwndItem);
-      if (!control || control->GetKind() != Kind::Line) return false;
-      DrawSlantedLine(*item);
+      if (!control) return false;
+      if (control->GetKind() == Kind::Line) {
+        DrawSlantedLine(*item);
+      } else if (IsIndicator(*control)) {
+        DrawIndicator(*control, *item);
+      } else {
+        return false;
+      }
       result = TRUE;
       return true;
     }
@@ -901,6 +933,17 @@ void Win32View::Impl::DrawSlantedLine(const DRAWITEMSTRUCT& item) {
   LineTo(item.hDC, r.right - 1, falling ? r.bottom - 1 : r.top);
   SelectObject(item.hDC, old);
   DeleteObject(pen);
+}
+
+void Win32View::Impl::DrawIndicator(const Control& control, const DRAWITEMSTRUCT& item) {
+  const IndicatorLook look{font, std::max(1, Pixels(kIndicatorBorderTwips)),
+                           EnabledUpTo(item.hwndItem, top)};
+  const std::wstring caption = Wide(control.Caption());
+  if (control.GetKind() == Kind::Bar) {
+    PaintBar(item.hDC, item.rcItem, static_cast<const Bar&>(control), caption, look);
+  } else {
+    PaintLamp(item.hDC, item.rcItem, static_cast<const Lamp&>(control), caption, look);
+  }
 }
 
 // The program's unload runs once and is never cancelled.
