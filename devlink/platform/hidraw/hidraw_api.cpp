@@ -21,7 +21,7 @@
 #include "devlink/platform/hidraw/kernel_calls.h"
 #include "devlink/platform/hidraw/node_cache.h"
 #include "devlink/platform/hidraw/node_facts.h"
-#include "devlink/platform/hidraw/report_descriptor.h"
+#include "devlink/report_descriptor/report_descriptor.h"
 #include "devlink/platform/hidraw/sysfs.h"
 #include "devlink/platform/hidraw/usb_strings.h"
 
@@ -403,7 +403,7 @@ BOOL HidrawApi::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* prepa
   const auto& caps = open->facts->caps.GetAnswer([&]() -> std::optional<HIDP_CAPS> {
     const auto descriptor = state_->ReportDescriptor(*open);
     if (!descriptor) return std::nullopt;
-    return hidraw::CapsFromReportDescriptor(*descriptor);
+    return hid::CapsFromReportDescriptor(*descriptor);
   });
   if (!caps) return 0;
   const PHIDP_PREPARSED_DATA token = state_->NextToken();
