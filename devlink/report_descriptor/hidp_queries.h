@@ -19,6 +19,12 @@
 
 namespace tq::hid {
 
+// A report as hid.dll's callers pass it; none for a null pointer.
+inline std::span<const std::uint8_t> ReportBytes(const char* report, std::uint32_t length) {
+  if (report == nullptr) return {};
+  return {reinterpret_cast<const std::uint8_t*>(report), length};
+}
+
 NTSTATUS GetButtonCaps(const ParsedDescriptor& parsed, HIDP_REPORT_TYPE reportType,
                        HIDP_BUTTON_CAPS* buttonCaps, std::uint16_t* buttonCapsLength);
 
