@@ -135,9 +135,9 @@ class Parser {
     }
     if (!linkStack_.empty()) return std::nullopt;
 
-    result_.caps.InputReportByteLength = LengthOf(dataBits_[HidP_Input]);
-    result_.caps.OutputReportByteLength = LengthOf(dataBits_[HidP_Output]);
-    result_.caps.FeatureReportByteLength = LengthOf(dataBits_[HidP_Feature]);
+    result_.caps.InputReportByteLength = LengthOf(dataBits_[std::size_t{HidP_Input}]);
+    result_.caps.OutputReportByteLength = LengthOf(dataBits_[std::size_t{HidP_Output}]);
+    result_.caps.FeatureReportByteLength = LengthOf(dataBits_[std::size_t{HidP_Feature}]);
     result_.caps.NumberLinkCollectionNodes =
         static_cast<std::uint16_t>(std::min<std::uint32_t>(collections_, 0xFFFFu));
     CountCaps();
@@ -310,7 +310,8 @@ class Parser {
     const std::uint32_t count = global_.reportCount;
     if (count == 0) return true;
     const std::uint64_t fieldBits = std::uint64_t{global_.reportSize} * count;
-    auto& reports = dataBits_[type];
+    const auto kind = static_cast<std::size_t>(type);
+    auto& reports = dataBits_[kind];
     const auto known = reports.find(global_.reportId);
     const std::uint64_t before = known == reports.end() ? 0 : known->second;
     const std::uint64_t end = kReportIdBits + before + fieldBits;
@@ -357,7 +358,7 @@ class Parser {
     std::vector<ReportField> made;
     made.reserve(n);
     std::uint64_t position = isArray ? end - fieldBits : end;
-    std::uint16_t& dataCount = dataCount_[type];
+    std::uint16_t& dataCount = dataCount_[kind];
     for (std::size_t i = 0; i < n; ++i) {
       const UsageEntry& usage = usages[isArray ? i : n - 1 - i];
       field.usagePage = usage.page;
@@ -381,7 +382,7 @@ class Parser {
       made.push_back(field);
     }
     if (isArray) std::reverse(made.begin(), made.end());
-    auto& fields = result_.fields[type];
+    auto& fields = result_.fields[kind];
     fields.insert(fields.end(), made.begin(), made.end());
     return true;
   }
