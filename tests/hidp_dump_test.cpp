@@ -2,6 +2,8 @@
 // line, in the order the comparison with Wine's hid.dll reads it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -79,6 +81,44 @@ TEST(HidpDump, EveryInterfaceWithCapsButtonsAndValuesOneFieldALine) {
   EXPECT_EQ(refused[1], "open 0x00000005");
   EXPECT_EQ(hid.OpenHandleCount(), 0);
   EXPECT_EQ(hid.OpenPreparsedData(), 0);
+}
+
+// Wine's own mouse and keyboard, as Wine 8's hid.dll described them to
+// tq_hidp_dump.exe (wine_input_devices.txt, paths left out), against the
+// same devices' descriptors read by the portable parse: three buttons and
+// padding; a 102-key bitmap and padding.
+TEST(HidpDump, WinesOwnInputDevicesReadAsWinesHidDllReadsThem) {
+  emu::SimulatedHid hid;
+  const auto device = [](std::uint16_t product, std::uint16_t inputLength,
+                         std::string_view descriptor) {
+    emu::EmulatedBoard board;
+    board.vendorId = 0x845E;
+    board.productId = product;
+    board.versionNumber = 0;
+    board.inputReportByteLength = inputLength;
+    board.featureReportByteLength = 0;
+    board.reportDescriptor = test::HexBytes(descriptor);
+    return board;
+  };
+  hid.Attach(device(0x0001, 2,
+                    "05 01 09 02 a1 01 05 09 19 01 29 03 15 00 25 01 95 03 75 01 81 02 95 01 "
+                    "75 05 81 03 c0"));
+  hid.Attach(device(0x0002, 14,
+                    "05 01 09 06 a1 01 05 07 19 00 29 65 15 00 25 01 95 66 75 01 81 02 95 01 "
+                    "75 02 81 03 c0"));
+  std::ostringstream out;
+  const int listed = DumpInterfaces(hid, out);
+  out << "interfaces " << listed << '\n';
+  std::vector<std::string> ours;
+  for (const std::string& line : Lines(out.str())) {
+    if (line.rfind("path ", 0) != 0) ours.push_back(line);
+  }
+  std::ifstream file(TQ_HIDP_DUMP_DIR "/wine_input_devices.txt");
+  ASSERT_TRUE(file.is_open());
+  const std::string wine((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const auto theirs = Lines(wine);
+  ASSERT_EQ(ours.size(), theirs.size());
+  for (std::size_t i = 0; i < ours.size(); ++i) EXPECT_EQ(ours[i], theirs[i]) << "line " << i;
 }
 
 }  // namespace
