@@ -26,7 +26,8 @@
 // - A field without any usage (padding) is kept here but takes no data
 //   index and is never handed out.
 // - A usage names the page current when the usage is read, or its own with
-//   four data bytes; a collection's link usage page likewise.
+//   four data bytes; a collection's link usage page likewise (Wine takes
+//   the page current at the collection, ignoring a four-byte usage's).
 //
 // Where this knowingly differs from Wine's parser (its behaviour on the
 // odd descriptor rather than a rule of Windows): usages beyond the item's
