@@ -31,12 +31,30 @@ inline constexpr std::uint32_t kOpenExisting = 3u;
 inline constexpr std::uint32_t kFileFlagOverlapped = 0x40000000u;
 inline constexpr std::uint32_t kDigcfPresent = 0x00000002u;
 inline constexpr std::uint32_t kDigcfDeviceInterface = 0x00000010u;
+// hid.dll's results (HIDP_STATUS_*), as Windows defines them.
 inline constexpr NTSTATUS kHidpStatusSuccess = 0x00110000;
+inline constexpr NTSTATUS kHidpStatusInvalidPreparsedData = static_cast<NTSTATUS>(0xC0110001u);
+inline constexpr NTSTATUS kHidpStatusInvalidReportType = static_cast<NTSTATUS>(0xC0110002u);
+inline constexpr NTSTATUS kHidpStatusInvalidReportLength = static_cast<NTSTATUS>(0xC0110003u);
+inline constexpr NTSTATUS kHidpStatusUsageNotFound = static_cast<NTSTATUS>(0xC0110004u);
+inline constexpr NTSTATUS kHidpStatusValueOutOfRange = static_cast<NTSTATUS>(0xC0110005u);
+inline constexpr NTSTATUS kHidpStatusBufferTooSmall = static_cast<NTSTATUS>(0xC0110007u);
+inline constexpr NTSTATUS kHidpStatusIncompatibleReportId = static_cast<NTSTATUS>(0xC011000Au);
+inline constexpr NTSTATUS kHidpStatusReportDoesNotExist = static_cast<NTSTATUS>(0xC0110010u);
 // GetLastError codes the programs tell apart.
 inline constexpr std::uint32_t kErrorFileNotFound = 2;
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorInvalidHandle = 6;
 inline constexpr std::uint32_t kErrorGenFailure = 31;
 inline constexpr std::uint32_t kErrorSharingViolation = 32;
+inline constexpr std::uint32_t kErrorInvalidParameter = 87;
+// WAIT_TIMEOUT: what the Windows backend's wait for an overlapped read
+// returns when no report came in time; the read is cancelled and the code
+// left as the thread's last error.
+inline constexpr std::uint32_t kErrorTimeout = 258;
+inline constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
+// A read buffer shorter than the device's InputReportByteLength.
+inline constexpr std::uint32_t kErrorInvalidUserBuffer = 1784;
 
 struct GUID {
   std::uint32_t Data1 = 0;
@@ -92,6 +110,77 @@ struct HIDP_CAPS {
   std::uint16_t NumberFeatureDataIndices = 0;
 };
 
+using USAGE = std::uint16_t;
+
+enum HIDP_REPORT_TYPE : std::int32_t { HidP_Input = 0, HidP_Output = 1, HidP_Feature = 2 };
+
+// The two views of a capability's usages, strings, designators and data
+// indices: a range, or one of each (the second member of each pair unused).
+// Plain members, so the unions holding them stay trivial; the records
+// zero them.
+struct HIDP_RANGE {
+  USAGE UsageMin, UsageMax;
+  std::uint16_t StringMin, StringMax;
+  std::uint16_t DesignatorMin, DesignatorMax;
+  std::uint16_t DataIndexMin, DataIndexMax;
+};
+struct HIDP_NOT_RANGE {
+  USAGE Usage, Reserved1;
+  std::uint16_t StringIndex, Reserved2;
+  std::uint16_t DesignatorIndex, Reserved3;
+  std::uint16_t DataIndex, Reserved4;
+};
+
+// Windows' records member for member (72 bytes each); the union holds Range
+// when IsRange is set, NotRange otherwise.
+struct HIDP_BUTTON_CAPS {
+  USAGE UsagePage = 0;
+  std::uint8_t ReportID = 0;
+  std::uint8_t IsAlias = 0;
+  std::uint16_t BitField = 0;
+  std::uint16_t LinkCollection = 0;
+  USAGE LinkUsage = 0;
+  USAGE LinkUsagePage = 0;
+  std::uint8_t IsRange = 0;
+  std::uint8_t IsStringRange = 0;
+  std::uint8_t IsDesignatorRange = 0;
+  std::uint8_t IsAbsolute = 0;
+  std::uint16_t ReportCount = 0;
+  std::uint16_t Reserved2 = 0;
+  std::uint32_t Reserved[9] = {};
+  union {
+    HIDP_RANGE Range;
+    HIDP_NOT_RANGE NotRange{};
+  };
+};
+
+struct HIDP_VALUE_CAPS {
+  USAGE UsagePage = 0;
+  std::uint8_t ReportID = 0;
+  std::uint8_t IsAlias = 0;
+  std::uint16_t BitField = 0;
+  std::uint16_t LinkCollection = 0;
+  USAGE LinkUsage = 0;
+  USAGE LinkUsagePage = 0;
+  std::uint8_t IsRange = 0;
+  std::uint8_t IsStringRange = 0;
+  std::uint8_t IsDesignatorRange = 0;
+  std::uint8_t IsAbsolute = 0;
+  std::uint8_t HasNull = 0;
+  std::uint8_t Reserved = 0;
+  std::uint16_t BitSize = 0;
+  std::uint16_t ReportCount = 0;
+  std::uint16_t Reserved2[5] = {};
+  std::uint32_t UnitsExp = 0;
+  std::uint32_t Units = 0;
+  std::int32_t LogicalMin = 0, LogicalMax = 0;
+  std::int32_t PhysicalMin = 0, PhysicalMax = 0;
+  union {
+    HIDP_RANGE Range;
+    HIDP_NOT_RANGE NotRange{};
+  };
+};
+
 // The value SP_DEVICE_INTERFACE_DETAIL_DATA_A's size field must hold: the
 // record is a DWORD and one CHAR, packed to 5 bytes on 32-bit and padded to
 // 8 on 64-bit Windows.
@@ -125,7 +214,8 @@ class HidApi {
                              std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes,
                              HANDLE templateFile) = 0;
   virtual BOOL CloseHandle(HANDLE object) = 0;
-  // Why the last failed CreateFileA failed; 0 where the backend cannot tell.
+  // Why the last failed CreateFileA or ReadFile of the calling thread
+  // failed, as Windows keeps it per thread; 0 where the backend cannot tell.
   virtual std::uint32_t GetLastError() { return 0; }
 
   virtual BOOL HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) = 0;
@@ -144,6 +234,53 @@ class HidApi {
   virtual BOOL HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) = 0;
   virtual NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) = 0;
   virtual BOOL HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) = 0;
+
+  // The next input report, byte 0 its report ID (0 on a device that numbers
+  // none), zero-filled to the device's InputReportByteLength, which
+  // bytesToRead must reach. Waits at most timeoutMs for it, as the Windows
+  // backend's overlapped read does; fails with GetLastError() kErrorTimeout
+  // when none came, kErrorDeviceNotConnected once the device is gone.
+  // May run on a thread of its own, on a handle only that thread uses,
+  // while another thread makes the other calls.
+  virtual BOOL ReadFile(HANDLE /*device*/, void* /*buffer*/, std::uint32_t /*bytesToRead*/,
+                        std::uint32_t* /*bytesRead*/, std::uint32_t /*timeoutMs*/) {
+    return 0;
+  }
+
+  // Each capability of a report type (HidP_GetButtonCaps: buttons and
+  // arrays; HidP_GetValueCaps: the rest), in the order hid.dll gives them.
+  // length holds the room on entry and the number there is on return:
+  // kHidpStatusBufferTooSmall when it did not fit (the first `length` were
+  // written), kHidpStatusUsageNotFound when there is none.
+  virtual NTSTATUS HidP_GetButtonCaps(HIDP_REPORT_TYPE /*reportType*/,
+                                      HIDP_BUTTON_CAPS* /*buttonCaps*/,
+                                      std::uint16_t* /*buttonCapsLength*/,
+                                      PHIDP_PREPARSED_DATA /*preparsedData*/) {
+    return kHidpStatusInvalidPreparsedData;
+  }
+  virtual NTSTATUS HidP_GetValueCaps(HIDP_REPORT_TYPE /*reportType*/,
+                                     HIDP_VALUE_CAPS* /*valueCaps*/,
+                                     std::uint16_t* /*valueCapsLength*/,
+                                     PHIDP_PREPARSED_DATA /*preparsedData*/) {
+    return kHidpStatusInvalidPreparsedData;
+  }
+  // The buttons of usagePage that are on in a report of exactly the type's
+  // report length (linkCollection 0: any collection).
+  virtual NTSTATUS HidP_GetUsages(HIDP_REPORT_TYPE /*reportType*/, USAGE /*usagePage*/,
+                                  std::uint16_t /*linkCollection*/, USAGE* /*usageList*/,
+                                  std::uint32_t* /*usageLength*/,
+                                  PHIDP_PREPARSED_DATA /*preparsedData*/, char* /*report*/,
+                                  std::uint32_t /*reportLength*/) {
+    return kHidpStatusInvalidPreparsedData;
+  }
+  // The raw (unscaled, unsigned) value of one usage in a report.
+  virtual NTSTATUS HidP_GetUsageValue(HIDP_REPORT_TYPE /*reportType*/, USAGE /*usagePage*/,
+                                      std::uint16_t /*linkCollection*/, USAGE /*usage*/,
+                                      std::uint32_t* /*usageValue*/,
+                                      PHIDP_PREPARSED_DATA /*preparsedData*/, char* /*report*/,
+                                      std::uint32_t /*reportLength*/) {
+    return kHidpStatusInvalidPreparsedData;
+  }
 
   // Byte 0 of the buffer is the report ID; length counts it.
   virtual BOOL HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) = 0;

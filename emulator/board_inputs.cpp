@@ -105,6 +105,12 @@ void EmulatedBoard::AdvanceTime(std::uint64_t ms) {
   }
 }
 
+bool EmulatedBoard::InputPending() const {
+  return std::ranges::any_of(presses, [](const std::deque<TimedPress>& queue) {
+    return !queue.empty();
+  });
+}
+
 std::vector<std::uint8_t> EmulatedBoard::InputReport() const {
   std::vector<std::uint8_t> report(std::max<std::size_t>(inputReportByteLength, 1), 0);
   const int axisBits = AxisBits(*this);

@@ -67,6 +67,9 @@ struct EmulatedBoard {
   // Detents turned on a pair; positive pulses button 2k - 1, negative 2k.
   void TurnEncoder(int pair, int detents);
   void AdvanceTime(std::uint64_t ms);
+  // Whether presses the firmware makes by itself are still to come or under
+  // way: then the report changes as the clock runs, without any input moved.
+  bool InputPending() const;
   // The input report due at the clock's time: byte 0 the report ID (0),
   // then the fields of the joystick descriptor; inputReportByteLength bytes.
   std::vector<std::uint8_t> InputReport() const;

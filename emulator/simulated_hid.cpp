@@ -1,16 +1,23 @@
 #include "emulator/simulated_hid.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <type_traits>
 #include <utility>
 
+#include "devlink/report_descriptor/hidp_queries.h"
+#include "emulator/report_descriptor.h"
+
 namespace tq::emu {
 namespace {
 
-constexpr NTSTATUS kHidpStatusInvalidPreparsedData = static_cast<NTSTATUS>(0xC0110001u);
+constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
+
+// Per thread, as Windows keeps it.
+thread_local std::uint32_t lastError = 0;
 
 // Every entry point ends here: the call goes into the log with its result,
 // handles as their value and the invalid one as -1, and the result is
@@ -41,6 +48,7 @@ BOOL Release(OpenObjects& open, typename OpenObjects::key_type object, bool inje
 }  // namespace
 
 SimulatedHid::BoardId SimulatedHid::Attach(EmulatedBoard board) {
+  const std::lock_guard lock(mutex_);
   const auto id = static_cast<BoardId>(slots_.size());
   const auto serial = static_cast<unsigned>(id);
   char path[160];
@@ -55,13 +63,23 @@ SimulatedHid::BoardId SimulatedHid::Attach(EmulatedBoard board) {
 }
 
 void SimulatedHid::Detach(BoardId id) {
+  const std::lock_guard lock(mutex_);
   Slot& slot = slots_.at(static_cast<std::size_t>(id));
   if (!slot.attached) return;
   slot.attached = false;
   std::erase(enumeration_, id);
+  inputChanged_.notify_all();  // a read waiting on it fails now
+}
+
+std::uint32_t SimulatedHid::GetLastError() { return lastError; }
+
+const hid::ParsedDescriptor* SimulatedHid::PreparsedOf(PHIDP_PREPARSED_DATA data) const {
+  const auto it = preparsed_.find(data);
+  return it == preparsed_.end() ? nullptr : it->second.parsed.get();
 }
 
 void SimulatedHid::Reattach(BoardId id) {
+  const std::lock_guard lock(mutex_);
   Slot& slot = slots_.at(static_cast<std::size_t>(id));
   if (slot.attached) return;
   slot.attached = true;
@@ -70,18 +88,22 @@ void SimulatedHid::Reattach(BoardId id) {
 }
 
 bool SimulatedHid::IsAttached(BoardId id) const {
+  const std::lock_guard lock(mutex_);
   return slots_.at(static_cast<std::size_t>(id)).attached;
 }
 
 EmulatedBoard& SimulatedHid::Board(BoardId id) {
+  const std::lock_guard lock(mutex_);
   return slots_.at(static_cast<std::size_t>(id)).board;
 }
 
 std::string SimulatedHid::PathOf(BoardId id) const {
+  const std::lock_guard lock(mutex_);
   return slots_.at(static_cast<std::size_t>(id)).path;
 }
 
 std::vector<Call> SimulatedHid::CallsOf(const std::string& op) const {
+  const std::lock_guard lock(mutex_);
   std::vector<Call> out;
   std::ranges::copy_if(calls_, std::back_inserter(out),
                        [&op](const Call& call) { return call.op == op; });
@@ -89,10 +111,12 @@ std::vector<Call> SimulatedHid::CallsOf(const std::string& op) const {
 }
 
 int SimulatedHid::CallCount(const std::string& op) const {
+  const std::lock_guard lock(mutex_);
   return static_cast<int>(std::ranges::count(calls_, op, &Call::op));
 }
 
 int SimulatedHid::OpenHandleCount() const {
+  const std::lock_guard lock(mutex_);
   return static_cast<int>(
       std::ranges::count_if(files_, [](const auto& entry) { return entry.second.open; }));
 }
@@ -100,10 +124,12 @@ int SimulatedHid::OpenHandleCount() const {
 int SimulatedHid::OpenDeviceInfoSets() const { return static_cast<int>(sets_.size()); }
 
 void SimulatedHid::FailNth(const std::string& op, int n) {
+  const std::lock_guard lock(mutex_);
   faults_.push_back(Fault{op, n, false, 0});
 }
 
 void SimulatedHid::UnplugBefore(const std::string& op, int n, BoardId id) {
+  const std::lock_guard lock(mutex_);
   faults_.push_back(Fault{op, n, true, id});
 }
 
@@ -112,6 +138,7 @@ void SimulatedHid::FailAlways(const std::string& op, bool fail) { failAlways_[op
 // Every entry point runs this before it looks at any state, so an unplug
 // scheduled for this very call is already in effect when the call runs.
 bool SimulatedHid::Injected(const std::string& op) {
+  const std::lock_guard lock(mutex_);
   const auto always = failAlways_.find(op);
   bool fail = always != failAlways_.end() && always->second;
   for (auto it = faults_.begin(); it != faults_.end();) {
@@ -138,6 +165,7 @@ EmulatedBoard* SimulatedHid::Live(HANDLE handle) {
 }
 
 void SimulatedHid::HidD_GetHidGuid(GUID* hidGuid) {
+  const std::lock_guard lock(mutex_);
   Injected("HidD_GetHidGuid");  // cannot fail on Windows; an unplug still happens
   if (hidGuid) *hidGuid = kHidInterfaceClass;
   calls_.push_back(Call{.op = "HidD_GetHidGuid", .result = 1});
@@ -145,6 +173,7 @@ void SimulatedHid::HidD_GetHidGuid(GUID* hidGuid) {
 
 HDEVINFO SimulatedHid::SetupDiGetClassDevsA(const GUID* classGuid, const char* /*enumerator*/,
                                             std::uintptr_t /*hwndParent*/, std::uint32_t flags) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "SetupDiGetClassDevsA", .flags = flags};
   HDEVINFO set = kInvalidHandleValue;
   const std::uint32_t wanted = kDigcfPresent | kDigcfDeviceInterface;
@@ -160,6 +189,7 @@ BOOL SimulatedHid::SetupDiEnumDeviceInterfaces(HDEVINFO deviceInfoSet, void* /*d
                                                const GUID* interfaceClassGuid,
                                                std::uint32_t memberIndex,
                                                SP_DEVICE_INTERFACE_DATA* data) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "SetupDiEnumDeviceInterfaces", .handle = deviceInfoSet, .index = memberIndex};
   BOOL result = 0;
   if (!Injected(call.op)) {
@@ -182,6 +212,7 @@ BOOL SimulatedHid::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
                                                     std::uint8_t* detail, std::uint32_t detailSize,
                                                     std::uint32_t* requiredSize,
                                                     void* /*deviceInfoData*/) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "SetupDiGetDeviceInterfaceDetailA", .handle = deviceInfoSet,
             .length = detailSize};
   BOOL result = 0;
@@ -213,6 +244,7 @@ BOOL SimulatedHid::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
 }
 
 BOOL SimulatedHid::SetupDiDestroyDeviceInfoList(HDEVINFO deviceInfoSet) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "SetupDiDestroyDeviceInfoList", .handle = deviceInfoSet};
   const BOOL result = Release(sets_, deviceInfoSet, Injected(call.op), doubleDestroys_);
   return Logged(calls_, call, result);
@@ -222,18 +254,19 @@ HANDLE SimulatedHid::CreateFileA(const char* fileName, std::uint32_t desiredAcce
                                  std::uint32_t shareMode, SECURITY_ATTRIBUTES* /*security*/,
                                  std::uint32_t creationDisposition,
                                  std::uint32_t flagsAndAttributes, HANDLE /*templateFile*/) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "CreateFileA", .path = fileName ? fileName : "", .access = desiredAccess,
             .flags = flagsAndAttributes};
   HANDLE handle = kInvalidHandleValue;
   const std::uint32_t share = kFileShareRead | kFileShareWrite;
-  lastError_ = kErrorGenFailure;
+  lastError = kErrorGenFailure;
   if (!Injected(call.op) && (shareMode & share) == share &&
       creationDisposition == kOpenExisting) {
     const auto slot = std::ranges::find(slots_, call.path, &Slot::path);
     if (slot == slots_.end() || !slot->attached) {
-      lastError_ = kErrorFileNotFound;
+      lastError = kErrorFileNotFound;
     } else if (slot->board.openError != 0) {
-      lastError_ = slot->board.openError;
+      lastError = slot->board.openError;
     } else {
       handle = NextHandle();
       files_[handle] = OpenFile{static_cast<BoardId>(slot - slots_.begin()), slot->generation};
@@ -244,6 +277,7 @@ HANDLE SimulatedHid::CreateFileA(const char* fileName, std::uint32_t desiredAcce
 }
 
 BOOL SimulatedHid::CloseHandle(HANDLE object) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "CloseHandle", .handle = object};
   const bool injected = Injected(call.op);
   BOOL result = 0;
@@ -260,6 +294,7 @@ BOOL SimulatedHid::CloseHandle(HANDLE object) {
 }
 
 BOOL SimulatedHid::HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "HidD_GetAttributes", .handle = device};
   BOOL result = 0;
   if (!Injected(call.op)) {
@@ -299,6 +334,7 @@ BOOL SimulatedHid::String(const char* op, HANDLE device,
 
 BOOL SimulatedHid::HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
                                          std::uint32_t bufferLength) {
+  const std::lock_guard lock(mutex_);
   const char* op = "HidD_GetIndexedString";
   std::optional<std::u16string> text;
   if (!Injected(op)) {
@@ -314,6 +350,7 @@ BOOL SimulatedHid::HidD_GetIndexedString(HANDLE device, std::uint32_t stringInde
 
 BOOL SimulatedHid::HidD_GetSerialNumberString(HANDLE device, void* buffer,
                                               std::uint32_t bufferLength) {
+  const std::lock_guard lock(mutex_);
   const char* op = "HidD_GetSerialNumberString";
   EmulatedBoard* board = Injected(op) ? nullptr : Live(device);
   return String(op, device, board ? board->serial : std::nullopt, buffer, bufferLength);
@@ -321,6 +358,7 @@ BOOL SimulatedHid::HidD_GetSerialNumberString(HANDLE device, void* buffer,
 
 BOOL SimulatedHid::HidD_GetManufacturerString(HANDLE device, void* buffer,
                                               std::uint32_t bufferLength) {
+  const std::lock_guard lock(mutex_);
   const char* op = "HidD_GetManufacturerString";
   EmulatedBoard* board = Injected(op) ? nullptr : Live(device);
   return String(op, device, board ? board->manufacturer : std::nullopt, buffer, bufferLength);
@@ -328,19 +366,26 @@ BOOL SimulatedHid::HidD_GetManufacturerString(HANDLE device, void* buffer,
 
 BOOL SimulatedHid::HidD_GetProductString(HANDLE device, void* buffer,
                                          std::uint32_t bufferLength) {
+  const std::lock_guard lock(mutex_);
   const char* op = "HidD_GetProductString";
   EmulatedBoard* board = Injected(op) ? nullptr : Live(device);
   return String(op, device, board ? board->product : std::nullopt, buffer, bufferLength);
 }
 
 BOOL SimulatedHid::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "HidD_GetPreparsedData", .handle = device};
   BOOL result = 0;
   if (!Injected(call.op)) {
     EmulatedBoard* board = Live(device);
     if (board && board->capabilitiesReadable && preparsedData) {
+      // A descriptor Windows could not parse leaves only the lengths.
+      auto parsed = hid::ParseReportDescriptor(ReportDescriptor(*board));
       *preparsedData = NextHandle();
-      preparsed_[*preparsedData] = files_.at(device).board;
+      preparsed_[*preparsedData] = Preparsed{
+          files_.at(device).board,
+          std::make_shared<const hid::ParsedDescriptor>(
+              parsed ? std::move(*parsed) : hid::ParsedDescriptor{})};
       result = 1;
     }
   }
@@ -350,15 +395,16 @@ BOOL SimulatedHid::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* pr
 // The preparsed data is a copy taken at open time, so it still answers
 // after its board is unplugged.
 NTSTATUS SimulatedHid::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "HidP_GetCaps", .handle = preparsedData};
   NTSTATUS result = kHidpStatusInvalidPreparsedData;
   if (!Injected(call.op)) {
     const auto it = preparsed_.find(preparsedData);
     if (it != preparsed_.end() && capabilities) {
-      const EmulatedBoard& board = slots_.at(static_cast<std::size_t>(it->second)).board;
-      *capabilities = HIDP_CAPS{};
-      capabilities->Usage = 0x04;  // joystick
-      capabilities->UsagePage = 0x01;
+      const EmulatedBoard& board = slots_.at(static_cast<std::size_t>(it->second.board)).board;
+      // The descriptor's usages and counts; the lengths the board was given,
+      // which its own descriptor states too.
+      *capabilities = it->second.parsed->caps;
       capabilities->InputReportByteLength = board.inputReportByteLength;
       capabilities->OutputReportByteLength = board.outputReportByteLength;
       capabilities->FeatureReportByteLength = board.featureReportByteLength;
@@ -368,7 +414,118 @@ NTSTATUS SimulatedHid::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAP
   return Logged(calls_, call, result);
 }
 
+NTSTATUS SimulatedHid::HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType,
+                                          HIDP_BUTTON_CAPS* buttonCaps,
+                                          std::uint16_t* buttonCapsLength,
+                                          PHIDP_PREPARSED_DATA preparsedData) {
+  const std::lock_guard lock(mutex_);
+  Call call{.op = "HidP_GetButtonCaps", .handle = preparsedData};
+  const hid::ParsedDescriptor* parsed = Injected(call.op) ? nullptr : PreparsedOf(preparsedData);
+  const NTSTATUS result =
+      parsed ? hid::GetButtonCaps(*parsed, reportType, buttonCaps, buttonCapsLength)
+             : kHidpStatusInvalidPreparsedData;
+  return Logged(calls_, call, result);
+}
+
+NTSTATUS SimulatedHid::HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE_CAPS* valueCaps,
+                                         std::uint16_t* valueCapsLength,
+                                         PHIDP_PREPARSED_DATA preparsedData) {
+  const std::lock_guard lock(mutex_);
+  Call call{.op = "HidP_GetValueCaps", .handle = preparsedData};
+  const hid::ParsedDescriptor* parsed = Injected(call.op) ? nullptr : PreparsedOf(preparsedData);
+  const NTSTATUS result = parsed
+                              ? hid::GetValueCaps(*parsed, reportType, valueCaps, valueCapsLength)
+                              : kHidpStatusInvalidPreparsedData;
+  return Logged(calls_, call, result);
+}
+
+NTSTATUS SimulatedHid::HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                                      std::uint16_t linkCollection, USAGE* usageList,
+                                      std::uint32_t* usageLength,
+                                      PHIDP_PREPARSED_DATA preparsedData, char* report,
+                                      std::uint32_t reportLength) {
+  const std::lock_guard lock(mutex_);
+  Call call{.op = "HidP_GetUsages", .handle = preparsedData, .length = reportLength};
+  const hid::ParsedDescriptor* parsed = Injected(call.op) ? nullptr : PreparsedOf(preparsedData);
+  const NTSTATUS result =
+      parsed ? hid::GetUsages(*parsed, reportType, usagePage, linkCollection, usageList,
+                              usageLength, hid::ReportBytes(report, reportLength))
+             : kHidpStatusInvalidPreparsedData;
+  return Logged(calls_, call, result);
+}
+
+NTSTATUS SimulatedHid::HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                                          std::uint16_t linkCollection, USAGE usage,
+                                          std::uint32_t* usageValue,
+                                          PHIDP_PREPARSED_DATA preparsedData, char* report,
+                                          std::uint32_t reportLength) {
+  const std::lock_guard lock(mutex_);
+  Call call{.op = "HidP_GetUsageValue", .handle = preparsedData, .index = usage,
+            .length = reportLength};
+  const hid::ParsedDescriptor* parsed = Injected(call.op) ? nullptr : PreparsedOf(preparsedData);
+  const NTSTATUS result =
+      parsed ? hid::GetUsageValue(*parsed, reportType, usagePage, linkCollection, usage,
+                                  usageValue, hid::ReportBytes(report, reportLength))
+             : kHidpStatusInvalidPreparsedData;
+  return Logged(calls_, call, result);
+}
+
+BOOL SimulatedHid::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
+                            std::uint32_t* bytesRead, std::uint32_t timeoutMs) {
+  std::unique_lock lock(mutex_);
+  Call call{.op = "ReadFile", .handle = device, .length = bytesToRead};
+  if (bytesRead != nullptr) *bytesRead = 0;
+  const auto fail = [&](std::uint32_t error) {
+    lastError = error;
+    return Logged(calls_, call, BOOL{0});
+  };
+  if (Injected(call.op)) return fail(kErrorGenFailure);
+  const auto file = files_.find(device);
+  if (file == files_.end() || !file->second.open) return fail(kErrorInvalidHandle);
+  EmulatedBoard* board = Live(device);
+  if (board == nullptr) return fail(kErrorDeviceNotConnected);
+  const std::size_t length = board->inputReportByteLength;
+  if (buffer == nullptr || length == 0 || bytesToRead < length) {
+    return fail(kErrorInvalidUserBuffer);
+  }
+
+  const auto realDeadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const std::uint64_t boardDeadline =
+      timeoutMs == kInfinite ? ~std::uint64_t{0} : board->clockMs + timeoutMs;
+  std::vector<std::uint8_t>& last = file->second.lastReport;
+  std::vector<std::uint8_t> report = board->InputReport();
+  while (report == last) {
+    if (board->InputPending()) {
+      // The firmware moves on its own: look at the next grid point.
+      const std::uint64_t next = (board->clockMs / kReportIntervalMs + 1) * kReportIntervalMs;
+      if (next > boardDeadline) {
+        board->AdvanceTime(boardDeadline - board->clockMs);
+        return fail(kErrorTimeout);
+      }
+      board->AdvanceTime(next - board->clockMs);
+    } else {
+      // Only a test moving an input (or an unplug) changes anything now.
+      if (timeoutMs == kInfinite) {
+        inputChanged_.wait(lock);
+      } else if (inputChanged_.wait_until(lock, realDeadline) == std::cv_status::timeout) {
+        return fail(kErrorTimeout);
+      }
+      board = Live(device);
+      if (board == nullptr) return fail(kErrorDeviceNotConnected);
+    }
+    report = board->InputReport();
+  }
+  report.resize(length, 0);
+  std::copy(report.begin(), report.end(), static_cast<std::uint8_t*>(buffer));
+  last = report;
+  call.bytes = report;
+  if (bytesRead != nullptr) *bytesRead = static_cast<std::uint32_t>(length);
+  return Logged(calls_, call, BOOL{1});
+}
+
 BOOL SimulatedHid::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "HidD_FreePreparsedData", .handle = preparsedData};
   const BOOL result = Release(preparsed_, preparsedData, Injected(call.op), doubleFrees_);
   return Logged(calls_, call, result);
@@ -388,6 +545,7 @@ bool FramedForBoard(const EmulatedBoard& board, const std::uint8_t* bytes,
 }  // namespace
 
 BOOL SimulatedHid::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "HidD_GetFeature", .handle = device, .length = length};
   BOOL result = 0;
   auto* bytes = static_cast<std::uint8_t*>(reportBuffer);
@@ -403,6 +561,7 @@ BOOL SimulatedHid::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint3
 }
 
 BOOL SimulatedHid::HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
+  const std::lock_guard lock(mutex_);
   Call call{.op = "HidD_SetFeature", .handle = device, .length = length};
   auto* bytes = static_cast<std::uint8_t*>(reportBuffer);
   // What the program sent, even when it does not arrive.

@@ -5,16 +5,36 @@
 // then the path, strings are UTF-16LE and fail when the buffer is too small
 // for the string and its terminator, a handle on an unplugged board stays
 // open but every request through it fails.
+//
+// Input reports: ReadFile answers from the board's InputReport(), looked at
+// on the 10 ms grid of the board's clock, as the virtual board's endpoint
+// sends them. Each handle remembers the last report it got (its first read
+// gets the report as it stands). While the board has presses of its own
+// pending (an encoder turn), a read moves the board's clock on, grid point
+// by grid point, to the first report that differs, at most timeoutMs of
+// board time, and returns at once: reports read one after another then
+// carry the firmware's timing on the board's clock. With nothing pending, a
+// read waits in real time, up to timeoutMs, for a test to move an input
+// through WithBoard. An unplugged board's read fails, a waiting one too.
+// HidP_* answer from the board's one descriptor (ReportDescriptor(board))
+// through the same parse as the hidraw backend.
+//
+// Every call takes one lock, so a reader thread and the window's thread may
+// share the object, as they share a real backend.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "devlink/hid_api.h"
+#include "devlink/report_descriptor/report_descriptor.h"
 #include "emulator/emulated_board.h"
 
 namespace tq::emu {
@@ -45,6 +65,18 @@ class SimulatedHid : public HidApi {
   void Reattach(BoardId id);
   bool IsAttached(BoardId id) const;
   EmulatedBoard& Board(BoardId id);
+  // Runs `change` on the board under the object's lock and wakes reads
+  // waiting for input: how a test moves inputs while a reader thread waits.
+  // Returns what `change` returns.
+  template <typename Change>
+  auto WithBoard(BoardId id, Change&& change) {
+    const std::lock_guard lock(mutex_);
+    struct Wake {
+      std::condition_variable_any& changed;
+      ~Wake() { changed.notify_all(); }
+    } wake{inputChanged_};
+    return change(slots_.at(static_cast<std::size_t>(id)).board);
+  }
   std::string PathOf(BoardId id) const;
 
   const std::vector<Call>& Calls() const { return calls_; }
@@ -89,7 +121,7 @@ class SimulatedHid : public HidApi {
                      SECURITY_ATTRIBUTES* securityAttributes, std::uint32_t creationDisposition,
                      std::uint32_t flagsAndAttributes, HANDLE templateFile) override;
   BOOL CloseHandle(HANDLE object) override;
-  std::uint32_t GetLastError() override { return lastError_; }
+  std::uint32_t GetLastError() override;
   BOOL HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) override;
   BOOL HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
                              std::uint32_t bufferLength) override;
@@ -101,8 +133,27 @@ class SimulatedHid : public HidApi {
   BOOL HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) override;
   NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) override;
   BOOL HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) override;
+  NTSTATUS HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType, HIDP_BUTTON_CAPS* buttonCaps,
+                              std::uint16_t* buttonCapsLength,
+                              PHIDP_PREPARSED_DATA preparsedData) override;
+  NTSTATUS HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE_CAPS* valueCaps,
+                             std::uint16_t* valueCapsLength,
+                             PHIDP_PREPARSED_DATA preparsedData) override;
+  NTSTATUS HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                          std::uint16_t linkCollection, USAGE* usageList,
+                          std::uint32_t* usageLength, PHIDP_PREPARSED_DATA preparsedData,
+                          char* report, std::uint32_t reportLength) override;
+  NTSTATUS HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                              std::uint16_t linkCollection, USAGE usage,
+                              std::uint32_t* usageValue, PHIDP_PREPARSED_DATA preparsedData,
+                              char* report, std::uint32_t reportLength) override;
+  BOOL ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
+                std::uint32_t* bytesRead, std::uint32_t timeoutMs) override;
   BOOL HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
   BOOL HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
+
+  // The board's endpoint interval: the grid reads look at its clock on.
+  static constexpr std::uint64_t kReportIntervalMs = 10;
 
  private:
   struct Slot {
@@ -115,6 +166,11 @@ class SimulatedHid : public HidApi {
     BoardId board;
     int generation;
     bool open = true;
+    std::vector<std::uint8_t> lastReport{};  // the last input report read
+  };
+  struct Preparsed {
+    BoardId board;
+    std::shared_ptr<const hid::ParsedDescriptor> parsed;
   };
   struct Fault {
     std::string op;
@@ -123,6 +179,7 @@ class SimulatedHid : public HidApi {
     BoardId board;
   };
 
+  const hid::ParsedDescriptor* PreparsedOf(PHIDP_PREPARSED_DATA data) const;
   // Counts the call against pending faults; true when it must fail.
   bool Injected(const std::string& op);
   // The board behind an open handle, or null when the handle is closed, was
@@ -136,11 +193,14 @@ class SimulatedHid : public HidApi {
   std::vector<BoardId> enumeration_;   // attached boards in enumeration order
   std::map<HANDLE, OpenFile> files_;
   std::map<HDEVINFO, std::vector<BoardId>> sets_;  // open sets and their snapshot
-  std::map<PHIDP_PREPARSED_DATA, BoardId> preparsed_;
+  std::map<PHIDP_PREPARSED_DATA, Preparsed> preparsed_;
+  // One lock for every call; recursive, since an injected unplug detaches
+  // from inside a call. Reads wait on inputChanged_.
+  mutable std::recursive_mutex mutex_;
+  std::condition_variable_any inputChanged_;
   std::vector<Fault> faults_;
   std::map<std::string, bool> failAlways_;
   HANDLE nextHandle_ = 0x1000;
-  std::uint32_t lastError_ = 0;
 
   std::vector<Call> calls_;
   int opened_ = 0;

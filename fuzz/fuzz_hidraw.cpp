@@ -117,8 +117,8 @@ void Disturb(ByteReader& in, const fs::path& usbDir) {
 
 // One walk and board session of a program on the backend it keeps; every
 // descriptor opened is closed with the board.
-void Session(tq::HidApi& api, const tq::BoardVariant& variant, const VanishingHost& host,
-             ByteReader& in) {
+void Session(tq::HidApi& api, const tq::BoardVariant& variant, VanishingHost& host,
+             const std::set<unsigned>& nodes, ByteReader& in) {
   tq::DeviceLink link(api, variant);
   link.GetHidGuid();
   if (tq::fuzz::RunBoardSession(link, Text(in), in)) {
@@ -131,6 +131,26 @@ void Session(tq::HidApi& api, const tq::BoardVariant& variant, const VanishingHo
                                          static_cast<std::uint32_t>(buffer.size()));
     (void)api.HidD_GetFeature(link.DeviceHandle, buffer.data(),
                               static_cast<std::uint32_t>(buffer.size()));
+    // An input report of any length from the node, read into a buffer of
+    // any length, then taken apart by the node's own preparsed data.
+    for (const unsigned node : nodes) host.SendInput(node, in.Bytes(in.U8() % 80));
+    std::uint32_t got = 0;
+    if (api.ReadFile(link.DeviceHandle, buffer.data(), static_cast<std::uint32_t>(buffer.size()),
+                     &got, 0)) {
+      if (got > buffer.size()) __builtin_trap();
+      tq::PHIDP_PREPARSED_DATA data = 0;
+      if (api.HidD_GetPreparsedData(link.DeviceHandle, &data)) {
+        std::vector<tq::USAGE> usages(in.U8() % 40);
+        auto count = static_cast<std::uint32_t>(usages.size());
+        auto* report = reinterpret_cast<char*>(buffer.data());
+        (void)api.HidP_GetUsages(tq::HidP_Input, in.U16(), 0, usages.data(), &count, data, report,
+                                 got);
+        std::uint32_t value = 0;
+        (void)api.HidP_GetUsageValue(tq::HidP_Input, in.U16(), 0, in.U16(), &value, data, report,
+                                     got);
+        api.HidD_FreePreparsedData(data);
+      }
+    }
   }
   link.CloseBoard();
   if (host.openFds != 0) __builtin_trap();
@@ -167,7 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   tq::HidrawApi api(host.Sys().string(), host.Dev().string(), host);
   const tq::BoardVariant& variant = in.U8() & 1 ? tq::kEncodersVariant : tq::kConfigVariant;
-  Session(api, variant, host, in);
+  Session(api, variant, host, nodes, in);
   // The next walk of the same backend, after a device went and another one
   // took its node number.
   if (!nodes.empty() && (in.U8() & 1)) {
@@ -175,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!host.Vanished(node)) host.Unplug(node);
     host.Plug(BoardFrom(in, node));
     Disturb(in, host.UsbDir(node));
-    Session(api, variant, host, in);
+    Session(api, variant, host, nodes, in);
   }
   return 0;
 }

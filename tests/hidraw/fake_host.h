@@ -1,14 +1,21 @@
 // A host with hidraw boards, laid out in a temporary folder the way Linux
 // lays out sysfs and /dev, and the hidraw and usbfs drivers answering the
-// ioctls on the nodes there.
+// ioctls on the nodes there. Input reports a test sends queue per open file,
+// as hidraw queues them; poll and read may run on a thread of their own
+// while the test sends or unplugs.
 #pragma once
 
 #include <linux/hidraw.h>
 #include <linux/input.h>
 #include <linux/usbdevice_fs.h>
+#include <poll.h>
 #include <sys/sysmacros.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <cstdio>
 #include <cstdlib>
 #include <cstdint>
@@ -110,6 +117,7 @@ class FakeHost : public hidraw::KernelCalls {
   void Unplug(unsigned node) {
     const std::string path = NodePath(node);
     const std::string name = "hidraw" + std::to_string(node);
+    const std::lock_guard lock(inputMutex_);
     fs::remove_all(usbDirs_.at(node));
     // sysfs never gives a new entry the inode number of one that went; kept
     // aside, the old entry holds its number so the file system cannot either.
@@ -119,6 +127,18 @@ class FakeHost : public hidraw::KernelCalls {
     for (const auto& [fd, openPath] : paths_) {
       if (openPath == path) deadFds_.insert(fd);
     }
+    inputArrived_.notify_all();
+  }
+
+  // The device sends an input report: every file open on the node gets it,
+  // as the driver hands it over (with the ID byte only when the device
+  // numbers its reports).
+  void SendInput(unsigned node, std::vector<std::uint8_t> report) {
+    const std::lock_guard lock(inputMutex_);
+    for (const auto& [fd, openPath] : paths_) {
+      if (openPath == NodePath(node) && !deadFds_.contains(fd)) inputs_[fd].push_back(report);
+    }
+    inputArrived_.notify_all();
   }
 
   FakeBoard& Board(unsigned node) { return boards_.at(NodePath(node)); }
@@ -142,6 +162,7 @@ class FakeHost : public hidraw::KernelCalls {
     if (denied.contains(path)) return -EACCES;
     const int fd = KernelCalls::Open(path, flags);
     if (fd >= 0) {
+      const std::lock_guard lock(inputMutex_);
       fdPlugs_[fd] = plugs_[path];
       openFlags = flags;
       ++openFds;
@@ -151,6 +172,8 @@ class FakeHost : public hidraw::KernelCalls {
   }
   int Close(int fd) override {
     ++closes;
+    const std::lock_guard lock(inputMutex_);
+    inputs_.erase(fd);
     paths_.erase(fd);
     deadFds_.erase(fd);
     --openFds;
@@ -176,6 +199,33 @@ class FakeHost : public hidraw::KernelCalls {
     if (denied.contains(path)) return -EACCES;
     return KernelCalls::Access(path, mode);
   }
+  // hidraw's poll: readable while reports wait, error and hang-up once the
+  // device went.
+  int Poll(int fd, int timeoutMs) override {
+    std::unique_lock lock(inputMutex_);
+    const auto ready = [&] { return !inputs_[fd].empty() || deadFds_.contains(fd); };
+    if (timeoutMs < 0) {
+      inputArrived_.wait(lock, ready);
+    } else {
+      inputArrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+    }
+    int events = inputs_[fd].empty() ? 0 : POLLIN;
+    if (deadFds_.contains(fd)) events |= POLLERR | POLLHUP;
+    return events;
+  }
+  // hidraw's read: the oldest report, cut to the buffer; EIO once the device
+  // went and nothing is left.
+  ssize_t Read(int fd, void* buffer, std::size_t length) override {
+    const std::lock_guard lock(inputMutex_);
+    auto& queue = inputs_[fd];
+    if (queue.empty()) return deadFds_.contains(fd) ? -EIO : -EAGAIN;
+    const std::vector<std::uint8_t> report = std::move(queue.front());
+    queue.pop_front();
+    const std::size_t n = std::min(length, report.size());
+    std::copy_n(report.begin(), n, static_cast<std::uint8_t*>(buffer));
+    return static_cast<ssize_t>(n);
+  }
+
   int Ioctl(int fd, unsigned long request, void* argument) override {
     ++ioctls;
     const std::string& path = paths_[fd];
@@ -263,6 +313,10 @@ class FakeHost : public hidraw::KernelCalls {
   std::map<int, unsigned> fdPlugs_;        // descriptor -> the plug it opened
   unsigned plugCount_ = 0;
   unsigned gone_ = 0;
+  // Input reports waiting per open file; Unplug and the readers meet here.
+  std::mutex inputMutex_;
+  std::condition_variable inputArrived_;
+  std::map<int, std::deque<std::vector<std::uint8_t>>> inputs_;
 };
 
 }  // namespace tq::test

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "devlink/device_link.h"
-#include "devlink/platform/hidraw/report_descriptor.h"
+#include "devlink/report_descriptor/report_descriptor.h"
 #include "emulator/report_descriptor.h"
 #include "emulator/simulated_hid.h"
 #include "vboard/board_command.h"
@@ -30,7 +30,7 @@ TEST(VirtualBoardDescriptors, LengthsAgreeWithTheBackendsReaderAndTheEmulator) {
       board.inputReportByteLength = input;
       board.featureReportByteLength = feature;
       const Bytes descriptor = emu::ReportDescriptor(board);
-      const auto caps = hidraw::CapsFromReportDescriptor(descriptor);
+      const auto caps = hid::CapsFromReportDescriptor(descriptor);
       ASSERT_TRUE(caps);
       emu::SimulatedHid hid;
       hid.Attach(board);
@@ -60,7 +60,7 @@ TEST(VirtualBoardDescriptors, LengthsAgreeWithTheBackendsReaderAndTheEmulator) {
   // board's lengths reads back as those lengths.
   emu::EmulatedBoard foreign = emu::MakeTQ5271(u"F");
   foreign.reportDescriptor = emu::VendorDefinedDescriptor(12, 300);
-  const auto vendor = hidraw::CapsFromReportDescriptor(emu::ReportDescriptor(foreign));
+  const auto vendor = hid::CapsFromReportDescriptor(emu::ReportDescriptor(foreign));
   ASSERT_TRUE(vendor);
   EXPECT_EQ(vendor->UsagePage, 0xFF00);
   EXPECT_EQ(vendor->InputReportByteLength, 12);

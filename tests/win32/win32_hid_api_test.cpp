@@ -84,6 +84,51 @@ TEST(Win32HidApi, CarriesRecordsAndHandlesToWindowsUnchanged) {
   DeleteFileA(path);
 }
 
+// The overlapped read on a pipe, which waits like a HID handle with no
+// report queued: the timeout ends it with WAIT_TIMEOUT, bytes written in
+// the meantime are read, and a closed other end ends it at once. hid.dll's
+// parser calls refuse what is no preparsed data with its own status.
+TEST(Win32HidApi, ReadWaitsAtMostItsTimeoutAndHidpRefusesForeignData) {
+  Win32HidApi api;
+  const char* name = "\\\\.\\pipe\\tq-read-test";
+  const ::HANDLE server = CreateNamedPipeA(name, PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED,
+                                           PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr);
+  ASSERT_NE(reinterpret_cast<HANDLE>(server), kInvalidHandleValue);
+  const HANDLE client =
+      api.CreateFileA(name, kGenericRead, 0, nullptr, kOpenExisting, kFileFlagOverlapped, 0);
+  ASSERT_NE(client, kInvalidHandleValue);
+
+  std::uint8_t buffer[8] = {};
+  std::uint32_t got = 99;
+  const DWORD before = GetTickCount();
+  EXPECT_EQ(api.ReadFile(client, buffer, sizeof buffer, &got, 50), 0);
+  EXPECT_EQ(api.GetLastError(), kErrorTimeout);
+  EXPECT_GE(GetTickCount() - before, 40u);
+  EXPECT_EQ(got, 0u);
+
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(server, "\x00\x05\x10", 3, &written, nullptr));
+  EXPECT_EQ(api.ReadFile(client, buffer, sizeof buffer, &got, 1000), 1);
+  EXPECT_EQ(got, 3u);
+  EXPECT_EQ(buffer[1], 0x05);
+
+  CloseHandle(server);
+  EXPECT_EQ(api.ReadFile(client, buffer, sizeof buffer, &got, 1000), 0);
+  EXPECT_NE(api.GetLastError(), kErrorTimeout);
+  EXPECT_NE(api.CloseHandle(client), 0);
+
+  // A zeroed block lacks the parser's mark.
+  alignas(8) std::uint8_t notPreparsed[512] = {};
+  const auto data = reinterpret_cast<PHIDP_PREPARSED_DATA>(notPreparsed);
+  HIDP_BUTTON_CAPS buttons[2];
+  std::uint16_t length = 2;
+  EXPECT_EQ(api.HidP_GetButtonCaps(HidP_Input, buttons, &length, data),
+            kHidpStatusInvalidPreparsedData);
+  HIDP_VALUE_CAPS values[2];
+  EXPECT_EQ(api.HidP_GetValueCaps(HidP_Input, values, &length, data),
+            kHidpStatusInvalidPreparsedData);
+}
+
 // Whatever HID devices the host has, none is a TQ5271 here: both programs
 // reach their no-board state on the real calls, keep looking (the encoder
 // utility's timer) and leave nothing open.

@@ -1,6 +1,7 @@
 #include "devlink/platform/hidraw/hidraw_api.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <linux/hidraw.h>
 #include <linux/input.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -21,9 +23,10 @@
 #include "devlink/platform/hidraw/kernel_calls.h"
 #include "devlink/platform/hidraw/node_cache.h"
 #include "devlink/platform/hidraw/node_facts.h"
-#include "devlink/platform/hidraw/report_descriptor.h"
 #include "devlink/platform/hidraw/sysfs.h"
 #include "devlink/platform/hidraw/usb_strings.h"
+#include "devlink/report_descriptor/hidp_queries.h"
+#include "devlink/report_descriptor/report_descriptor.h"
 
 namespace tq {
 namespace fs = std::filesystem;
@@ -31,7 +34,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint32_t kSpintActive = 0x1;
-constexpr NTSTATUS kHidpStatusInvalidPreparsedData = static_cast<NTSTATUS>(0xC0110001u);
+constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
+
+// Windows keeps the last error per thread, and so does this backend: a
+// reading thread's timeout never shows as the window thread's failed open.
+thread_local std::uint32_t lastError = 0;
 
 std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
   return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
@@ -86,12 +93,15 @@ struct HidrawApi::State {
   fs::path devRoot;
   hidraw::KernelCalls& kernel;
   std::uintptr_t lastToken = 0;
-  std::uint32_t lastError = 0;
   // Each set holds the node numbers present when it was taken.
   std::map<HDEVINFO, std::vector<unsigned>> sets;
   // Few handles are open at once; a vector keeps its room from walk to walk.
   std::vector<OpenDevice> files;
-  std::map<PHIDP_PREPARSED_DATA, HIDP_CAPS> preparsed;
+  std::map<PHIDP_PREPARSED_DATA, std::shared_ptr<const hid::ParsedDescriptor>> preparsed;
+  // Guards everything here: ReadFile may run on a thread of its own while
+  // the window's thread makes the other calls. ReadFile holds it only to
+  // find its descriptor, never while it waits.
+  std::mutex mutex;
   hidraw::NodeCache nodes;
   HDEVINFO listedFor = 0;  // the set whose walk listed the nodes last
 
@@ -179,6 +189,25 @@ struct HidrawApi::State {
     return hidraw::AskIndexedString(kernel, devRoot, *usb, static_cast<std::uint8_t>(index), facts);
   }
 
+  // What Windows' parser makes of the device's report descriptor, asked
+  // once per plug.
+  std::shared_ptr<const hid::ParsedDescriptor> Parsed(const OpenDevice& device) {
+    const auto& parsed =
+        device.facts->parsed.GetAnswer([&]() -> std::optional<std::shared_ptr<const hid::ParsedDescriptor>> {
+          const auto descriptor = ReportDescriptor(device);
+          if (!descriptor) return std::nullopt;
+          auto result = hid::ParseReportDescriptor(*descriptor);
+          if (!result) return std::nullopt;
+          return std::make_shared<const hid::ParsedDescriptor>(std::move(*result));
+        });
+    return parsed.value_or(nullptr);
+  }
+
+  const hid::ParsedDescriptor* PreparsedOf(PHIDP_PREPARSED_DATA data) const {
+    const auto it = preparsed.find(data);
+    return it == preparsed.end() ? nullptr : it->second.get();
+  }
+
   // sysfs' copy where there is one; the kernel's otherwise.
   std::optional<std::vector<std::uint8_t>> ReportDescriptor(const OpenDevice& device) const {
     if (auto bytes = hidraw::ReportDescriptorFile(hidraw::NodeDir(*device.facts, sysRoot))) {
@@ -206,6 +235,7 @@ void HidrawApi::HidD_GetHidGuid(GUID* hidGuid) {
 
 HDEVINFO HidrawApi::SetupDiGetClassDevsA(const GUID* classGuid, const char* /*enumerator*/,
                                          std::uintptr_t /*hwndParent*/, std::uint32_t flags) {
+  const std::lock_guard lock(state_->mutex);
   if (classGuid == nullptr || *classGuid != kHidInterfaceClass) return kInvalidHandleValue;
   // Without the interface flag the GUID would name a setup class, and the HID
   // interface class is none: the set is empty. Every node listed is present.
@@ -226,6 +256,7 @@ BOOL HidrawApi::SetupDiEnumDeviceInterfaces(HDEVINFO deviceInfoSet, void* /*devi
                                             const GUID* interfaceClassGuid,
                                             std::uint32_t memberIndex,
                                             SP_DEVICE_INTERFACE_DATA* deviceInterfaceData) {
+  const std::lock_guard lock(state_->mutex);
   const auto set = state_->sets.find(deviceInfoSet);
   if (set == state_->sets.end() || deviceInterfaceData == nullptr ||
       deviceInterfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) {
@@ -245,6 +276,7 @@ BOOL HidrawApi::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
                                                  std::uint8_t* detail, std::uint32_t detailSize,
                                                  std::uint32_t* requiredSize,
                                                  void* /*deviceInfoData*/) {
+  const std::lock_guard lock(state_->mutex);
   const auto set = state_->sets.find(deviceInfoSet);
   if (set == state_->sets.end() || deviceInterfaceData == nullptr ||
       deviceInterfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) {
@@ -273,6 +305,7 @@ BOOL HidrawApi::SetupDiGetDeviceInterfaceDetailA(HDEVINFO deviceInfoSet,
 }
 
 BOOL HidrawApi::SetupDiDestroyDeviceInfoList(HDEVINFO deviceInfoSet) {
+  const std::lock_guard lock(state_->mutex);
   return state_->sets.erase(deviceInfoSet) == 1 ? 1 : 0;
 }
 
@@ -281,6 +314,7 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
                               SECURITY_ATTRIBUTES* /*securityAttributes*/,
                               std::uint32_t creationDisposition,
                               std::uint32_t /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+  const std::lock_guard lock(state_->mutex);
   if (fileName == nullptr || creationDisposition != kOpenExisting) return kInvalidHandleValue;
   const bool read = (desiredAccess & kGenericRead) != 0;
   const bool write = (desiredAccess & kGenericWrite) != 0;
@@ -302,7 +336,7 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
   if (auto known = state.KnownInThisWalk(number)) {
     const int access = mode == O_RDWR ? R_OK | W_OK : mode == O_WRONLY ? W_OK : R_OK;
     if (const int allowed = state.kernel.Access(fileName, access); allowed < 0) {
-      state.lastError = WindowsError(-allowed);
+      lastError = WindowsError(-allowed);
       return kInvalidHandleValue;
     }
     const HANDLE handle = state.NextToken();
@@ -317,7 +351,7 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
 
   const int fd = state.kernel.Open(fileName, flags);
   if (fd < 0) {
-    state.lastError = WindowsError(-fd);
+    lastError = WindowsError(-fd);
     return kInvalidHandleValue;
   }
   const HANDLE handle = state.NextToken();
@@ -329,9 +363,10 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
   return handle;
 }
 
-std::uint32_t HidrawApi::GetLastError() { return state_->lastError; }
+std::uint32_t HidrawApi::GetLastError() { return lastError; }
 
 BOOL HidrawApi::CloseHandle(HANDLE object) {
+  const std::lock_guard lock(state_->mutex);
   const auto it = std::ranges::find(state_->files, object, &OpenDevice::handle);
   if (it == state_->files.end()) return 0;
   const int result = it->fd >= 0 ? state_->kernel.Close(it->fd) : 0;
@@ -340,6 +375,7 @@ BOOL HidrawApi::CloseHandle(HANDLE object) {
 }
 
 BOOL HidrawApi::HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) {
+  const std::lock_guard lock(state_->mutex);
   const OpenDevice* open = state_->Find(device);
   if (open == nullptr || attributes == nullptr || !state_->Answerable(*open)) return 0;
   const hidraw_devinfo& info = state_->Info(*open);
@@ -360,6 +396,7 @@ BOOL HidrawApi::HidD_GetAttributes(HANDLE device, HIDD_ATTRIBUTES* attributes) {
 
 BOOL HidrawApi::HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, void* buffer,
                                       std::uint32_t bufferLength) {
+  const std::lock_guard lock(state_->mutex);
   const OpenDevice* open = state_->Find(device);
   if (open == nullptr || !state_->Answerable(*open)) return 0;
   const auto units = state_->IndexedString(*open, stringIndex);
@@ -368,6 +405,7 @@ BOOL HidrawApi::HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, 
 
 BOOL HidrawApi::HidD_GetSerialNumberString(HANDLE device, void* buffer,
                                            std::uint32_t bufferLength) {
+  const std::lock_guard lock(state_->mutex);
   const OpenDevice* open = state_->Find(device);
   if (open == nullptr || !state_->Answerable(*open)) return 0;
   NodeFacts& facts = *open->facts;
@@ -382,6 +420,7 @@ BOOL HidrawApi::HidD_GetSerialNumberString(HANDLE device, void* buffer,
 
 BOOL HidrawApi::HidD_GetManufacturerString(HANDLE device, void* buffer,
                                            std::uint32_t bufferLength) {
+  const std::lock_guard lock(state_->mutex);
   const OpenDevice* open = state_->Find(device);
   if (open == nullptr || !state_->Answerable(*open)) return 0;
   const auto& units = open->facts->manufacturer.Get(
@@ -390,6 +429,7 @@ BOOL HidrawApi::HidD_GetManufacturerString(HANDLE device, void* buffer,
 }
 
 BOOL HidrawApi::HidD_GetProductString(HANDLE device, void* buffer, std::uint32_t bufferLength) {
+  const std::lock_guard lock(state_->mutex);
   const OpenDevice* open = state_->Find(device);
   if (open == nullptr || !state_->Answerable(*open)) return 0;
   const auto& units = open->facts->product.Get(
@@ -398,38 +438,140 @@ BOOL HidrawApi::HidD_GetProductString(HANDLE device, void* buffer, std::uint32_t
 }
 
 BOOL HidrawApi::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) {
+  const std::lock_guard lock(state_->mutex);
   const OpenDevice* open = state_->Find(device);
   if (open == nullptr || preparsedData == nullptr || !state_->Answerable(*open)) return 0;
-  const auto& caps = open->facts->caps.GetAnswer([&]() -> std::optional<HIDP_CAPS> {
-    const auto descriptor = state_->ReportDescriptor(*open);
-    if (!descriptor) return std::nullopt;
-    return hidraw::CapsFromReportDescriptor(*descriptor);
-  });
-  if (!caps) return 0;
+  auto parsed = state_->Parsed(*open);
+  if (!parsed) return 0;
   const PHIDP_PREPARSED_DATA token = state_->NextToken();
-  state_->preparsed.emplace(token, *caps);
+  state_->preparsed.emplace(token, std::move(parsed));
   *preparsedData = token;
   return 1;
 }
 
 NTSTATUS HidrawApi::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) {
-  const auto it = state_->preparsed.find(preparsedData);
-  if (it == state_->preparsed.end() || capabilities == nullptr) {
-    return kHidpStatusInvalidPreparsedData;
-  }
-  *capabilities = it->second;
+  const std::lock_guard lock(state_->mutex);
+  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
+  if (parsed == nullptr || capabilities == nullptr) return kHidpStatusInvalidPreparsedData;
+  *capabilities = parsed->caps;
   return kHidpStatusSuccess;
 }
 
+NTSTATUS HidrawApi::HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType, HIDP_BUTTON_CAPS* buttonCaps,
+                                       std::uint16_t* buttonCapsLength,
+                                       PHIDP_PREPARSED_DATA preparsedData) {
+  const std::lock_guard lock(state_->mutex);
+  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
+  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
+  return hid::GetButtonCaps(*parsed, reportType, buttonCaps, buttonCapsLength);
+}
+
+NTSTATUS HidrawApi::HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE_CAPS* valueCaps,
+                                      std::uint16_t* valueCapsLength,
+                                      PHIDP_PREPARSED_DATA preparsedData) {
+  const std::lock_guard lock(state_->mutex);
+  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
+  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
+  return hid::GetValueCaps(*parsed, reportType, valueCaps, valueCapsLength);
+}
+
+NTSTATUS HidrawApi::HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                                   std::uint16_t linkCollection, USAGE* usageList,
+                                   std::uint32_t* usageLength, PHIDP_PREPARSED_DATA preparsedData,
+                                   char* report, std::uint32_t reportLength) {
+  const std::lock_guard lock(state_->mutex);
+  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
+  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
+  return hid::GetUsages(*parsed, reportType, usagePage, linkCollection, usageList, usageLength,
+                        hid::ReportBytes(report, reportLength));
+}
+
+NTSTATUS HidrawApi::HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                                       std::uint16_t linkCollection, USAGE usage,
+                                       std::uint32_t* usageValue,
+                                       PHIDP_PREPARSED_DATA preparsedData, char* report,
+                                       std::uint32_t reportLength) {
+  const std::lock_guard lock(state_->mutex);
+  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
+  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
+  return hid::GetUsageValue(*parsed, reportType, usagePage, linkCollection, usage, usageValue,
+                            hid::ReportBytes(report, reportLength));
+}
+
 BOOL HidrawApi::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
+  const std::lock_guard lock(state_->mutex);
   return state_->preparsed.erase(preparsedData) == 1 ? 1 : 0;
 }
 
+BOOL HidrawApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
+                         std::uint32_t* bytesRead, std::uint32_t timeoutMs) {
+  if (bytesRead != nullptr) *bytesRead = 0;
+  int fd = -1;
+  std::size_t reportLength = 0;
+  bool numbered = false;
+  {
+    const std::lock_guard lock(state_->mutex);
+    const OpenDevice* open = state_->Find(device);
+    if (open == nullptr) {
+      lastError = kErrorInvalidHandle;
+      return 0;
+    }
+    const auto parsed = state_->Parsed(*open);
+    fd = state_->DeviceFd(*open);
+    if (parsed == nullptr || fd < 0) {
+      lastError = kErrorDeviceNotConnected;
+      return 0;
+    }
+    reportLength = parsed->caps.InputReportByteLength;
+    numbered = parsed->numberedReports;
+  }
+  if (buffer == nullptr || reportLength == 0 || bytesToRead < reportLength) {
+    lastError = kErrorInvalidUserBuffer;
+    return 0;
+  }
+
+  // Without the lock: the wait is this thread's alone.
+  const int timeout = timeoutMs == kInfinite ? -1 : static_cast<int>(std::min<std::uint32_t>(timeoutMs, 0x7FFFFFFF));
+  int ready = 0;
+  do {
+    ready = state_->kernel.Poll(fd, timeout);
+  } while (ready == -EINTR);
+  if (ready == 0) {
+    lastError = kErrorTimeout;
+    return 0;
+  }
+  // A report still queued is read even after the device went; then the
+  // read itself fails.
+  if (ready < 0 || (ready & POLLIN) == 0) {
+    lastError = ready < 0 ? kErrorGenFailure : kErrorDeviceNotConnected;
+    return 0;
+  }
+  // hidraw hands a device's numbered reports with their ID, unnumbered ones
+  // without: the ID byte 0 goes in front, as Windows delivers them.
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  const std::size_t at = numbered ? 0 : 1;
+  std::vector<std::uint8_t> report(reportLength, 0);
+  ssize_t got = 0;
+  do {
+    got = state_->kernel.Read(fd, report.data() + at, reportLength - at);
+  } while (got == -EINTR);
+  if (got <= 0) {
+    lastError = got == 0 || got == -ENODEV || got == -EIO ? kErrorDeviceNotConnected
+                                                          : kErrorGenFailure;
+    return 0;
+  }
+  std::copy(report.begin(), report.end(), out);
+  if (bytesRead != nullptr) *bytesRead = static_cast<std::uint32_t>(reportLength);
+  return 1;
+}
+
 BOOL HidrawApi::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
+  const std::lock_guard lock(state_->mutex);
   return state_->FeatureTransfer(device, hidraw::Direction::kGet, reportBuffer, length);
 }
 
 BOOL HidrawApi::HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
+  const std::lock_guard lock(state_->mutex);
   return state_->FeatureTransfer(device, hidraw::Direction::kSet, reportBuffer, length);
 }
 

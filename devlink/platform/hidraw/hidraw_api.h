@@ -14,7 +14,16 @@
 // logged-in user); other hidraw nodes usually are not, and their opens fail
 // as they would for a device Windows holds exclusively.
 //
-// One object serves one thread, like the window that owns it.
+// Input reports come from read on the node: hidraw hands a report with its
+// ID byte when the device numbers its reports and without one otherwise,
+// and ReadFile puts a 0 in front then, as Windows delivers them. HidP_*
+// answer from the node's report descriptor as Windows' parser reads it
+// (devlink/report_descriptor).
+//
+// One object serves the window's thread, and ReadFile may run on another
+// thread at the same time, on a handle only that thread uses: a mutex keeps
+// the tables, and a read waits without holding it. GetLastError is per
+// thread, as on Windows.
 #pragma once
 
 #include <memory>
@@ -75,6 +84,25 @@ class HidrawApi final : public HidApi {
   NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) override;
   BOOL HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) override;
 
+  NTSTATUS HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType, HIDP_BUTTON_CAPS* buttonCaps,
+                              std::uint16_t* buttonCapsLength,
+                              PHIDP_PREPARSED_DATA preparsedData) override;
+  NTSTATUS HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE_CAPS* valueCaps,
+                             std::uint16_t* valueCapsLength,
+                             PHIDP_PREPARSED_DATA preparsedData) override;
+  NTSTATUS HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                          std::uint16_t linkCollection, USAGE* usageList,
+                          std::uint32_t* usageLength, PHIDP_PREPARSED_DATA preparsedData,
+                          char* report, std::uint32_t reportLength) override;
+  NTSTATUS HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                              std::uint16_t linkCollection, USAGE usage,
+                              std::uint32_t* usageValue, PHIDP_PREPARSED_DATA preparsedData,
+                              char* report, std::uint32_t reportLength) override;
+
+  // poll and read on the node: kErrorTimeout when nothing came in time,
+  // kErrorDeviceNotConnected once the device is gone and its queue empty.
+  BOOL ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
+                std::uint32_t* bytesRead, std::uint32_t timeoutMs) override;
   BOOL HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
   BOOL HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
 

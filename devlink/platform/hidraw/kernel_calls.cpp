@@ -1,6 +1,7 @@
 #include "devlink/platform/hidraw/kernel_calls.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -33,6 +34,18 @@ int KernelCalls::Fstat(int fd, struct stat& status) { return ResultOf(::fstat(fd
 
 int KernelCalls::Access(const std::string& path, int mode) {
   return ResultOf(::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS));
+}
+
+int KernelCalls::Poll(int fd, int timeoutMs) {
+  pollfd entry{.fd = fd, .events = POLLIN, .revents = 0};
+  const int ready = ::poll(&entry, 1, timeoutMs);
+  if (ready < 0) return -errno;
+  return ready == 0 ? 0 : entry.revents;
+}
+
+ssize_t KernelCalls::Read(int fd, void* buffer, std::size_t length) {
+  const ssize_t got = ::read(fd, buffer, length);
+  return got < 0 ? -errno : got;
 }
 
 KernelCalls& SystemKernel() {

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 
 namespace tq::hidraw {
@@ -21,6 +23,11 @@ class KernelCalls {
   // Whether open(path) with the access in `mode` (R_OK, W_OK) would be
   // allowed, judged as open judges it: by the effective IDs.
   virtual int Access(const std::string& path, int mode);
+  // Waits at most timeoutMs (-1: without end) for `fd` to be readable;
+  // returns poll's revents for it (POLLIN, POLLERR, POLLHUP), 0 when the
+  // time ran out.
+  virtual int Poll(int fd, int timeoutMs);
+  virtual ssize_t Read(int fd, void* buffer, std::size_t length);
 };
 
 // The real calls.

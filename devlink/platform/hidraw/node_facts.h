@@ -10,10 +10,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "devlink/hid_api.h"
+#include "devlink/report_descriptor/report_descriptor.h"
 
 namespace tq::hidraw {
 
@@ -71,7 +73,9 @@ struct NodeFacts {
   Once<std::uint16_t> release;
   Once<std::u16string> serial, manufacturer, product, uniqueName;
   Once<std::uint16_t> language;  // the first the device lists
-  Once<HIDP_CAPS> caps;
+  // The report descriptor as Windows' parser reads it; preparsed data
+  // shares it.
+  Once<std::shared_ptr<const hid::ParsedDescriptor>> parsed;
   // Answers of the device to string requests by index, failures included.
   std::map<std::uint32_t, std::optional<std::u16string>> indexedStrings;
 };

@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "devlink/platform/hidraw/hid_string.h"
-#include "devlink/platform/hidraw/report_descriptor.h"
+#include "devlink/report_descriptor/report_descriptor.h"
 
 namespace tq::hidraw {
 namespace fs = std::filesystem;
@@ -129,7 +129,7 @@ std::optional<std::u16string> UsbString(const std::optional<fs::path>& usbDir,
 std::optional<std::vector<std::uint8_t>> ReportDescriptorFile(const fs::path& nodeDir) {
   if (nodeDir.empty()) return std::nullopt;
   const auto bytes = ReadSmallFile(nodeDir / "device" / "report_descriptor",
-                                   kMaxReportDescriptorSize);
+                                   hid::kMaxReportDescriptorSize);
   if (!bytes) return std::nullopt;
   return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
 }

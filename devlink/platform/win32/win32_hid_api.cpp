@@ -44,6 +44,51 @@ TQ_SAME_MEMBER(HIDP_CAPS, NumberFeatureDataIndices);
 static_assert(tq::kDetailDataSizeField == sizeof(::SP_DEVICE_INTERFACE_DETAIL_DATA_A));
 static_assert(tq::kDetailPathOffset == offsetof(::SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath));
 
+// hid.dll fills the caller's caps records in place: same layout, member
+// for member (ReportCount of the button record lies in what MinGW's header
+// still calls Reserved).
+static_assert(sizeof(tq::HIDP_BUTTON_CAPS) == sizeof(::HIDP_BUTTON_CAPS));
+TQ_SAME_MEMBER(HIDP_BUTTON_CAPS, ReportID);
+TQ_SAME_MEMBER(HIDP_BUTTON_CAPS, BitField);
+TQ_SAME_MEMBER(HIDP_BUTTON_CAPS, LinkCollection);
+TQ_SAME_MEMBER(HIDP_BUTTON_CAPS, LinkUsage);
+TQ_SAME_MEMBER(HIDP_BUTTON_CAPS, LinkUsagePage);
+TQ_SAME_MEMBER(HIDP_BUTTON_CAPS, IsRange);
+TQ_SAME_MEMBER(HIDP_BUTTON_CAPS, IsAbsolute);
+TQ_SAME_MEMBER(HIDP_BUTTON_CAPS, Range);
+static_assert(offsetof(tq::HIDP_BUTTON_CAPS, ReportCount) == offsetof(::HIDP_BUTTON_CAPS, Reserved));
+static_assert(sizeof(tq::HIDP_VALUE_CAPS) == sizeof(::HIDP_VALUE_CAPS));
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, ReportID);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, BitField);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, LinkCollection);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, LinkUsagePage);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, IsAbsolute);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, HasNull);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, BitSize);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, ReportCount);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, UnitsExp);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, Units);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, LogicalMin);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, PhysicalMax);
+TQ_SAME_MEMBER(HIDP_VALUE_CAPS, Range);
+static_assert(sizeof(tq::HIDP_RANGE) == 16 && sizeof(tq::HIDP_NOT_RANGE) == 16);
+static_assert(int{tq::HidP_Input} == int{::HidP_Input} &&
+              int{tq::HidP_Output} == int{::HidP_Output} &&
+              int{tq::HidP_Feature} == int{::HidP_Feature});
+static_assert(tq::kHidpStatusInvalidPreparsedData == HIDP_STATUS_INVALID_PREPARSED_DATA);
+static_assert(tq::kHidpStatusInvalidReportType == HIDP_STATUS_INVALID_REPORT_TYPE);
+static_assert(tq::kHidpStatusInvalidReportLength == HIDP_STATUS_INVALID_REPORT_LENGTH);
+static_assert(tq::kHidpStatusUsageNotFound == HIDP_STATUS_USAGE_NOT_FOUND);
+static_assert(tq::kHidpStatusValueOutOfRange == HIDP_STATUS_VALUE_OUT_OF_RANGE);
+static_assert(tq::kHidpStatusBufferTooSmall == HIDP_STATUS_BUFFER_TOO_SMALL);
+static_assert(tq::kHidpStatusIncompatibleReportId == HIDP_STATUS_INCOMPATIBLE_REPORT_ID);
+static_assert(tq::kHidpStatusReportDoesNotExist == HIDP_STATUS_REPORT_DOES_NOT_EXIST);
+static_assert(tq::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(tq::kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
+static_assert(tq::kErrorTimeout == WAIT_TIMEOUT);
+static_assert(tq::kErrorDeviceNotConnected == ERROR_DEVICE_NOT_CONNECTED);
+static_assert(tq::kErrorInvalidUserBuffer == ERROR_INVALID_USER_BUFFER);
+
 static_assert(tq::kGenericRead == GENERIC_READ && tq::kGenericWrite == GENERIC_WRITE);
 static_assert(tq::kFileShareRead == FILE_SHARE_READ && tq::kFileShareWrite == FILE_SHARE_WRITE);
 static_assert(tq::kOpenExisting == OPEN_EXISTING);
@@ -161,6 +206,76 @@ NTSTATUS Win32HidApi::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS
 
 BOOL Win32HidApi::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
   return Widen(::HidD_FreePreparsedData(reinterpret_cast<::PHIDP_PREPARSED_DATA>(preparsedData)));
+}
+
+NTSTATUS Win32HidApi::HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType,
+                                         HIDP_BUTTON_CAPS* buttonCaps,
+                                         std::uint16_t* buttonCapsLength,
+                                         PHIDP_PREPARSED_DATA preparsedData) {
+  return ::HidP_GetButtonCaps(static_cast<::HIDP_REPORT_TYPE>(reportType),
+                              reinterpret_cast<::PHIDP_BUTTON_CAPS>(buttonCaps), buttonCapsLength,
+                              reinterpret_cast<::PHIDP_PREPARSED_DATA>(preparsedData));
+}
+
+NTSTATUS Win32HidApi::HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE_CAPS* valueCaps,
+                                        std::uint16_t* valueCapsLength,
+                                        PHIDP_PREPARSED_DATA preparsedData) {
+  return ::HidP_GetValueCaps(static_cast<::HIDP_REPORT_TYPE>(reportType),
+                             reinterpret_cast<::PHIDP_VALUE_CAPS>(valueCaps), valueCapsLength,
+                             reinterpret_cast<::PHIDP_PREPARSED_DATA>(preparsedData));
+}
+
+NTSTATUS Win32HidApi::HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                                     std::uint16_t linkCollection, USAGE* usageList,
+                                     std::uint32_t* usageLength,
+                                     PHIDP_PREPARSED_DATA preparsedData, char* report,
+                                     std::uint32_t reportLength) {
+  // ULONG is a type of its own here, as DWORD is.
+  ULONG length = usageLength ? *usageLength : 0;
+  const NTSTATUS status = ::HidP_GetUsages(
+      static_cast<::HIDP_REPORT_TYPE>(reportType), usagePage, linkCollection, usageList,
+      usageLength ? &length : nullptr, reinterpret_cast<::PHIDP_PREPARSED_DATA>(preparsedData),
+      report, reportLength);
+  if (usageLength) *usageLength = length;
+  return status;
+}
+
+NTSTATUS Win32HidApi::HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                                         std::uint16_t linkCollection, USAGE usage,
+                                         std::uint32_t* usageValue,
+                                         PHIDP_PREPARSED_DATA preparsedData, char* report,
+                                         std::uint32_t reportLength) {
+  ULONG value = usageValue ? *usageValue : 0;
+  const NTSTATUS status = ::HidP_GetUsageValue(
+      static_cast<::HIDP_REPORT_TYPE>(reportType), usagePage, linkCollection, usage,
+      usageValue ? &value : nullptr, reinterpret_cast<::PHIDP_PREPARSED_DATA>(preparsedData),
+      report, reportLength);
+  if (usageValue) *usageValue = value;
+  return status;
+}
+
+BOOL Win32HidApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
+                           std::uint32_t* bytesRead, std::uint32_t timeoutMs) {
+  if (bytesRead) *bytesRead = 0;
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (overlapped.hEvent == nullptr) return 0;
+  DWORD got = 0;
+  BOOL done = ::ReadFile(Native(device), buffer, bytesToRead, &got, &overlapped);
+  DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
+  if (!done && error == ERROR_IO_PENDING) {
+    const DWORD wait = ::WaitForSingleObject(overlapped.hEvent, timeoutMs);
+    if (wait != WAIT_OBJECT_0) ::CancelIo(Native(device));
+    // After a cancel this waits for the read to end; a report that came in
+    // the meantime still counts.
+    done = ::GetOverlappedResult(Native(device), &overlapped, &got, TRUE);
+    error = done ? ERROR_SUCCESS : ::GetLastError();
+    if (!done && error == ERROR_OPERATION_ABORTED && wait == WAIT_TIMEOUT) error = WAIT_TIMEOUT;
+  }
+  ::CloseHandle(overlapped.hEvent);
+  if (done && bytesRead) *bytesRead = got;
+  ::SetLastError(error);
+  return done ? 1 : 0;
 }
 
 BOOL Win32HidApi::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {

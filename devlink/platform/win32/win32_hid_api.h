@@ -1,5 +1,9 @@
 // HidApi over the real SetupAPI, hid.dll and kernel32: every call goes
-// straight to the Windows function of the same name. The Windows headers
+// straight to the Windows function of the same name. ReadFile is the
+// overlapped read (ReadFile, WaitForSingleObject, CancelIo and
+// GetOverlappedResult on timeout), so its handle must be opened with
+// kFileFlagOverlapped; a handle opened without it reads synchronously and
+// ignores the timeout. The Windows headers
 // stay in the .cpp, so a program's main can include this without them.
 #pragma once
 
@@ -37,6 +41,22 @@ class Win32HidApi : public HidApi {
   BOOL HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) override;
   NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) override;
   BOOL HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) override;
+  NTSTATUS HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType, HIDP_BUTTON_CAPS* buttonCaps,
+                              std::uint16_t* buttonCapsLength,
+                              PHIDP_PREPARSED_DATA preparsedData) override;
+  NTSTATUS HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE_CAPS* valueCaps,
+                             std::uint16_t* valueCapsLength,
+                             PHIDP_PREPARSED_DATA preparsedData) override;
+  NTSTATUS HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                          std::uint16_t linkCollection, USAGE* usageList,
+                          std::uint32_t* usageLength, PHIDP_PREPARSED_DATA preparsedData,
+                          char* report, std::uint32_t reportLength) override;
+  NTSTATUS HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                              std::uint16_t linkCollection, USAGE usage,
+                              std::uint32_t* usageValue, PHIDP_PREPARSED_DATA preparsedData,
+                              char* report, std::uint32_t reportLength) override;
+  BOOL ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
+                std::uint32_t* bytesRead, std::uint32_t timeoutMs) override;
   BOOL HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
   BOOL HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
 };
