@@ -7,6 +7,7 @@
 #include "ctl/change_json.h"
 #include "monitor/board_settings.h"
 #include "monitor/change_text.h"
+#include "monitor/input_session.h"
 
 namespace tq::ctl {
 namespace {
@@ -50,14 +51,42 @@ std::string EncoderSummary(const monitor::BoardSettings& settings) {
 
 }  // namespace
 
-// Not finished: the platform seam does not read input reports yet. Once
-// HidApi has ReadFile and the HidP_* input calls, this is a SampleSource
-// over monitor::InputSession (the monitor's reader) opened on
-// board.link.DevicePath with a steady clock in ms: its Outcome maps one to
-// one onto Result, and NowMs reads the same clock.
-std::unique_ptr<SampleSource> OpenInputReports(OpenBoard& /*board*/, std::string& error) {
-  error = "reading the board's input reports is not available in this build";
-  return nullptr;
+namespace {
+
+// The board's input reports through the monitor's own reader, stamped by
+// the steady clock.
+class InputReports final : public SampleSource {
+ public:
+  explicit InputReports(HidApi& api) : session_(api, monitor::SteadyMilliseconds) {}
+  std::string Open(const std::string& devicePath) { return session_.Open(devicePath); }
+
+  Result Next(std::uint32_t timeoutMs, monitor::InputSample& sample) override {
+    switch (session_.Next(timeoutMs, sample)) {
+      case monitor::InputSession::Outcome::Sample:
+        return Result::Sample;
+      case monitor::InputSession::Outcome::Nothing:
+        return Result::Nothing;
+      case monitor::InputSession::Outcome::Gone:
+        break;
+    }
+    return Result::Gone;
+  }
+  std::int64_t NowMs() override { return monitor::SteadyMilliseconds(); }
+
+ private:
+  monitor::InputSession session_;
+};
+
+}  // namespace
+
+std::unique_ptr<SampleSource> OpenInputReports(OpenBoard& board, std::string& error) {
+  auto reports = std::make_unique<InputReports>(board.link.Api());
+  const std::string why = reports->Open(board.link.DevicePath);
+  if (!why.empty()) {
+    error = board.link.DevicePath + ": " + why;
+    return nullptr;
+  }
+  return reports;
 }
 
 int WatchLoop(SampleSource& source, monitor::InputWatch& watch, const Console& console,

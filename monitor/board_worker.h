@@ -73,6 +73,9 @@ class BoardWorker {
   // counts, lowest and highest values again.
   void Choose(const std::string& serial);
 
+  // The clock the reports are stamped with.
+  std::int64_t NowMs() const { return clock_(); }
+
   // A copy of the state when it changed after `version`.
   std::optional<MonitorState> TakeIfNewer(std::uint64_t version);
 

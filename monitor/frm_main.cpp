@@ -1,6 +1,5 @@
 #include "monitor/frm_main.h"
 
-#include <chrono>
 #include <string>
 
 #include "monitor/change_text.h"
@@ -76,6 +75,7 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       lblGameHeading(Frame2, "lblGameHeading", {8940, 300, 1980, 285}, "A game sees"),
       lblGameOther(Frame2, "lblGameOther", {240, 3300, 10680, 285}),
       Frame3(form_, "Frame3", {120, 5100, 11040, 1500}, "Buttons"),
+      lblBoardButtons(Frame3, "lblBoardButtons", {240, 660, 880, 285}, "Board"),
       lblGameButtons(Frame3, "lblGameButtons", {240, 1050, 880, 285}, "A game"),
       Frame4(form_, "Frame4", {120, 6720, 11040, 5040}, "Encoders"),
       lblPairHeading(Frame4, "lblPairHeading", {240, 300, 600, 285}, "Pair"),
@@ -97,12 +97,16 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
     for (int side = 0; side < 2; ++side) {
       const int button = FirstButtonOf(pair) + side;
       const auto b = static_cast<std::size_t>(button - 1);
-      buttons_[b] = std::make_unique<ui::Lamp>(
-          Frame3, "lampButton" + std::to_string(button),
-          ui::TwipsRect{left + 300 * side, 630, 280, 300}, std::to_string(button));
+      // The pair's caption above names the two lamps; a number in each
+      // would make them wider than sixteen pairs leave room for.
+      buttons_[b] = std::make_unique<ui::Lamp>(Frame3, "lampButton" + std::to_string(button),
+                                               ui::TwipsRect{left + 300 * side, 630, 270, 300},
+                                               "");
+      buttons_[b]->SetHint("Button " + std::to_string(button));
       gameButtons_[b] = std::make_unique<ui::Lamp>(
           Frame3, "lampGameButton" + std::to_string(button),
-          ui::TwipsRect{left + 300 * side, 1020, 280, 300}, std::to_string(button));
+          ui::TwipsRect{left + 300 * side, 1020, 270, 300}, "");
+      gameButtons_[b]->SetHint("Button " + std::to_string(button) + " as a game sees it");
     }
   }
   for (int pair = 1; pair <= kPairCount; ++pair) {
@@ -121,12 +125,6 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
   form_.Unload = [this] { Form_Unload(); };
 }
 
-std::int64_t frmMain::SteadyMilliseconds() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 void frmMain::Form_Load() {
   form_.Show();
   worker_.Start();
@@ -140,7 +138,12 @@ void frmMain::Form_Unload() {
 
 void frmMain::Timer_Timer() {
   auto state = worker_.TakeIfNewer(shown_.version);
-  if (!state) return;
+  if (!state) {
+    // Nothing new from the board: only the age of its last report moves.
+    shown_.nowMs = worker_.NowMs();
+    lblStatus.SetCaption(StatusText(shown_));
+    return;
+  }
   ShowBoard(*state);
   ShowAxes(*state);
   ShowButtons(*state);
@@ -173,17 +176,17 @@ void frmMain::ShowBoard(const MonitorState& state) {
   lblManuf.SetCaption(open ? " " + state.manufacturer : "");
   lblProduct.SetCaption(open ? " " + state.product : "");
   lblVersion.SetCaption(open ? state.release : "");
-  std::string status = state.problem;
-  if (status.empty() && open) {
-    status = " " + state.devicePath + ": " + std::to_string(state.reports) + " reports";
-    if (state.lastReportMs) {
-      status += ", the last " + Seconds(state.nowMs - *state.lastReportMs) + " s ago";
-    } else {
-      status += "; move an input to see one";
-    }
-  }
-  lblStatus.SetCaption(status);
+  lblStatus.SetCaption(StatusText(state));
   lblStatus.SetHint(state.problem);
+}
+
+std::string frmMain::StatusText(const MonitorState& state) {
+  if (!state.problem.empty() || state.devicePath.empty()) return state.problem;
+  std::string status = " " + state.devicePath + ": " + std::to_string(state.reports) + " reports";
+  if (!state.lastReportMs) return status + "; move an input to see one";
+  // Whole seconds: the line changes once a second while the board is idle.
+  const std::int64_t ago = (state.nowMs - *state.lastReportMs) / 1000;
+  return status + (ago < 1 ? ", the last just now" : ", the last " + std::to_string(ago) + " s ago");
 }
 
 void frmMain::ShowAxes(const MonitorState& state) {

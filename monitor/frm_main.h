@@ -48,8 +48,6 @@ class frmMain : public ProgramWindow {
   frmMain(HidApi& api, GameView* game, HostHints hints,
           InputSession::Clock clock = SteadyMilliseconds);
 
-  static std::int64_t SteadyMilliseconds();
-
   void Form_Load();
   void Form_Unload();
   void Timer_Timer();
@@ -64,6 +62,7 @@ class frmMain : public ProgramWindow {
 
  private:
   void ShowBoard(const MonitorState& state);
+  static std::string StatusText(const MonitorState& state);
   void ShowAxes(const MonitorState& state);
   void ShowButtons(const MonitorState& state);
   void ShowPairs(const MonitorState& state);
@@ -95,6 +94,7 @@ class frmMain : public ProgramWindow {
   ui::Label lblGameOther;
 
   ui::Frame Frame3;
+  ui::Label lblBoardButtons;
   ui::Label lblGameButtons;
 
   ui::Frame Frame4;

@@ -1,8 +1,16 @@
 #include "monitor/input_session.h"
 
+#include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace tq::monitor {
+
+std::int64_t SteadyMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 InputSession::InputSession(HidApi& api, Clock clock) : api_(api), clock_(std::move(clock)) {}
 

@@ -17,6 +17,9 @@
 
 namespace tq::monitor {
 
+// Milliseconds of the system's steady clock: when a report arrived.
+std::int64_t SteadyMilliseconds();
+
 class InputSession {
  public:
   // Milliseconds of a steady clock: when a report arrived.

@@ -1,0 +1,245 @@
+// The input monitor against the emulator: the reading thread over
+// SimulatedHid's input reports, the window's controls as its timer shows
+// them, and a game's view beside them.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include "emulator/simulated_hid.h"
+#include "monitor/frm_main.h"
+#include "tests/board_samples.h"
+
+namespace tq::monitor {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const HostHints kHints{IdsFromDevicePath, "install the udev rule"};
+
+// A game interface that reads back what the test put there.
+class ScriptedGameView final : public GameView {
+ public:
+  std::string Attach(const std::string& devicePath, std::uint16_t, std::uint16_t) override {
+    attachedTo = devicePath;
+    return attachFailure;
+  }
+  void Detach() override { attachedTo.clear(); }
+  std::optional<GameSnapshot> Read() override {
+    if (attachedTo.empty() || !attachFailure.empty()) return std::nullopt;
+    return snapshot;
+  }
+  std::string Source() const override { return "scripted"; }
+
+  std::string attachFailure;
+  std::string attachedTo;
+  GameSnapshot snapshot;
+};
+
+emu::EmulatedBoard BoardWithEncoderOn3(std::u16string serial = u"M1") {
+  emu::EmulatedBoard board = emu::MakeTQ5271(std::move(serial));
+  testing::SetEncoders(board, {{3, 2}}, 48);  // pair 3 at "1:2", "48 ms"
+  board.AdvanceTime(1000);
+  return board;
+}
+
+class MonitorWindow : public ::testing::Test {
+ protected:
+  void SetUp() override { board = hid.Attach(BoardWithEncoderOn3()); }
+  void TearDown() override {
+    form.Form().Close();
+    EXPECT_EQ(hid.OpenHandleCount(), 0);
+    EXPECT_EQ(hid.OpenPreparsedData(), 0);
+  }
+
+  // Ticks the window's timer until `shown` holds, for at most 5 s.
+  bool TickUntil(const std::function<bool()>& shown) {
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (Clock::now() < end) {
+      form.Timer.Tick();
+      if (shown()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+  }
+  // Waits until the reading thread has a state for which `ready` holds,
+  // without showing it.
+  bool WorkerHas(const std::function<bool(const MonitorState&)>& ready) {
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (Clock::now() < end) {
+      if (auto state = form.Worker().TakeIfNewer(form.Shown().version); state && ready(*state)) {
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+  }
+  bool Reading() {
+    return TickUntil([&] { return form.lblStatus.Caption().find("reports") != std::string::npos; });
+  }
+  std::int64_t BoardClock() {
+    return hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+      return static_cast<std::int64_t>(b.clockMs);
+    });
+  }
+
+  emu::SimulatedHid hid;
+  emu::SimulatedHid::BoardId board = 0;
+  ScriptedGameView game;
+  frmMain form{hid, &game, kHints, [this] { return BoardClock(); }};
+};
+
+TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
+  EXPECT_EQ(form.SerNo.Items(), std::vector<std::string>{"M1"});
+  EXPECT_EQ(form.SerNo.ListIndex(), 0);
+  EXPECT_EQ(form.Pair(3).type.Caption(), "1:2");
+  EXPECT_EQ(form.Pair(3).width.Caption(), "48 ms");
+  EXPECT_EQ(form.Pair(1).type.Caption(), "OFF");
+  EXPECT_EQ(form.Pair(1).width.Caption(), "");
+
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 5); });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "10 / 0"; }))
+      << form.Pair(3).counts.Caption();
+  // Each pulse is held 48 ms; the reports come on the board's 10 ms grid,
+  // so a length is seen as the grid points that bracket it.
+  const PairFigures& figures = form.Shown().pairs[2];
+  ASSERT_TRUE(figures.median && figures.shortest && figures.longest);
+  EXPECT_LE(std::abs(*figures.median - 48), kReportIntervalMs);
+  EXPECT_GE(*figures.shortest, 48 - kReportIntervalMs);
+  EXPECT_LE(*figures.longest, 48 + kReportIntervalMs);
+  EXPECT_TRUE(figures.marks.empty());
+  EXPECT_FALSE(form.Pair(3).mark.Marked());
+  EXPECT_TRUE(form.Pair(3).mark.Lit());
+  EXPECT_EQ(form.Pair(3).markText.Caption(), "");
+
+  // The board's width changed behind the monitor's back (another program):
+  // the pulses no longer match what was read at opening, and the pair is
+  // marked.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    testing::SetEncoders(b, {{3, 2}}, 16);
+    b.TurnEncoder(3, -2);
+  });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).mark.Marked(); }));
+  EXPECT_NE(form.Pair(3).markText.Caption().find("48"), std::string::npos)
+      << form.Pair(3).markText.Caption();
+  EXPECT_TRUE(form.Button(5).Marked());
+  EXPECT_FALSE(form.Button(1).Marked());
+
+  // Picking the board again starts the counts afresh.
+  form.SerNo.UserPick(0);
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "0 / 0"; }))
+      << form.Pair(3).counts.Caption();
+  EXPECT_FALSE(form.Pair(3).mark.Marked());
+}
+
+TEST_F(MonitorWindow, AxisMoveAndButtonPressShowAtTheNextRepaint) {
+  game.snapshot.axes = {{"ABS_Y", 1, 77, 0, 127}, {"R", -1, 300, 0, 65535}};
+  game.snapshot.buttons.set(31);
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.SetAxis(2, 77);
+    b.SetButton(32, true);
+  });
+  ASSERT_TRUE(WorkerHas([](const MonitorState& state) {
+    return state.axes[1] && state.axes[1]->value == 77 && state.buttons[31];
+  }));
+  form.Timer.Tick();
+  EXPECT_EQ(form.Axis(2).value.Caption(), "77");
+  EXPECT_EQ(form.Axis(2).bar.Value(), 77);
+  EXPECT_EQ(form.Axis(2).bar.Maximum(), 127);
+  EXPECT_TRUE(form.Button(32).Lit());
+  EXPECT_FALSE(form.Button(31).Lit());
+  EXPECT_EQ(form.Axis(2).highest.Caption(), "77");
+  // The factory board's Y: not inverted, in Zoom mode.
+  EXPECT_EQ(form.Axis(2).setting.Caption(), " normal, Zoom");
+
+  // What a game reads, beside the raw values.
+  ASSERT_TRUE(TickUntil([&] { return form.Axis(2).game.Caption() == "ABS_Y 77"; }));
+  EXPECT_EQ(form.Axis(1).game.Caption(), "");
+  EXPECT_EQ(form.lblGameOther.Caption(), " A game also sees R 300");
+  EXPECT_TRUE(form.GameButton(32).Lit());
+  EXPECT_EQ(game.attachedTo, hid.PathOf(board));
+
+  // Lowest and highest follow the values seen since the board opened at 0.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(2, 12); });
+  ASSERT_TRUE(TickUntil([&] { return form.Axis(2).value.Caption() == "12"; }));
+  EXPECT_EQ(form.Axis(2).lowest.Caption(), "0");
+  EXPECT_EQ(form.Axis(2).highest.Caption(), "77");
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(2, 127); });
+  ASSERT_TRUE(TickUntil([&] { return form.Axis(2).highest.Caption() == "127"; }));
+  EXPECT_EQ(form.Axis(2).bar.Value(), 127);
+}
+
+TEST_F(MonitorWindow, BoardLostIsFoundAgainWhenPluggedBack) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  hid.Detach(board);
+  ASSERT_TRUE(TickUntil([&] {
+    return form.lblStatus.Caption().find("M1 is gone") != std::string::npos;
+  })) << form.lblStatus.Caption();
+  EXPECT_TRUE(form.SerNo.Items().empty());
+  EXPECT_EQ(form.lblManuf.Caption(), "");
+
+  hid.Reattach(board);
+  ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
+  EXPECT_EQ(form.SerNo.Items(), std::vector<std::string>{"M1"});
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });
+  EXPECT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "2 / 0"; }));
+}
+
+TEST_F(MonitorWindow, BoardThatMayNotBeOpenedIsExplainedWithTheFix) {
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.openError = kErrorAccessDenied; });
+  form.Form_Load();
+  ASSERT_TRUE(TickUntil([&] {
+    return form.lblStatus.Caption().find("permission denied") != std::string::npos;
+  })) << form.lblStatus.Caption();
+  EXPECT_NE(form.lblStatus.Caption().find("install the udev rule"), std::string::npos);
+  EXPECT_NE(form.lblStatus.Caption().find(hid.PathOf(board)), std::string::npos);
+  EXPECT_FALSE(form.SerNo.Enabled());
+
+  // The owner fixes the access: the board is opened at the next look.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.openError = 0; });
+  EXPECT_TRUE(Reading()) << form.lblStatus.Caption();
+}
+
+TEST_F(MonitorWindow, BoardWhoseReportsStopKeepsItsLastStateAndSaysSince) {
+  game.attachFailure = "cannot read /dev/input/event9: permission denied";
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(2, 100); });
+  ASSERT_TRUE(TickUntil([&] { return form.Axis(2).value.Caption() == "100"; }));
+  // Nothing more comes: the board's clock moves on, the window keeps the
+  // last values and tells how long ago the last report came.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.AdvanceTime(3000); });
+  ASSERT_TRUE(TickUntil([&] {
+    return form.lblStatus.Caption().find("the last 3 s ago") != std::string::npos;
+  })) << form.lblStatus.Caption();
+  EXPECT_EQ(form.Axis(2).value.Caption(), "100");
+  EXPECT_EQ(form.lblGameOther.Caption(),
+            " A game: cannot read /dev/input/event9: permission denied");
+}
+
+TEST(MonitorWindowAlone, NeverSendsASetReport) {
+  emu::SimulatedHid hid;
+  const auto board = hid.Attach(BoardWithEncoderOn3());
+  {
+    frmMain form(hid, nullptr, kHints);
+    form.Form_Load();
+    hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 2); });
+    const auto end = Clock::now() + std::chrono::milliseconds(300);
+    while (Clock::now() < end) form.Timer.Tick();
+    form.Form().Close();
+  }
+  EXPECT_EQ(hid.CallCount("HidD_SetFeature"), 0);
+  EXPECT_GT(hid.CallCount("ReadFile"), 0);
+  EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+}  // namespace
+}  // namespace tq::monitor
