@@ -498,7 +498,7 @@ BOOL SimulatedHid::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRe
   while (report == last) {
     if (board->InputPending()) {
       // The firmware moves on its own: look at the next grid point.
-      const std::uint64_t next = (board->clockMs / kReportIntervalMs + 1) * kReportIntervalMs;
+      const std::uint64_t next = (board->clockMs / reportIntervalMs_ + 1) * reportIntervalMs_;
       if (next > boardDeadline) {
         board->AdvanceTime(boardDeadline - board->clockMs);
         return fail(kErrorTimeout);

@@ -154,6 +154,12 @@ class SimulatedHid : public HidApi {
 
   // The board's endpoint interval: the grid reads look at its clock on.
   static constexpr std::uint64_t kReportIntervalMs = 10;
+  // Another interval, as a host polling faster would look (1 ms: every
+  // edge is seen when it happens).
+  void SetReportInterval(std::uint64_t ms) {
+    const std::lock_guard lock(mutex_);
+    reportIntervalMs_ = ms == 0 ? 1 : ms;
+  }
 
  private:
   struct Slot {
@@ -201,6 +207,7 @@ class SimulatedHid : public HidApi {
   std::vector<Fault> faults_;
   std::map<std::string, bool> failAlways_;
   HANDLE nextHandle_ = 0x1000;
+  std::uint64_t reportIntervalMs_ = kReportIntervalMs;
 
   std::vector<Call> calls_;
   int opened_ = 0;

@@ -116,6 +116,16 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
   EXPECT_TRUE(form.Pair(3).mark.Lit());
   EXPECT_EQ(form.Pair(3).markText.Caption(), "");
 
+  // A host that looks every millisecond sees each pulse as long as the
+  // board holds it.
+  hid.SetReportInterval(1);
+  form.SerNo.UserPick(0);
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "0 / 0"; }));
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 5); });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "10 / 0"; }));
+  EXPECT_EQ(form.Pair(3).lengths.Caption(), "48 / 48 / 48 ms");
+  hid.SetReportInterval(emu::SimulatedHid::kReportIntervalMs);
+
   // The board's width changed behind the monitor's back (another program):
   // the pulses no longer match what was read at opening, and the pair is
   // marked.
