@@ -12,7 +12,7 @@ EXTRA_PACKAGES="qemu-system-x86 busybox-static kmod xz-utils cpio xdotool x11-ut
 systemd udev ${EXTRA_PACKAGES:-}" tools/deps.sh
 
 cmake --preset default >/dev/null
-cmake --build --preset default --target vm_scenarios tq5271_vboard TQ5271_encoders TQ5271_config \
+cmake --build --preset default --target vm_scenarios tq5271_vboard TQ5271_encoders TQ5271_config TQ5271_monitor \
   TQ5271_demo tq5271ctl
 tools/vm/wine-stage.sh
 

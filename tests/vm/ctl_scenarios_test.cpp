@@ -3,14 +3,20 @@
 // by a user who may not open the board.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "ctl/cli.h"
 #include "devlink/platform/hidraw/host_hints.h"
+#include "tests/board_samples.h"
 #include "tests/vm/vm_fixture.h"
+#include "vboard/usb_descriptors.h"
 
 namespace tq::vmtest {
 namespace {
@@ -75,6 +81,37 @@ TEST_F(CtlOnRealUsb, ListSaveAndRestoreOntoAnotherBoard) {
   }
   EXPECT_NE(result.out.find("5 reports sent; verified invert, auto, mode1"), std::string::npos)
       << result.out;
+}
+
+// watch over the hidraw node: the turn's every pulse, one JSON object a
+// line, its length measured when the read returned.
+TEST_F(CtlOnRealUsb, WatchPrintsEveryPulseOfATurnWithItsLength) {
+  emu::EmulatedBoard board = Board(u"00042");
+  testing::SetEncoders(board, {{3, 2}}, 48);  // pair 3 at "1:2", "48 ms"
+  vboard::BoardDevice& device = Plug(board);
+  std::thread turn([&device] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    device.ChangeBoard([](emu::EmulatedBoard& b) { b.TurnEncoder(3, 5); });
+  });
+  const Result result = Ctl({"watch", "--for", "3", "--json"});
+  turn.join();
+  EXPECT_EQ(result.code, 0) << result.err;
+  std::vector<std::int64_t> lengths;
+  int otherButton = 0;
+  std::istringstream lines(result.out);
+  for (std::string line; std::getline(lines, line);) {
+    const auto change = nlohmann::json::parse(line);
+    if (change["event"] != "pulse") continue;
+    if (change["button"] == 5) lengths.push_back(change["lengthMs"].get<std::int64_t>());
+    if (change["button"] == 6) ++otherButton;
+  }
+  std::cout << "tq5271ctl watch over hidraw, pair 3 at 1:2, 48 ms, +5 detents:";
+  for (const auto length : lengths) std::cout << " " << length;
+  std::cout << " ms" << std::endl;
+  EXPECT_EQ(lengths.size(), 10u) << result.out;
+  EXPECT_EQ(otherButton, 0);
+  // The board's 10 ms grid, and the VM's delivery jitter on top.
+  for (const auto length : lengths) EXPECT_NEAR(static_cast<double>(length), 48.0, 15.0);
 }
 
 #ifdef TQ_CTL_PROGRAM

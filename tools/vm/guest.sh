@@ -77,6 +77,21 @@ import -window "$window" "$OUT/config.png"
 kill "$program"
 wait "$program"
 
+# The input monitor and tq5271ctl watch as users start them: pair 3 set to
+# "1:2" at "48 ms", the encoder turned +5 detents while both watch.
+"$BIN/ctl/tq5271ctl" set enc3=1:2 pulse=48ms >"$OUT/ctl-set.out" 2>&1
+"$BIN/ctl/tq5271ctl" watch --for 6 >"$OUT/watch.txt" 2>&1 &
+watch=$!
+"$BIN/monitor/TQ5271_monitor" --screenshot "$OUT/monitor.png" --after 6000 >"$OUT/monitor.out" 2>&1 &
+monitor=$!
+sleep 2
+echo "turn 0 3 5" >/tmp/vboard.control
+wait "$watch"
+wait "$monitor"
+pulses_on_5() { grep -c 'enc3 button 5 pulse ' "$OUT/watch.txt"; }
+check "tq5271ctl watch prints the ten pulses of a turn on button 5" test "$(pulses_on_5)" -eq 10
+check "TQ5271_monitor draws its window after watching the turn" test -s "$OUT/monitor.png"
+
 echo quit >/tmp/vboard.control
 wait "$vboard"
 cp "$LOG" "$OUT/board0.log"
