@@ -45,7 +45,7 @@ struct Fields {
     json["event"] = "pulse";
     json["pair"] = pulse.pair;
     json["button"] = pulse.button;
-    json["lengthMs"] = pulse.lengthMs;
+    json["lengthMs"] = pulse.lengthMs ? Json(*pulse.lengthMs) : Json(nullptr);
     json["count"] = pulse.count;
   }
   void operator()(const PairMarked& marked) const {

@@ -85,8 +85,11 @@ BoardPanel::BoardPanel(emu::SimulatedHid& hid, std::vector<emu::SimulatedHid::Bo
 void BoardPanel::AdvanceClocks() {
   const auto now = static_cast<std::uint64_t>(clock_.elapsed());
   for (const Row& row : rows_) {
-    emu::EmulatedBoard& board = hid_.Board(row.id);
-    if (now > board.clockMs) board.AdvanceTime(now - board.clockMs);
+    // Under the emulator's lock: the monitor reads the boards on a thread
+    // of its own.
+    hid_.WithBoard(row.id, [now](emu::EmulatedBoard& board) {
+      if (now > board.clockMs) board.AdvanceTime(now - board.clockMs);
+    });
     if (row.inputs->isVisible()) row.inputs->Refresh();
   }
 }
@@ -96,7 +99,8 @@ void BoardPanel::Refresh() {
     const bool attached = hid_.IsAttached(row.id);
     row.box->setTitle(row.title + (attached ? ": plugged in" : ": unplugged"));
     row.plug->setText(attached ? "Unplug" : "Plug in");
-    row.bytes->setText(SettingBytesText(hid_.Board(row.id)));
+    row.bytes->setText(hid_.WithBoard(
+        row.id, [](const emu::EmulatedBoard& board) { return SettingBytesText(board); }));
   }
 }
 

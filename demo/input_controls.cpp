@@ -46,7 +46,9 @@ InputControls::InputControls(emu::SimulatedHid& hid, emu::SimulatedHid::BoardId 
     axisGrid->addWidget(new QLabel(kAxisNames[axis - 1], axes), row, column);
     axisGrid->addWidget(slider, row, column + 1);
     QObject::connect(slider, &QSlider::valueChanged, this, [this, axis](int value) {
-      hid_.Board(id_).SetAxis(axis, static_cast<unsigned>(value));
+      hid_.WithBoard(id_, [&](emu::EmulatedBoard& board) {
+        board.SetAxis(axis, static_cast<unsigned>(value));
+      });
     });
   }
   layout->addWidget(axes);
@@ -67,7 +69,7 @@ InputControls::InputControls(emu::SimulatedHid& hid, emu::SimulatedHid::BoardId 
       toggle->setToolTip(QString("Button %1 held down").arg(button));
       toggle->setFixedWidth(toggle->fontMetrics().horizontalAdvance("88") + 12);
       QObject::connect(toggle, &QPushButton::toggled, this, [this, button](bool down) {
-        hid_.Board(id_).SetButton(button, down);
+        hid_.WithBoard(id_, [&](emu::EmulatedBoard& board) { board.SetButton(button, down); });
       });
       cellLayout->addWidget(toggle);
     }
@@ -79,7 +81,7 @@ InputControls::InputControls(emu::SimulatedHid& hid, emu::SimulatedHid::BoardId 
                            .arg(detents < 0 ? "back" : "forward"));
       turn->setFixedWidth(turn->fontMetrics().horizontalAdvance("+") + 16);
       QObject::connect(turn, &QPushButton::clicked, this, [this, pair, detents] {
-        hid_.Board(id_).TurnEncoder(pair, detents);
+        hid_.WithBoard(id_, [&](emu::EmulatedBoard& board) { board.TurnEncoder(pair, detents); });
       });
       cellLayout->addWidget(turn);
     }
@@ -94,6 +96,11 @@ InputControls::InputControls(emu::SimulatedHid& hid, emu::SimulatedHid::BoardId 
   Refresh();
 }
 
-void InputControls::Refresh() { report_->setText("Input report: " + InputReportText(hid_.Board(id_))); }
+void InputControls::Refresh() {
+  report_->setText("Input report: " +
+                   hid_.WithBoard(id_, [](const emu::EmulatedBoard& board) {
+                     return InputReportText(board);
+                   }));
+}
 
 }  // namespace tq::demo

@@ -1,9 +1,11 @@
-// Runs either utility against emulated boards, with a panel to plug and
-// unplug them and watch their setting bytes.
+// Runs any of the programs against emulated boards, with a panel to plug and
+// unplug them, watch their setting bytes and move their inputs.
 //
-//   TQ5271_demo [--program encoders|config] [--boards N] [--screenshot FILE.png]
+//   TQ5271_demo [--program encoders|config|monitor] [--boards N] [--screenshot FILE.png]
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -13,6 +15,9 @@
 #include "devlink/ui/qt/qt_view.h"
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
+#ifdef TQ_DEMO_MONITOR
+#include "monitor/frm_main.h"
+#endif
 
 namespace {
 
@@ -37,6 +42,28 @@ std::unique_ptr<Program> MakeProgram(const QString& name, tq::HidApi& api) {
   return nullptr;
 }
 
+#ifdef TQ_DEMO_MONITOR
+// The monitor stamps reports with the boards' clock: the panel runs every
+// clock in real time, and a read moves the watched board's clock on through
+// its pending pulses, so the latest clock is the watched board's.
+struct MonitorProgram final : Program {
+  explicit MonitorProgram(tq::emu::SimulatedHid& hid, std::vector<tq::emu::SimulatedHid::BoardId> boards)
+      : window(hid, nullptr, tq::HostHints{tq::IdsFromDevicePath, "the emulator allows every open"},
+               [&hid, boards] {
+                 std::int64_t latest = 0;
+                 for (const auto id : boards) {
+                   latest = std::max(latest, hid.WithBoard(id, [](const tq::emu::EmulatedBoard& b) {
+                     return static_cast<std::int64_t>(b.clockMs);
+                   }));
+                 }
+                 return latest;
+               }) {}
+  tq::ui::Window& Form() override { return window.Form(); }
+  void Form_Load() override { window.Form_Load(); }
+  tq::monitor::frmMain window;
+};
+#endif
+
 // Whether the demo only writes a picture: then it needs no display at all.
 bool ScreenshotOnly(int argc, char* argv[]) {
   for (int i = 1; i < argc; ++i) {
@@ -59,7 +86,7 @@ int main(int argc, char* argv[]) {
   QCommandLineParser parser;
   parser.setApplicationDescription("The TQ5271 utilities against emulated boards.");
   parser.addHelpOption();
-  parser.addOption({"program", "encoders or config.", "name", "encoders"});
+  parser.addOption({"program", "encoders, config or monitor.", "name", "encoders"});
   parser.addOption({"boards", "How many boards are plugged in at start.", "count", "1"});
   parser.addOption({"screenshot", "Write the window to a PNG file and exit.", "file"});
   parser.process(app);
@@ -83,8 +110,11 @@ int main(int argc, char* argv[]) {
   }
 
   auto program = MakeProgram(parser.value("program"), hid);
+#ifdef TQ_DEMO_MONITOR
+  if (parser.value("program") == "monitor") program = std::make_unique<MonitorProgram>(hid, boards);
+#endif
   if (!program) {
-    std::fprintf(stderr, "no program '%s' in this build (encoders, config)\n",
+    std::fprintf(stderr, "no program '%s' in this build (encoders, config, monitor)\n",
                  qPrintable(parser.value("program")));
     return 2;
   }
@@ -95,7 +125,13 @@ int main(int argc, char* argv[]) {
   program->Form_Load();
 
   if (parser.isSet("screenshot")) {
-    QApplication::processEvents();
+    // The monitor reads on a thread of its own and shows at its timer's
+    // pace: a moment for both first.
+    QElapsedTimer settling;
+    settling.start();
+    do {
+      QApplication::processEvents(QEventLoop::AllEvents, 10);
+    } while (parser.value("program") == "monitor" && settling.elapsed() < 500);
     const bool saved = view.SaveScreenshot(parser.value("screenshot").toStdString());
     program->Form().Close();
     if (!saved) std::fprintf(stderr, "could not write %s\n", qPrintable(parser.value("screenshot")));

@@ -26,7 +26,8 @@ struct LineOf {
   }
   std::string operator()(const EncoderPulse& pulse) const {
     return Enc(pulse.pair) + " button " + std::to_string(pulse.button) + " pulse " +
-           Ms(pulse.lengthMs) + " (#" + std::to_string(pulse.count) + " since reset)";
+           (pulse.lengthMs ? Ms(*pulse.lengthMs) : std::string("of unseen length")) + " (#" +
+           std::to_string(pulse.count) + " since reset)";
   }
   std::string operator()(const PairMarked& marked) const {
     return Enc(marked.pair) + " marked: " + MarkText(marked.mark);

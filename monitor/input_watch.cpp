@@ -59,10 +59,11 @@ void InputWatch::TakeButton(int button, bool pressed, std::int64_t ms, bool star
     changes.push_back({ms, ButtonPressed{button}});
     return;
   }
+  const int countBefore = meter.Count(side);
   const auto length = meter.Release(side, ms);
   const auto type = settings_.PairType(pair);
-  if (length && type && *type != kTypeOff) {
-    changes.push_back({ms, EncoderPulse{pair, button, *length, meter.Count(side)}});
+  if (meter.Count(side) > countBefore && type && *type != kTypeOff) {
+    changes.push_back({ms, EncoderPulse{pair, button, length, meter.Count(side)}});
   } else {
     changes.push_back({ms, ButtonReleased{button, length}});
   }

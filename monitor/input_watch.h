@@ -35,7 +35,8 @@ struct ButtonReleased {
 struct EncoderPulse {
   int pair = 0;
   int button = 0;
-  std::int64_t lengthMs = 0;
+  // Unknown for a press already on in the first report seen.
+  std::optional<std::int64_t> lengthMs;
   int count = 0;  // pulses on this button since the last reset, this one included
 };
 // A mark a pair earned, announced once until the next reset.

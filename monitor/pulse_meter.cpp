@@ -28,7 +28,14 @@ std::optional<std::int64_t> PulseMeter::Release(int side, std::int64_t ms) {
   if (!self.held) return std::nullopt;
   self.held = false;
   self.releasedAt = ms;
-  if (!self.pressedAt) return std::nullopt;
+  if (!self.pressedAt) {
+    // A press already on in the first report seen: a board sends only on a
+    // change, so a monitor opened just before a turn sees its first report
+    // with the first pulse on. It is a pulse all the same; only its length
+    // is unknown.
+    ++self.count;
+    return std::nullopt;
+  }
   const std::int64_t length = ms - *self.pressedAt;
   self.pressedAt.reset();
   self.lastLength = length;

@@ -21,7 +21,7 @@ class PulseMeter {
  public:
   // `side` 0 is the pair's first button (2k - 1), 1 its second (2k).
   // `startSeen` false: the button was already held when watching began, so
-  // the press's length will not be known.
+  // the press's length will not be known; it still counts when it ends.
   void Press(int side, std::int64_t ms, bool startSeen = true);
   // The press's length, or nothing when its start was not seen (held since
   // before the first sample) or the button was not pressed.

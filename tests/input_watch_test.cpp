@@ -99,6 +99,20 @@ TEST(InputWatch, EncoderTurnMeasuresTheSetWidthAndCountsUntilReset) {
   EXPECT_EQ(back[1].count, 2);
   EXPECT_EQ(meter.Count(0), 0);
   EXPECT_EQ(meter.Count(1), 2);
+
+  // Watching that begins with the turn's first pulse already on, as when
+  // the first report a board sends after opening carries it: ten pulses,
+  // nine of them measured.
+  emu::EmulatedBoard late = StartedBoard({{3, 2}}, 48);
+  late.TurnEncoder(3, +5);
+  late.AdvanceTime(kReportIntervalMs);
+  InputWatch lateWatch(SettingsOf(late));
+  const auto latePulses = All<EncoderPulse>(Follow(late, lateWatch, 2000));
+  ASSERT_EQ(latePulses.size(), 10u);
+  EXPECT_FALSE(latePulses[0].lengthMs.has_value());
+  EXPECT_TRUE(latePulses[1].lengthMs.has_value());
+  EXPECT_EQ(lateWatch.Meter(3).Count(0), 10);
+  EXPECT_TRUE(lateWatch.Marks(3).empty());
 }
 
 TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
@@ -224,7 +238,9 @@ TEST(InputWatch, AxesReportValueLowestHighestAndTheFirstSampleWhole) {
   const auto released = All<ButtonReleased>(later);
   ASSERT_EQ(released.size(), 1u);
   EXPECT_FALSE(released[0].heldMs.has_value()) << "held before the watch began";
-  EXPECT_EQ(watch.Meter(4).Total(), 0);
+  // Still a press that ended: counted, its length unknown.
+  EXPECT_EQ(watch.Meter(4).Total(), 1);
+  EXPECT_FALSE(watch.Meter(4).Median().has_value());
 
   watch.Reset();
   EXPECT_EQ(watch.Axis(2)->lowest, 10);

@@ -97,18 +97,23 @@ TEST_F(CtlOnRealUsb, WatchPrintsEveryPulseOfATurnWithItsLength) {
   turn.join();
   EXPECT_EQ(result.code, 0) << result.err;
   std::vector<std::int64_t> lengths;
+  int pulsesOn5 = 0;
   int otherButton = 0;
   std::istringstream lines(result.out);
   for (std::string line; std::getline(lines, line);) {
     const auto change = nlohmann::json::parse(line);
     if (change["event"] != "pulse") continue;
-    if (change["button"] == 5) lengths.push_back(change["lengthMs"].get<std::int64_t>());
+    if (change["button"] == 5) {
+      ++pulsesOn5;
+      if (!change["lengthMs"].is_null()) lengths.push_back(change["lengthMs"].get<std::int64_t>());
+    }
     if (change["button"] == 6) ++otherButton;
   }
   std::cout << "tq5271ctl watch over hidraw, pair 3 at 1:2, 48 ms, +5 detents:";
   for (const auto length : lengths) std::cout << " " << length;
   std::cout << " ms" << std::endl;
-  EXPECT_EQ(lengths.size(), 10u) << result.out;
+  EXPECT_EQ(pulsesOn5, 10) << result.out;
+  EXPECT_GE(lengths.size(), 9u) << "at most the first press may be on in the first report";
   EXPECT_EQ(otherButton, 0);
   // The board's 10 ms grid, and the VM's delivery jitter on top.
   for (const auto length : lengths) EXPECT_NEAR(static_cast<double>(length), 48.0, 15.0);

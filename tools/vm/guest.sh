@@ -85,6 +85,8 @@ watch=$!
 "$BIN/monitor/TQ5271_monitor" --screenshot "$OUT/monitor.png" --after 6000 >"$OUT/monitor.out" 2>&1 &
 monitor=$!
 sleep 2
+echo "axis 0 8 5" >/tmp/vboard.control
+sleep 1
 echo "turn 0 3 5" >/tmp/vboard.control
 wait "$watch"
 wait "$monitor"
