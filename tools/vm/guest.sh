@@ -80,14 +80,21 @@ wait "$program"
 # The input monitor and tq5271ctl watch as users start them: pair 3 set to
 # "1:2" at "48 ms", the encoder turned +5 detents while both watch.
 "$BIN/ctl/tq5271ctl" set enc3=1:2 pulse=48ms >"$OUT/ctl-set.out" 2>&1
-"$BIN/ctl/tq5271ctl" watch --for 6 >"$OUT/watch.txt" 2>&1 &
+# Each reads the board's settings (16 requests) before it reads input; the
+# turn waits for both, and the monitor watches for 15 s at most.
+before=$(gets)
+"$BIN/ctl/tq5271ctl" watch --for 12 >"$OUT/watch.txt" 2>&1 &
 watch=$!
-"$BIN/monitor/TQ5271_monitor" --screenshot "$OUT/monitor.png" --after 6000 >"$OUT/monitor.out" 2>&1 &
+"$BIN/monitor/TQ5271_monitor" --screenshot "$OUT/monitor.png" --after 12000 >"$OUT/monitor.out" 2>&1 &
 monitor=$!
+poll_by_tries 60 at_least $((before + 32))
 sleep 2
 echo "axis 0 8 5" >/tmp/vboard.control
 sleep 1
 echo "turn 0 3 5" >/tmp/vboard.control
+sleep 2
+echo "axis 0 2 90" >/tmp/vboard.control
+echo "button 0 7 1" >/tmp/vboard.control
 wait "$watch"
 wait "$monitor"
 pulses_on_5() { grep -c 'enc3 button 5 pulse ' "$OUT/watch.txt"; }
