@@ -13,6 +13,7 @@ constexpr int kButtonGroupLeft = 1140;
 constexpr int kButtonGroupStep = 610;
 constexpr int kPairRowTop = 600;
 constexpr int kPairRowStep = 270;
+constexpr std::size_t kShortPathLength = 24;
 
 std::string PairCaption(int pair) {
   return std::to_string(FirstButtonOf(pair)) + "-" + std::to_string(FirstButtonOf(pair) + 1);
@@ -177,12 +178,16 @@ void frmMain::ShowBoard(const MonitorState& state) {
   lblProduct.SetCaption(open ? " " + state.product : "");
   lblVersion.SetCaption(open ? state.release : "");
   lblStatus.SetCaption(StatusText(state));
-  lblStatus.SetHint(state.problem);
+  lblStatus.SetHint(state.problem.empty() ? state.devicePath : state.problem);
 }
 
 std::string frmMain::StatusText(const MonitorState& state) {
   if (!state.problem.empty() || state.devicePath.empty()) return state.problem;
-  std::string status = " " + state.devicePath + ": " + std::to_string(state.reports) + " reports";
+  // A Windows device path is a line of its own; the hint holds it.
+  const bool shortPath = state.devicePath.size() <= kShortPathLength;
+  std::string status = " " + (shortPath ? state.devicePath + ": " : std::string()) +
+                       std::to_string(state.reports) +
+                       (state.reports == 1 ? " input report" : " input reports");
   if (!state.lastReportMs) return status + "; move an input to see one";
   // Whole seconds: the line changes once a second while the board is idle.
   const std::int64_t ago = (state.nowMs - *state.lastReportMs) / 1000;

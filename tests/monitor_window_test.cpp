@@ -77,7 +77,7 @@ class MonitorWindow : public ::testing::Test {
     return false;
   }
   bool Reading() {
-    return TickUntil([&] { return form.lblStatus.Caption().find("reports") != std::string::npos; });
+    return TickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; });
   }
   std::int64_t BoardClock() {
     return hid.WithBoard(board, [](emu::EmulatedBoard& b) {

@@ -50,7 +50,7 @@ class MonitorOnRealUsb : public RealUsb {
     return false;
   }
   bool Reading() {
-    return TickUntil([&] { return form.lblStatus.Caption().find("reports") != std::string::npos; },
+    return TickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; },
                      std::chrono::seconds(10));
   }
 
