@@ -112,7 +112,8 @@ class MonitorFeed {
   std::atomic<std::uint64_t> sent_{0};
 };
 
-// The process's CPU time, less the feed's, over a stretch of wall time.
+// The process's CPU time, less the feed's, over a stretch of wall time;
+// of it, the part of the calling thread (the window's).
 class MonitorCpu {
  public:
   explicit MonitorCpu(const MonitorFeed& feed) : feed_(feed) {}
@@ -120,6 +121,7 @@ class MonitorCpu {
     wall_ = std::chrono::steady_clock::now();
     process_ = CpuNanoseconds(CLOCK_PROCESS_CPUTIME_ID);
     producer_ = feed_.ProducerCpuNs();
+    window_ = CpuNanoseconds(CLOCK_THREAD_CPUTIME_ID);
   }
   void End() {
     wallNs_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -127,17 +129,23 @@ class MonitorCpu {
                    .count();
     const std::int64_t producer = feed_.ProducerCpuNs() - producer_;
     producerNs_ += producer;
+    windowNs_ += CpuNanoseconds(CLOCK_THREAD_CPUTIME_ID) - window_;
     monitorNs_ += CpuNanoseconds(CLOCK_PROCESS_CPUTIME_ID) - process_ - producer;
   }
-  double MonitorPercent() const { return 100.0 * static_cast<double>(monitorNs_) / wallNs_; }
-  double ProducerPercent() const { return 100.0 * static_cast<double>(producerNs_) / wallNs_; }
+  double MonitorPercent() const { return Percent(monitorNs_); }
+  double WindowPercent() const { return Percent(windowNs_); }
+  double ProducerPercent() const { return Percent(producerNs_); }
   double Seconds() const { return static_cast<double>(wallNs_) / 1e9; }
 
  private:
+  double Percent(std::int64_t ns) const {
+    return 100.0 * static_cast<double>(ns) / static_cast<double>(wallNs_);
+  }
+
   const MonitorFeed& feed_;
   std::chrono::steady_clock::time_point wall_;
-  std::int64_t process_ = 0, producer_ = 0;
-  std::int64_t wallNs_ = 0, monitorNs_ = 0, producerNs_ = 0;
+  std::int64_t process_ = 0, producer_ = 0, window_ = 0;
+  std::int64_t wallNs_ = 0, monitorNs_ = 0, producerNs_ = 0, windowNs_ = 0;
 };
 
 }  // namespace tq::bench

@@ -74,6 +74,7 @@ inline void MeasureWatching(benchmark::State& state, WatchedBoard& watched,
   }
   const double seconds = cpu.Seconds();
   state.counters["monitor_core_%"] = cpu.MonitorPercent();
+  state.counters["window_core_%"] = cpu.WindowPercent();
   state.counters["feed_core_%"] = cpu.ProducerPercent();
   state.counters["sent/s"] = static_cast<double>(watched.feed.Sent() - sentBefore) / seconds;
   state.counters["read/s"] =

@@ -14,7 +14,7 @@ using tq::bench::WatchedBoard;
 
 // The window's timer as an event loop would turn it, on a 16 ms schedule.
 struct TimerLoop {
-  explicit TimerLoop(WatchedBoard& watched) : watched(watched) {}
+  explicit TimerLoop(WatchedBoard& board) : watched(board) {}
   void TickOnce() {
     due += std::chrono::milliseconds(tq::monitor::frmMain::kRepaintIntervalMs);
     std::this_thread::sleep_until(due);
