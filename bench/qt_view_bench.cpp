@@ -12,6 +12,7 @@
 #include <QString>
 #include <memory>
 
+#include "bench/qt_application.h"
 #include "devlink/ui/qt/qt_view.h"
 #include "emulator/simulated_hid.h"
 #include "encoders/encoder_reports.h"
@@ -19,18 +20,7 @@
 
 namespace {
 
-// One application for the whole run, drawing offscreen. It is never
-// destroyed: at exit Qt's own globals are gone before a static one would go.
-void NeedApplication() {
-  static int argc = 1;
-  static char name[] = "tq_bench";
-  static char* argv[] = {name, nullptr};
-  static const QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  static_cast<void>(app);
-}
+using tq::bench::NeedApplication;
 
 // The encoder utility with one board open and read.
 struct Encoders {

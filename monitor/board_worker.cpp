@@ -191,6 +191,8 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
   state_.gameSource = gameSource;
   state_.gameProblem = game_ ? gameProblem : "this system has no game controller interface";
   watch_ = InputWatch(settings);
+  ++state_.boardVersion;
+  ++state_.gameVersion;
   Publish();
 }
 
@@ -202,6 +204,8 @@ void BoardWorker::CloseBoard(const std::string& why) {
   std::lock_guard lock(mutex_);
   if (!why.empty()) state_.problem = why;
   state_.game.reset();
+  ++state_.boardVersion;
+  ++state_.gameVersion;
   Publish();
 }
 
@@ -210,7 +214,8 @@ void BoardWorker::ReadInputs() {
   switch (session_.Next(kReadTimeoutMs, sample)) {
     case InputSession::Outcome::Sample: {
       std::lock_guard lock(mutex_);
-      watch_.Take(sample);
+      changes_.clear();
+      watch_.Take(sample, changes_);
       state_.reports = session_.Reports();
       state_.lastReportMs = sample.ms;
       Publish();
@@ -246,6 +251,7 @@ void BoardWorker::ReadGame() {
                                         })));
   if (!changed) return;
   state_.game = std::move(snapshot);
+  ++state_.gameVersion;
   Publish();
 }
 

@@ -31,11 +31,17 @@ struct PairFigures {
   std::optional<std::int64_t> median;
   std::optional<std::int64_t> longest;
   std::vector<Mark> marks;
+  friend bool operator==(const PairFigures&, const PairFigures&) = default;
 };
 
 // What the window shows, as of one moment.
 struct MonitorState {
   std::uint64_t version = 0;
+  // Move, besides version, when the board or its settings changed (opened,
+  // closed) and when what a game sees changed: what depends on them alone
+  // need not be shown again while they stay.
+  std::uint64_t boardVersion = 0;
+  std::uint64_t gameVersion = 0;
   std::vector<std::string> serials;  // the boards found, as the encoder utility lists them
   std::string openSerial;            // empty while no board is open
   std::string devicePath;
@@ -107,6 +113,7 @@ class BoardWorker {
 
   std::unique_ptr<DeviceLink> link_;  // the open board's strings and settings
   std::int64_t lastGameReadMs_ = 0;
+  std::vector<Change> changes_;  // each report's, unused here; kept to spare an allocation
   std::jthread thread_;
 };
 

@@ -150,6 +150,16 @@ void frmMain::Timer_Timer() {
   ShowButtons(*state);
   ShowPairs(*state);
   shown_ = std::move(*state);
+  drawn_ = true;
+}
+
+bool frmMain::AxisRowChanged(const MonitorState& state, std::size_t k) const {
+  return !drawn_ || state.boardVersion != shown_.boardVersion ||
+         state.gameVersion != shown_.gameVersion || state.axes[k] != shown_.axes[k];
+}
+
+bool frmMain::PairRowChanged(const MonitorState& state, std::size_t k) const {
+  return !drawn_ || state.boardVersion != shown_.boardVersion || state.pairs[k] != shown_.pairs[k];
 }
 
 void frmMain::SerNo_Click() {
@@ -195,6 +205,10 @@ std::string frmMain::StatusText(const MonitorState& state) {
 }
 
 void frmMain::ShowAxes(const MonitorState& state) {
+  if (drawn_ && state.boardVersion == shown_.boardVersion &&
+      state.gameVersion == shown_.gameVersion && state.axes == shown_.axes) {
+    return;
+  }
   std::string other;
   if (state.game) {
     for (const GameAxis& axis : state.game->axes) {
@@ -210,6 +224,7 @@ void frmMain::ShowAxes(const MonitorState& state) {
                                                      : "A game sees (" + state.gameSource + ")");
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     const auto k = static_cast<std::size_t>(axis - 1);
+    if (!AxisRowChanged(state, k)) continue;
     AxisRow& row = Axis(axis);
     const auto& reading = state.axes[k];
     if (const auto& range = state.ranges[k]; range && range->minimum < range->maximum) {
@@ -243,7 +258,9 @@ void frmMain::ShowButtons(const MonitorState& state) {
 void frmMain::ShowPairs(const MonitorState& state) {
   const auto width = state.settings.PulseWidthMs();
   for (int pair = 1; pair <= kPairCount; ++pair) {
-    const PairFigures& figures = state.pairs[static_cast<std::size_t>(pair - 1)];
+    const auto k = static_cast<std::size_t>(pair - 1);
+    if (!PairRowChanged(state, k)) continue;
+    const PairFigures& figures = state.pairs[k];
     PairRow& row = Pair(pair);
     const auto type = state.settings.PairType(pair);
     const bool encoder = type && *type != kTypeOff;

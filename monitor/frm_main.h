@@ -67,8 +67,14 @@ class frmMain : public ProgramWindow {
   void ShowButtons(const MonitorState& state);
   void ShowPairs(const MonitorState& state);
 
+  // Whether a row must be shown again: a thousand reports a second move one
+  // axis or one pair, and the rest of the window stays as it is.
+  bool AxisRowChanged(const MonitorState& state, std::size_t k) const;
+  bool PairRowChanged(const MonitorState& state, std::size_t k) const;
+
   BoardWorker worker_;
   MonitorState shown_;
+  bool drawn_ = false;  // whether shown_ is on the controls
   bool fillingList_ = false;
 
  public:

@@ -13,7 +13,12 @@ InputWatch::InputWatch(BoardSettings settings) : settings_(std::move(settings)) 
 
 std::vector<Change> InputWatch::Take(const InputSample& sample) {
   std::vector<Change> changes;
-  if (lastMs_ && sample.ms < *lastMs_) return changes;
+  Take(sample, changes);
+  return changes;
+}
+
+void InputWatch::Take(const InputSample& sample, std::vector<Change>& changes) {
+  if (lastMs_ && sample.ms < *lastMs_) return;
   // A button already held in the first sample was pressed at a moment
   // nobody saw.
   const bool first = !lastMs_;
@@ -45,7 +50,6 @@ std::vector<Change> InputWatch::Take(const InputSample& sample) {
   for (int pair = 1; pair <= kPairCount; ++pair) {
     if (touched.test(Index(pair))) AnnounceMarks(pair, sample.ms, changes);
   }
-  return changes;
 }
 
 void InputWatch::TakeButton(int button, bool pressed, std::int64_t ms, bool startSeen,

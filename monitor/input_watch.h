@@ -54,6 +54,7 @@ struct AxisReading {
   std::int32_t value = 0;
   std::int32_t lowest = 0;
   std::int32_t highest = 0;
+  friend bool operator==(const AxisReading&, const AxisReading&) = default;
 };
 
 class InputWatch {
@@ -65,6 +66,9 @@ class InputWatch {
   // axis it carries and every button pressed. A sample older than the last
   // one taken is ignored.
   std::vector<Change> Take(const InputSample& sample);
+  // The same, the changes appended to `changes`: a caller that takes a
+  // thousand samples a second keeps one buffer instead of making one each.
+  void Take(const InputSample& sample, std::vector<Change>& changes);
 
   // Starts the counts, pulse lengths, marks and each axis's lowest and
   // highest afresh.

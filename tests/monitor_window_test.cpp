@@ -195,12 +195,23 @@ TEST_F(MonitorWindow, BoardLostIsFoundAgainWhenPluggedBack) {
   })) << form.lblStatus.Caption();
   EXPECT_TRUE(form.SerNo.Items().empty());
   EXPECT_EQ(form.lblManuf.Caption(), "");
+  EXPECT_EQ(form.Pair(3).counts.Caption(), "0 / 0");
 
+  // Set up elsewhere while unplugged: the rows whose figures are the same
+  // as before still show the settings read on the way back.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    testing::SetEncoders(b, {{3, 1}, {5, 3}}, 16);  // "1:1" and "1:4", "16 ms"
+  });
   hid.Reattach(board);
   ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
   EXPECT_EQ(form.SerNo.Items(), std::vector<std::string>{"M1"});
+  EXPECT_EQ(form.Pair(3).type.Caption(), "1:1");
+  EXPECT_EQ(form.Pair(3).width.Caption(), "16 ms");
+  EXPECT_EQ(form.Pair(3).counts.Caption(), "0 / 0");
+  EXPECT_EQ(form.Pair(5).type.Caption(), "1:4");
+  EXPECT_EQ(form.Pair(5).counts.Caption(), "0 / 0");
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });
-  EXPECT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "2 / 0"; }));
+  EXPECT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "1 / 0"; }));
 }
 
 TEST_F(MonitorWindow, BoardThatMayNotBeOpenedIsExplainedWithTheFix) {

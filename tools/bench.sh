@@ -3,8 +3,10 @@
 # build/bench/benchmark.md: for one no-board tick of the encoder utility over
 # the fake hidraw host with 0, 10, 100 and 1000 foreign nodes, the time per
 # tick (Google Benchmark) and the system calls per tick (strace, counted
-# between the marks the benchmark puts around each tick); then every other
-# benchmark as Google Benchmark reports it.
+# between the marks the benchmark puts around each tick); the Qt view's part
+# of a read-back; the monitor's share of a core while a board sends 1000
+# input reports a second; then every other benchmark as Google Benchmark
+# reports it.
 #
 #   tools/bench.sh                 this checkout
 #   tools/bench.sh --before REV    the same benchmarks built against REV's code
@@ -112,12 +114,44 @@ if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^ReadBackQtView
   } >> "$TABLE"
 fi
 
+# The monitor while a board sends 1000 input reports a second
+# (bench/monitor_load.h): the process's CPU less the feed's thread, as a
+# share of one core, and of it the window's thread; three runs of five
+# seconds each per side, the sides taking turns so that a busy moment of the
+# machine falls on both alike.
+monitor_rows() {  # side run
+  "$OUT/$1/bench/tq_bench" --benchmark_filter='^Monitor' --benchmark_counters_tabular=false \
+    2>/dev/null |
+    awk -v side="$1" -v run="$2" '
+      /^Monitor/ {
+        name = $1; sub(/\/.*/, "", name)
+        delete c
+        for (i = 2; i <= NF; ++i) if (split($i, kv, "=") == 2) c[kv[1]] = kv[2]
+        printf "| %s | %s | %d | %.2f %% | %.2f %% | %.2f %% | %.0f | %.0f | %.1f | %s |\n",
+          name, side, run, c["monitor_core_%"], c["window_core_%"],
+          c["monitor_core_%"] - c["window_core_%"], c["sent/s"], c["read/s"], c["ticks/s"],
+          ("paints/s" in c) ? sprintf("%.0f", c["paints/s"]) : "-"
+      }'
+}
+if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^Monitor'; then
+  {
+    echo
+    echo "TQ5271_monitor while a board sends 1000 input reports a second (share of one core; load average $(cut -d' ' -f1 /proc/loadavg) at the start)."
+    echo
+    echo "| benchmark | code | run | monitor | window's thread | the rest (reading thread) | sent/s | read/s | ticks/s | paints/s |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
+    for run in 1 2 3; do
+      for side in $SIDES; do monitor_rows "$side" "$run"; done
+    done
+  } >> "$TABLE"
+fi
+
 # Everything else in the benchmark program, as it reports it.
 if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -qv '^NoBoardTick/'; then
   {
     echo
     echo '```'
-    "$OUT/after/bench/tq_bench" --benchmark_filter='-^NoBoardTick/' 2>/dev/null
+    "$OUT/after/bench/tq_bench" --benchmark_filter='-^(NoBoardTick/|Monitor)' 2>/dev/null
     echo '```'
   } >> "$TABLE"
 fi

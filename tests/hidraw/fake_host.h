@@ -23,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -53,6 +54,8 @@ class FakeHost : public hidraw::KernelCalls {
  public:
   static constexpr unsigned kHidrawMajor = 241;
   static constexpr unsigned kUsbDeviceMajor = 189;
+  // Unread input reports the hidraw driver keeps per open file.
+  static constexpr std::size_t kQueuedReports = 64;
 
   FakeHost() {
     std::string name = (fs::temp_directory_path() / "hidraw-test-XXXXXX").string();
@@ -132,11 +135,15 @@ class FakeHost : public hidraw::KernelCalls {
 
   // The device sends an input report: every file open on the node gets it,
   // as the driver hands it over (with the ID byte only when the device
-  // numbers its reports).
+  // numbers its reports). A file that already holds as many unread reports
+  // as the driver keeps misses it, as with the driver.
   void SendInput(unsigned node, std::vector<std::uint8_t> report) {
     const std::lock_guard lock(inputMutex_);
+    const std::string path = NodePath(node);
     for (const auto& [fd, openPath] : paths_) {
-      if (openPath == NodePath(node) && !deadFds_.contains(fd)) inputs_[fd].push_back(report);
+      if (openPath != path || deadFds_.contains(fd)) continue;
+      auto& queue = inputs_[fd];
+      if (queue.size() < kQueuedReports) queue.push_back(report);
     }
     inputArrived_.notify_all();
   }
@@ -150,6 +157,10 @@ class FakeHost : public hidraw::KernelCalls {
   // that many bytes of featurePage into the caller's buffer, as the kernel.
   std::optional<int> featureReply;
   std::vector<std::uint8_t> featurePage;
+  // When set, the device itself answers each get: it fills the buffer
+  // (byte 0 the report ID) and returns the length, as a board that turns
+  // its pages over; featurePage and featureReply are then not used.
+  std::function<int(std::uint8_t* bytes, std::size_t size)> featureSource;
   std::vector<std::vector<std::uint8_t>> sentFeatures;
   std::vector<usbdevfs_ctrltransfer> controlRequests;
   int ioctls = 0;
@@ -263,6 +274,7 @@ class FakeHost : public hidraw::KernelCalls {
         return static_cast<int>(n);
       }
       case _IOC_NR(HIDIOCGFEATURE(0)): {
+        if (featureSource) return featureSource(bytes, size);
         const int reply = featureReply.value_or(static_cast<int>(size));
         const std::size_t copied = std::min({size, featurePage.size(),
                                              static_cast<std::size_t>(std::max(reply, 0))});

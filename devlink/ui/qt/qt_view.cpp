@@ -313,7 +313,11 @@ void QtView::Place(const Control& control, QWidget* widget) const {
 
 // How wide `text` is in the window's font, which every control draws in.
 // Read-backs fill the same items again and again: each text is shaped once.
+// A monitor shows a new count sixty times a second for hours, so the texts
+// kept are bounded: past the bound they are forgotten and shaped again.
 int QtView::TextWidth(const std::string& text) {
+  constexpr std::size_t kKeptTexts = 4096;
+  if (textWidths_.size() >= kKeptTexts && !textWidths_.contains(text)) textWidths_.clear();
   const auto [it, added] = textWidths_.try_emplace(text, 0);
   if (added) it->second = top_->fontMetrics().horizontalAdvance(ToQt(text));
   return it->second;
