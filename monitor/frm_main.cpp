@@ -142,7 +142,7 @@ void frmMain::Timer_Timer() {
   if (!state) {
     // Nothing new from the board: only the age of its last report moves.
     shown_.nowMs = worker_.NowMs();
-    lblStatus.SetCaption(StatusText(shown_));
+    ShowStatus(shown_);
     return;
   }
   ShowBoard(*state);
@@ -187,8 +187,23 @@ void frmMain::ShowBoard(const MonitorState& state) {
   lblManuf.SetCaption(open ? " " + state.manufacturer : "");
   lblProduct.SetCaption(open ? " " + state.product : "");
   lblVersion.SetCaption(open ? state.release : "");
-  lblStatus.SetCaption(StatusText(state));
+  ShowStatus(state);
   lblStatus.SetHint(state.problem.empty() ? state.devicePath : state.problem);
+}
+
+void frmMain::ShowStatus(const MonitorState& state) {
+  // The count moves with every report: the line is redrawn once a second,
+  // at once only when what it says is of another kind (a problem, a board
+  // opened, the first report).
+  const bool sameKind = state.problem == shown_.problem &&
+                        state.devicePath == shown_.devicePath &&
+                        state.lastReportMs.has_value() == shown_.lastReportMs.has_value();
+  if (drawn_ && sameKind && state.nowMs - statusAtMs_ < kStatusIntervalMs &&
+      state.nowMs >= statusAtMs_) {
+    return;
+  }
+  lblStatus.SetCaption(StatusText(state));
+  statusAtMs_ = state.nowMs;
 }
 
 std::string frmMain::StatusText(const MonitorState& state) {

@@ -59,9 +59,12 @@ class frmMain : public ProgramWindow {
 
   // 60 repaints a second at most.
   static constexpr int kRepaintIntervalMs = 16;
+  // The status line's report count and age, once a second.
+  static constexpr std::int64_t kStatusIntervalMs = 1000;
 
  private:
   void ShowBoard(const MonitorState& state);
+  void ShowStatus(const MonitorState& state);
   static std::string StatusText(const MonitorState& state);
   void ShowAxes(const MonitorState& state);
   void ShowButtons(const MonitorState& state);
@@ -75,6 +78,7 @@ class frmMain : public ProgramWindow {
   BoardWorker worker_;
   MonitorState shown_;
   bool drawn_ = false;  // whether shown_ is on the controls
+  std::int64_t statusAtMs_ = 0;  // when the status line was last written
   bool fillingList_ = false;
 
  public:
