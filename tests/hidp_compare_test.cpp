@@ -93,6 +93,16 @@ TEST(HidpCompare, TheReaderPrintsTheLastReportAndWhatHidpReadsInIt) {
   EXPECT_TRUE(Has(text, "input.value[6].usage 0x0031 0x00110000 value 77")) << text;
   EXPECT_TRUE(Has(text, "input.value[7].usage 0x0030 0x00110000 value 127")) << text;
   EXPECT_NE(text.find("\nreport 00 "), std::string::npos) << "byte 0 the report ID 0";
+
+  // The other platform answers over the same bytes: read back from this
+  // text, the answers are the reader's, line for line.
+  std::istringstream reports(text);
+  std::ostringstream answers;
+  EXPECT_EQ(DumpAnswers(hid, reports, answers, [](std::uint16_t) { return true; }), 2);
+  const std::string again = answers.str();
+  EXPECT_EQ(again.substr(0, again.find("interface 1\n")), text);
+  EXPECT_NE(again.find("ProductID 0x0501\nreport none\n"), std::string::npos)
+      << "no report was read for the other vendor's board";
   EXPECT_EQ(hid.OpenHandleCount(), 0);
   EXPECT_EQ(hid.OpenPreparsedData(), 0);
 }

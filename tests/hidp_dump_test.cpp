@@ -75,7 +75,7 @@ TEST(HidpDump, EveryInterfaceWithCapsButtonsAndValuesOneFieldALine) {
   // consumer keys or the LEDs.
   const auto foreign = Interface(lines, 1);
   EXPECT_TRUE(Has(foreign, "caps.Usage 0x0080"));
-  EXPECT_TRUE(Has(foreign, "caps.InputReportByteLength 2"));
+  EXPECT_TRUE(Has(foreign, "caps.NumberLinkCollectionNodes 1"));
   EXPECT_TRUE(Has(foreign, "input.button[0].ReportID 1"));
   EXPECT_TRUE(Has(foreign, "input.button[0].Range.UsageMax 0x0083"));
   EXPECT_TRUE(Has(foreign, "input.buttons.count 1"));

@@ -103,8 +103,9 @@ void PrintComparedDevices(std::ostream& out) {
     if (!device.descriptor.empty()) {
       options += ",manufacturer=Compared,name=" + device.name + ",descriptor=" + Hex(device.descriptor);
     }
+    const auto collections = hid::ParseTopLevelCollections(device.descriptor);
     out << device.name << '\t' << options << '\t' << Joined(device.send) << '\t'
-        << Joined(device.clear) << '\n';
+        << Joined(device.clear) << '\t' << (collections ? collections->size() : 0) << '\n';
   }
 }
 

@@ -35,7 +35,8 @@ std::vector<ComparedDevice> ComparedDevices();
 std::vector<std::uint8_t> ProbeReport(std::span<const std::uint8_t> descriptor, bool zero);
 
 // One device a line: name, the board program's --board options, the send
-// lines and the clear lines joined by ';', separated by tabs.
+// lines and the clear lines joined by ';', the number of its top-level
+// collections, separated by tabs.
 void PrintComparedDevices(std::ostream& out);
 
 }  // namespace tq::dump

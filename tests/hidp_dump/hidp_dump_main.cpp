@@ -9,6 +9,9 @@
 //                                      and the usages and values in it;
 //                                      the file READY is made once all are
 //                                      open
+//   tq_hidp_dump --answer FILE VID...  the same usages and values over the
+//                                      reports FILE holds (--read's text
+//                                      from the other platform)
 //   tq_hidp_dump --devices             the devices the comparison plugs in
 #include <cstdlib>
 #include <fstream>
@@ -46,8 +49,21 @@ int main(int argc, char* argv[]) {
     std::cout << "interfaces " << read << '\n';
     return 0;
   }
+  if (mode == "--answer" && argc > 3) {
+    std::ifstream reports(argv[2]);
+    if (!reports) {
+      std::cerr << "cannot read " << argv[2] << '\n';
+      return 1;
+    }
+    std::set<unsigned long> vendors;
+    for (int i = 3; i < argc; ++i) vendors.insert(std::strtoul(argv[i], nullptr, 16));
+    const int answered = tq::dump::DumpAnswers(
+        api, reports, std::cout, [&](std::uint16_t vendor) { return vendors.count(vendor) > 0; });
+    std::cout << "interfaces " << answered << '\n';
+    return 0;
+  }
   if (!mode.empty()) {
-    std::cerr << "usage: tq_hidp_dump [--devices | --read READY VID...]\n";
+    std::cerr << "usage: tq_hidp_dump [--devices | --read READY VID... | --answer FILE VID...]\n";
     return 2;
   }
   const int listed = tq::dump::DumpInterfaces(api, std::cout);

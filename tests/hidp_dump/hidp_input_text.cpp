@@ -1,6 +1,9 @@
 #include "tests/hidp_dump/hidp_input_text.h"
 
 #include <cstdio>
+#include <map>
+#include <sstream>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -84,6 +87,66 @@ void DumpReportAnswers(HidApi& api, PHIDP_PREPARSED_DATA data, const HIDP_CAPS& 
       }
     }
   }
+}
+
+int DumpAnswers(HidApi& api, std::istream& reports, std::ostream& out,
+                const std::function<bool(std::uint16_t)>& wanted) {
+  // "VendorID 0x1209" / "ProductID 0x7100" / "report 01 d2 ..." in turn.
+  std::map<std::uint32_t, std::vector<std::uint8_t>> byDevice;
+  std::uint32_t vendor = 0, product = 0;
+  for (std::string line; std::getline(reports, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string name;
+    words >> name;
+    if (name == "interface") {
+      vendor = product = 0;
+    } else if (name == "VendorID" || name == "ProductID") {
+      std::string hex;
+      words >> hex;
+      (name == "VendorID" ? vendor : product) =
+          static_cast<std::uint32_t>(std::strtoul(hex.c_str(), nullptr, 16));
+    } else if (name == "report") {
+      std::vector<std::uint8_t> bytes;
+      for (std::string pair; words >> pair;) {
+        if (pair == "none") break;
+        bytes.push_back(static_cast<std::uint8_t>(std::strtoul(pair.c_str(), nullptr, 16)));
+      }
+      if (!bytes.empty() && byDevice.count(vendor << 16 | product) == 0) {
+        byDevice[vendor << 16 | product] = bytes;
+      }
+    }
+  }
+  int listed = 0;
+  for (const std::string& path : InterfacePaths(api)) {
+    const HANDLE handle = api.CreateFileA(path.c_str(), 0, kFileShareRead | kFileShareWrite,
+                                          nullptr, kOpenExisting, 0, 0);
+    if (handle == kInvalidHandleValue) continue;
+    HIDD_ATTRIBUTES attributes{};
+    attributes.Size = sizeof attributes;
+    PHIDP_PREPARSED_DATA data = 0;
+    HIDP_CAPS caps{};
+    if (api.HidD_GetAttributes(handle, &attributes) && wanted(attributes.VendorID) &&
+        api.HidD_GetPreparsedData(handle, &data)) {
+      out << "interface " << listed++ << '\n';
+      out << "path " << path << '\n';
+      out << "VendorID " << Hex(attributes.VendorID, 4) << '\n';
+      out << "ProductID " << Hex(attributes.ProductID, 4) << '\n';
+      const auto known = byDevice.find(std::uint32_t{attributes.VendorID} << 16 | attributes.ProductID);
+      if (known == byDevice.end() || api.HidP_GetCaps(data, &caps) != kHidpStatusSuccess) {
+        out << "report none\n";
+      } else {
+        // Over exactly the interface's report length, as the reader gives it.
+        std::vector<std::uint8_t> report = known->second;
+        report.resize(caps.InputReportByteLength, 0);
+        out << "report " << Bytes(report) << '\n';
+        DumpReportAnswers(api, data, caps, report, out);
+      }
+      api.HidD_FreePreparsedData(data);
+    }
+    api.CloseHandle(handle);
+  }
+  return listed;
 }
 
 int DumpInputs(HidApi& api, std::ostream& out, const std::function<void()>& ready,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <istream>
 #include <ostream>
 #include <vector>
 
@@ -27,6 +28,13 @@ struct ReadTimes {
 // HidP_GetUsageValue answer over that report. Returns the interfaces read.
 int DumpInputs(HidApi& api, std::ostream& out, const std::function<void()>& ready,
                const std::function<bool(std::uint16_t vendorId)>& wanted, ReadTimes times = {});
+
+// The same answers over reports read elsewhere: `reports` is the text
+// DumpInputs printed (on the other platform); each interface of a wanted
+// vendor is asked about the report printed there for its vendor and
+// product, so hid.dll and the hidraw backend answer over the same bytes.
+int DumpAnswers(HidApi& api, std::istream& reports, std::ostream& out,
+                const std::function<bool(std::uint16_t vendorId)>& wanted);
 
 // The answers over one report of an open interface.
 void DumpReportAnswers(HidApi& api, PHIDP_PREPARSED_DATA data, const HIDP_CAPS& caps,

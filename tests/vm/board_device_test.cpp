@@ -287,7 +287,8 @@ TEST(VirtualBoardCommands, ControlLinesParseAndMoveTheModel) {
   EXPECT_EQ(report->verb, Verb::kReport);
   EXPECT_EQ(report->board, 2u);
   EXPECT_EQ(report->report, (std::vector<std::uint8_t>{0x01, 0x02, 0xFF}));
-  for (const std::string bad : {"report 0", "report 0 1", "report 0 0g", "report 0 01 02",
+  for (const std::string& bad :
+       std::vector<std::string>{"report 0", "report 0 1", "report 0 0g", "report 0 01 02",
                                 "report x 01", std::string("report 0 ") + std::string(130, 'a')}) {
     EXPECT_FALSE(ParseBoardCommand(bad)) << bad;
   }

@@ -14,6 +14,7 @@ export GTEST_COLOR=no
 
 if [ "$STAGES" = hidp ]; then
   sh tools/vm/hidp-compare.sh "$ROOT"
+  echo "HidP comparison stage ended"
   exit
 fi
 
