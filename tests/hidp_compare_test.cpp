@@ -62,6 +62,12 @@ TEST(HidpCompare, EveryDeviceParsesAndItsProbeFillsItsFirstInputReport) {
   EXPECT_EQ(ProbeReport(test::RealDevice("kernel-doc-mouse"), false).size(), 4u);
   EXPECT_TRUE(ProbeReport(test::HexBytes("05 01 09 02 a1 01 c0"), false).empty());
 
+  // Where Windows and Wine 8 name an array's usages differently.
+  EXPECT_TRUE(ArraysFromOtherThanOne(test::RealDevice("hid-spec-boot-keyboard")));
+  EXPECT_TRUE(ArraysFromOtherThanOne(test::RealDevice("remote-button-array")));
+  EXPECT_FALSE(ArraysFromOtherThanOne(pad->descriptor)) << "its arrays start at 1";
+  EXPECT_FALSE(ArraysFromOtherThanOne(test::RealDevice("kernel-doc-mouse")));
+
   std::ostringstream listed;
   PrintComparedDevices(listed);
   EXPECT_NE(listed.str().find("vendor=0x1209,product=0x7100,"), std::string::npos);

@@ -44,7 +44,10 @@
 // what it sees of the first interface on Windows. Main items outside every
 // collection count with the collection before them (the first, when none
 // came yet); the kernel reads them, Windows' parser is not asked about them
-// here.
+// here. Wine 8's HID stack does not split: it presents such a device as one
+// interface over the whole descriptor (link collections and data indices
+// counted across all collections), so there it differs from this parse and
+// from Windows.
 #pragma once
 
 #include <array>

@@ -55,6 +55,15 @@ std::vector<std::uint8_t> ProbeReport(std::span<const std::uint8_t> descriptor, 
   return report;
 }
 
+bool ArraysFromOtherThanOne(std::span<const std::uint8_t> descriptor) {
+  const auto parsed = hid::ParseReportDescriptor(descriptor);
+  if (!parsed) return false;
+  for (const hid::ReportField& field : parsed->fields[HidP_Input]) {
+    if (field.isArray && field.HasUsage() && field.logicalMin != 1) return true;
+  }
+  return false;
+}
+
 std::vector<ComparedDevice> ComparedDevices() {
   std::vector<ComparedDevice> devices;
   ComparedDevice board;
@@ -105,7 +114,8 @@ void PrintComparedDevices(std::ostream& out) {
     }
     const auto collections = hid::ParseTopLevelCollections(device.descriptor);
     out << device.name << '\t' << options << '\t' << Joined(device.send) << '\t'
-        << Joined(device.clear) << '\t' << (collections ? collections->size() : 0) << '\n';
+        << Joined(device.clear) << '\t' << (collections ? collections->size() : 0) << '\t'
+        << (ArraysFromOtherThanOne(device.descriptor) ? "arrays" : "-") << '\n';
   }
 }
 

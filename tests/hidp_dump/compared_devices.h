@@ -34,9 +34,16 @@ std::vector<ComparedDevice> ComparedDevices();
 // any input the parser accepts.
 std::vector<std::uint8_t> ProbeReport(std::span<const std::uint8_t> descriptor, bool zero);
 
+// Whether an input array of the first top-level collection counts its
+// values from a Logical Minimum other than 1: there Windows (value minus
+// Logical Minimum names the usage, as the HID specification has it) and
+// Wine 8 (value 1 names the first usage) answer differently.
+bool ArraysFromOtherThanOne(std::span<const std::uint8_t> descriptor);
+
 // One device a line: name, the board program's --board options, the send
 // lines and the clear lines joined by ';', the number of its top-level
-// collections, separated by tabs.
+// collections, "arrays" where ArraysFromOtherThanOne or "-", separated by
+// tabs.
 void PrintComparedDevices(std::ostream& out);
 
 }  // namespace tq::dump

@@ -45,7 +45,10 @@ int main(int argc, char* argv[]) {
     for (int i = 3; i < argc; ++i) vendors.insert(std::strtoul(argv[i], nullptr, 16));
     const int read = tq::dump::DumpInputs(
         api, std::cout, [&] { std::ofstream(readyFile) << "ready\n"; },
-        [&](std::uint16_t vendor) { return vendors.count(vendor) > 0; });
+        [&](std::uint16_t vendor) { return vendors.count(vendor) > 0; },
+        // The board's control lines arrive one by one: a report is taken as
+        // the last once none followed for a while.
+        tq::dump::ReadTimes{20000, 5000});
     std::cout << "interfaces " << read << '\n';
     return 0;
   }

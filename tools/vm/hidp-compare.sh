@@ -85,9 +85,9 @@ count_blocks() { grep -c '^block ' || true; }
 # $8 a pattern, only the lines matching it. (check() takes the variable
 # "name" for its own.)
 compare() {
-  kind=$1 device=$2 vid=$3 pid=$4
-  blocks "$5" "$vid" "$pid" >"$WORK/l.blocks"
-  blocks "$6" "$vid" "$pid" >"$WORK/w.blocks"
+  kind=$1 device=$2
+  blocks "$5" "$3" "$4" >"$WORK/l.blocks"
+  blocks "$6" "$3" "$4" >"$WORK/w.blocks"
   linux_count=$(count_blocks <"$WORK/l.blocks")
   wine_count=$(count_blocks <"$WORK/w.blocks")
   first_collection <"$WORK/l.blocks" | grep -e "${8:-.}" >"$CMP/$device.$kind.linux"
@@ -96,6 +96,8 @@ compare() {
   [ "$wine_count" -gt 1 ] && note=" (its first of $wine_count top-level collections)"
   if [ "$collections" -gt 1 ] && [ "$wine_count" -eq 1 ]; then
     note=" (Wine lists its $collections top-level collections as one interface, Windows as $collections; the hidraw backend answers as Windows' first)"
+  elif [ "$kind" = input ] && [ "$arrays" = arrays ]; then
+    note=" (an array counted from a Logical Minimum other than 1: the hidraw backend names usage minimum + value - Logical Minimum as Windows does, Wine usage minimum + value - 1)"
   fi
   if [ "$linux_count" -ne 1 ] || [ "$wine_count" -lt 1 ]; then
     echo "Linux listed $linux_count, Wine $wine_count interfaces" >"$CMP/$device.$kind.diff"
@@ -116,7 +118,7 @@ total=$(wc -l <"$WORK/devices.tsv")
 while [ $((batch * BATCH)) -lt "$total" ]; do
   sed -n "$((batch * BATCH + 1)),$((batch * BATCH + BATCH))p" "$WORK/devices.tsv" >"$WORK/batch.tsv"
   set --
-  while IFS="$(printf '\t')" read -r device options send clear collections; do set -- "$@" --board "$options"; done \
+  while IFS="$(printf '\t')" read -r device options send clear collections arrays; do set -- "$@" --board "$options"; done \
     <"$WORK/batch.tsv"
   for attempt in 1 2 3; do
     rm -f "$WORK/control" "$WORK/vboard.out"
@@ -146,7 +148,7 @@ while [ $((batch * BATCH)) -lt "$total" ]; do
   # Input: each reader opens every device, then the devices send.
   sends() {  # $1: 3 for the send lines, 4 for the clear lines
     index=0
-    while IFS="$(printf '\t')" read -r device options send clear collections; do
+    while IFS="$(printf '\t')" read -r device options send clear collections arrays; do
       if [ "$1" = 3 ]; then send_lines "$send" "$index"; else send_lines "$clear" "$index"; fi
       index=$((index + 1))
     done <"$WORK/batch.tsv"
@@ -178,7 +180,7 @@ while [ $((batch * BATCH)) -lt "$total" ]; do
   cp "$WORK/wine-input.err" "$CMP/batch$batch.wine-input.err"
   say "batch $batch input read"
 
-  while IFS="$(printf '\t')" read -r device options send clear collections; do
+  while IFS="$(printf '\t')" read -r device options send clear collections arrays; do
     vid=$(echo "$options" | sed 's/.*vendor=0x\([0-9a-f]*\).*/\1/' | tr a-f A-F)
     pid=$(echo "$options" | sed 's/.*product=0x\([0-9a-f]*\).*/\1/' | tr a-f A-F)
     compare caps "$device" "0x$vid" "0x$pid" "$WORK/linux-caps.txt" "$WORK/wine-caps.unix" \
