@@ -57,6 +57,10 @@ struct EmulatedBoard {
   // A foreign device's own report descriptor; nullopt for the board's
   // joystick descriptor (ReportDescriptor in report_descriptor.h).
   std::optional<std::vector<std::uint8_t>> reportDescriptor;
+  // A foreign device's input report as the virtual board's endpoint sends
+  // it (ID byte first where its descriptor numbers reports), in place of
+  // the board's own; nullopt: the board's InputReport.
+  std::optional<std::vector<std::uint8_t>> rawInputReport;
 
   // The inputs as wired to the board, and the firmware's clock
   // (board_inputs.cpp). Axes are numbered 1 X, 2 Y, 3 Z, 4 RX, 5 RY, 6 RZ,

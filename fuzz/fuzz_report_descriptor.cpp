@@ -82,8 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       parsed->caps.InputReportByteLength) {
     __builtin_trap();
   }
-  for (const HIDP_REPORT_TYPE type : {tq::HidP_Input, tq::HidP_Output, tq::HidP_Feature}) {
-    Ask(*parsed, type, input);
+  // Every top-level collection, as each Windows interface of the device
+  // would be asked; the first is the one ParseReportDescriptor gives.
+  const auto collections = tq::hid::ParseTopLevelCollections(input);
+  if (!collections || collections->empty() ||
+      collections->front().caps.FeatureReportByteLength != parsed->caps.FeatureReportByteLength) {
+    __builtin_trap();
+  }
+  for (const tq::hid::ParsedDescriptor& collection : *collections) {
+    for (const HIDP_REPORT_TYPE type : {tq::HidP_Input, tq::HidP_Output, tq::HidP_Feature}) {
+      Ask(collection, type, input);
+    }
   }
   return 0;
 }

@@ -187,32 +187,39 @@ TEST(HidpQueries, PaddingWithoutUsageTakesNoCapOrDataIndex) {
 }
 
 TEST(HidpQueries, ReportIdsSelectTheFieldsAndArraysCountFromLogicalMinimum) {
-  const ParsedDescriptor keyboard = Parse(test::RealDevice("keyboard-four-report-ids"));
-  EXPECT_TRUE(keyboard.numberedReports);
-  const auto buttons = Buttons(keyboard, HidP_Input);
-  ASSERT_EQ(buttons.size(), 4u);
-  EXPECT_EQ(buttons[0].ReportID, 1);
-  EXPECT_EQ(buttons[1].ReportID, 2);
-  EXPECT_EQ(buttons[1].UsagePage, 0x0C);
-  EXPECT_EQ(buttons[1].Range.UsageMax, 0x2FFF);
+  // Each top-level collection of the keyboard, as its own interface.
+  const auto collections = ParseTopLevelCollections(test::RealDevice("keyboard-four-report-ids"));
+  ASSERT_TRUE(collections.has_value());
+  ASSERT_EQ(collections->size(), 5u);
+  const ParsedDescriptor& consumer = (*collections)[1];
+  const ParsedDescriptor& keys = (*collections)[2];
+  EXPECT_TRUE(consumer.numberedReports);
+  const auto consumerButtons = Buttons(consumer, HidP_Input);
+  ASSERT_EQ(consumerButtons.size(), 1u);
+  EXPECT_EQ(consumerButtons[0].ReportID, 2);
+  EXPECT_EQ(consumerButtons[0].UsagePage, 0x0C);
+  EXPECT_EQ(consumerButtons[0].Range.UsageMax, 0x2FFF);
+  const auto keyButtons = Buttons(keys, HidP_Input);
+  ASSERT_EQ(keyButtons.size(), 1u);
   // Of two ranges before one item the last one stands.
-  EXPECT_EQ(buttons[2].Range.UsageMin, 0x00);
-  EXPECT_EQ(buttons[2].Range.UsageMax, 0x2F);
-  EXPECT_EQ(buttons[3].LinkCollection, 3);
+  EXPECT_EQ(keyButtons[0].Range.UsageMin, 0x00);
+  EXPECT_EQ(keyButtons[0].Range.UsageMax, 0x2F);
+  EXPECT_EQ(keyButtons[0].LinkCollection, 0);
   // The LEDs follow the last Report ID item: they go out as report 4.
-  EXPECT_EQ(Buttons(keyboard, HidP_Output)[0].ReportID, 4);
+  EXPECT_EQ(Buttons((*collections)[4], HidP_Output)[0].ReportID, 4);
 
-  std::vector<std::uint8_t> keys(8, 0);
-  keys[0] = 3;
-  keys[1] = 0x10;  // usage 4
-  EXPECT_EQ(On(keyboard, 0x07, keys), (std::vector<USAGE>{0x04}));
-  EXPECT_TRUE(On(keyboard, 0x0C, keys, kHidpStatusIncompatibleReportId).empty());
-  std::vector<std::uint8_t> consumer(8, 0);
-  consumer[0] = 2;
-  consumer[1] = 0xE9;  // Volume Increment
-  EXPECT_EQ(On(keyboard, 0x0C, consumer), (std::vector<USAGE>{0xE9}));
-  consumer[1] = 0;  // 0 names usage 0: nothing
-  EXPECT_TRUE(On(keyboard, 0x0C, consumer).empty());
+  std::vector<std::uint8_t> report(8, 0);
+  report[0] = 3;
+  report[1] = 0x10;  // usage 4
+  EXPECT_EQ(On(keys, 0x07, report), (std::vector<USAGE>{0x04}));
+  std::vector<std::uint8_t> volume(3, 0);
+  volume[0] = 3;  // another collection's ID
+  EXPECT_TRUE(On(consumer, 0x0C, volume, kHidpStatusIncompatibleReportId).empty());
+  volume[0] = 2;
+  volume[1] = 0xE9;  // Volume Increment
+  EXPECT_EQ(On(consumer, 0x0C, volume), (std::vector<USAGE>{0xE9}));
+  volume[1] = 0;  // 0 names usage 0: nothing
+  EXPECT_TRUE(On(consumer, 0x0C, volume).empty());
 }
 
 TEST(HidpQueries, AnArrayAndABitmapInTwoLinkCollections) {

@@ -64,8 +64,9 @@ TEST(ReportDescriptor, RealDevicesGetWindowsLengths) {
   // 10 + 12 + 2 + 8 + 4 + 4 + 8 + 8 input bits; seven output bytes.
   ExpectCaps(Device("wheel-10-bit"), {0x01, 0x04, 8, 8, 0, 3});
   ExpectCaps(Device("wheel-14-bit"), {0x01, 0x04, 9, 8, 0, 3});
-  // The longest input is ID 3's or 4's 56 bits; the LEDs go out without ID.
-  ExpectCaps(Device("keyboard-four-report-ids"), {0x01, 0x80, 8, 2, 0, 5});
+  // Five top-level collections: the first, system control under ID 1, is
+  // what its first interface says (the others below).
+  ExpectCaps(Device("keyboard-four-report-ids"), {0x01, 0x80, 2, 0, 0, 1});
   ExpectCaps(Device("remote-button-array"), {0x01, 0x05, 13, 0, 0, 3});
 }
 
@@ -92,14 +93,56 @@ TEST(ReportDescriptor, PopRestoresSizeCountAndReportId) {
       {0x01, 0x05, 5, 0, 5, 1});
 }
 
-TEST(ReportDescriptor, ReportsSpanNestedCollectionsAndTopLevelsAdd) {
+TEST(ReportDescriptor, ReportsSpanNestedCollectionsAndEachTopLevelStandsAlone) {
   // An extended usage names its own page; ID 5's input runs through two
-  // nested collections (16 + 4 bits); a long item is skipped; a second
-  // top-level collection adds ID 6 with a 10-byte feature.
-  ExpectCaps(
+  // nested collections (16 + 4 bits); a long item is skipped. A second
+  // top-level collection with ID 6 is an interface of its own, as Windows
+  // presents it: the first says nothing of its 10-byte feature.
+  const char* const twoTopLevels =
       "0b 02 00 01 00 a1 01 a1 02 85 05 75 08 95 02 81 02 c0 a1 00 75 04 95 01 81 02 "
-      "fe 02 10 aa bb c0 c0 05 0c 09 01 a1 01 85 06 75 10 95 01 81 00 75 08 95 0a b1 02 c0",
-      {0x01, 0x02, 4, 0, 11, 4});
+      "fe 02 10 aa bb c0 c0 05 0c 09 01 a1 01 85 06 75 10 95 01 81 00 75 08 95 0a b1 02 c0";
+  ExpectCaps(twoTopLevels, {0x01, 0x02, 4, 0, 0, 3});
+  const auto both = ParseTopLevelCollections(Hex(twoTopLevels));
+  ASSERT_TRUE(both.has_value());
+  ASSERT_EQ(both->size(), 2u);
+  const ParsedDescriptor& second = (*both)[1];
+  EXPECT_EQ(second.caps.UsagePage, 0x0C);
+  EXPECT_EQ(second.caps.Usage, 0x01);
+  EXPECT_EQ(second.caps.InputReportByteLength, 3);
+  EXPECT_EQ(second.caps.FeatureReportByteLength, 11);
+  EXPECT_EQ(second.caps.NumberLinkCollectionNodes, 1);
+  EXPECT_TRUE(second.numberedReports);
+  // Its link collection and data indices count from 0 again: the array's
+  // one field and the feature's value (the first's own count 3 fields).
+  ASSERT_EQ(second.fields[HidP_Input].size(), 1u);
+  EXPECT_EQ(second.fields[HidP_Input][0].linkCollection, 0);
+  EXPECT_EQ(second.fields[HidP_Input][0].linkUsagePage, 0x0C);
+  EXPECT_EQ(second.fields[HidP_Input][0].reportId, 6);
+  EXPECT_EQ(second.caps.NumberInputDataIndices, 0);  // no usage: padding
+  EXPECT_EQ(second.caps.NumberFeatureDataIndices, 0);
+
+  // The five collections of a real keyboard: lengths per collection, the
+  // report ID carried on into the last one (the LEDs go out under ID 4).
+  const auto keyboard = ParseTopLevelCollections(Device("keyboard-four-report-ids"));
+  ASSERT_TRUE(keyboard.has_value());
+  const std::vector<Expected> want = {{0x01, 0x80, 2, 0, 0, 1},
+                                      {0x0C, 0x01, 3, 0, 0, 1},
+                                      {0x01, 0x06, 8, 0, 0, 1},
+                                      {0x01, 0x06, 8, 0, 0, 1},
+                                      {0x01, 0x06, 0, 2, 0, 1}};
+  ASSERT_EQ(keyboard->size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    SCOPED_TRACE(i);
+    const HIDP_CAPS& caps = (*keyboard)[i].caps;
+    EXPECT_EQ(caps.UsagePage, want[i].usagePage);
+    EXPECT_EQ(caps.Usage, want[i].usage);
+    EXPECT_EQ(caps.InputReportByteLength, want[i].input);
+    EXPECT_EQ(caps.OutputReportByteLength, want[i].output);
+    EXPECT_EQ(caps.FeatureReportByteLength, want[i].feature);
+    EXPECT_EQ(caps.NumberLinkCollectionNodes, want[i].collections);
+  }
+  EXPECT_EQ((*keyboard)[4].fields[HidP_Output].front().reportId, 4);
+  EXPECT_EQ((*keyboard)[1].fields[HidP_Input].front().dataIndexMin, 0);
   // A usage belongs to the main item right after it only: the collection
   // that follows the X axis has none.
   ExpectCaps("05 01 09 30 75 08 95 01 81 02 a1 01 c0", {0x01, 0x00, 2, 0, 0, 1});

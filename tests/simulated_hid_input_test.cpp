@@ -162,13 +162,15 @@ TEST(SimulatedHidInput, HidpAnswersComeFromTheDescriptorOfEachInterface) {
             kHidpStatusSuccess);
   EXPECT_EQ(y, 77u);
 
+  // The keyboard's first top-level collection: system control alone.
   ASSERT_EQ(hid.HidP_GetCaps(keyboardData, &caps), kHidpStatusSuccess);
   EXPECT_EQ(caps.Usage, 0x80);
   HIDP_BUTTON_CAPS buttons[4];
   length = 4;
   EXPECT_EQ(hid.HidP_GetButtonCaps(HidP_Input, buttons, &length, keyboardData),
             kHidpStatusSuccess);
-  EXPECT_EQ(buttons[1].UsagePage, 0x0C);
+  EXPECT_EQ(length, 1);
+  EXPECT_EQ(buttons[0].Range.UsageMin, 0x81);
   EXPECT_TRUE(hid.HidD_FreePreparsedData(boardData));
   EXPECT_EQ(hid.HidP_GetButtonCaps(HidP_Input, buttons, &length, boardData),
             kHidpStatusInvalidPreparsedData);

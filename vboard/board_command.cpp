@@ -9,6 +9,8 @@ namespace {
 
 constexpr int kMaxAxisValue = 0xFFFF;
 constexpr int kMaxDetents = 1000;
+// One full-speed packet of the interrupt endpoint.
+constexpr std::size_t kMaxReportBytes = 64;
 
 std::optional<long> Integer(const std::string& word) {
   long value = 0;
@@ -16,6 +18,19 @@ std::optional<long> Integer(const std::string& word) {
   const auto [stop, error] = std::from_chars(word.data(), end, value);
   if (word.empty() || error != std::errc() || stop != end) return std::nullopt;
   return value;
+}
+
+std::optional<std::vector<std::uint8_t>> ReportBytes(const std::string& hex) {
+  if (hex.empty() || hex.size() % 2 != 0 || hex.size() > 2 * kMaxReportBytes) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    std::uint8_t byte = 0;
+    const char* first = hex.data() + i;
+    const auto [stop, error] = std::from_chars(first, first + 2, byte, 16);
+    if (error != std::errc() || stop != first + 2) return std::nullopt;
+    bytes.push_back(byte);
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -39,6 +54,16 @@ std::optional<BoardCommand> ParseBoardCommand(const std::string& line) {
     command.verb = BoardCommand::Verb::kButton;
   } else if (verb == "turn") {
     command.verb = BoardCommand::Verb::kTurn;
+  } else if (verb == "report") {
+    if (words.size() != 3) return std::nullopt;
+    const auto board = Integer(words[1]);
+    auto bytes = ReportBytes(words[2]);
+    if (!board || *board < 0 || *board > 1000 || !bytes) return std::nullopt;
+    command.verb = BoardCommand::Verb::kReport;
+    command.board = static_cast<std::size_t>(*board);
+    command.report = std::move(*bytes);
+    command.text = words[0] + " " + words[1] + " " + words[2];
+    return command;
   } else {
     return std::nullopt;
   }
@@ -75,6 +100,9 @@ void ApplyInput(const BoardCommand& command, emu::EmulatedBoard& board) {
       break;
     case BoardCommand::Verb::kTurn:
       board.TurnEncoder(command.number, command.value);
+      break;
+    case BoardCommand::Verb::kReport:
+      board.rawInputReport = command.report;
       break;
     default:
       break;

@@ -85,8 +85,13 @@ std::uint64_t BoardDevice::Now() const { return clock_(); }
 std::optional<std::vector<std::uint8_t>> BoardDevice::TakeInputReport(std::uint64_t atMs) {
   std::lock_guard lock(mutex_);
   CatchUpTo(atMs);
-  const std::vector<std::uint8_t> report = board_.InputReport();
-  std::vector<std::uint8_t> data(report.begin() + 1, report.end());
+  std::vector<std::uint8_t> data;
+  if (board_.rawInputReport) {
+    data = *board_.rawInputReport;
+  } else {
+    const std::vector<std::uint8_t> report = board_.InputReport();
+    data.assign(report.begin() + 1, report.end());
+  }
   if (lastInput_ == data) return std::nullopt;
   lastInput_ = data;
   SentInput entry{board_.clockMs, data};

@@ -97,9 +97,10 @@ std::uint16_t LengthOf(const std::map<std::uint8_t, std::uint64_t>& dataBitsById
   return static_cast<std::uint16_t>(longest);
 }
 
+// Parses the whole descriptor into one result per top-level collection.
 class Parser {
  public:
-  std::optional<ParsedDescriptor> Run(std::span<const std::uint8_t> descriptor) {
+  std::optional<std::vector<ParsedDescriptor>> Run(std::span<const std::uint8_t> descriptor) {
     std::size_t pos = 0;
     while (pos < descriptor.size()) {
       const std::uint8_t prefix = descriptor[pos];
@@ -134,17 +135,30 @@ class Parser {
       if (!ok) return std::nullopt;
     }
     if (!linkStack_.empty()) return std::nullopt;
+    FinishCollection();
+    // The kernel numbers a node's reports when any report anywhere in the
+    // descriptor has an ID, whichever collection reads it.
+    for (ParsedDescriptor& collection : done_) collection.numberedReports = numbered_;
+    return std::move(done_);
+  }
 
+ private:
+  // Closes the top-level collection under way: its lengths and counts are
+  // its own, as Windows gives them to that collection's interface.
+  void FinishCollection() {
     result_.caps.InputReportByteLength = LengthOf(dataBits_[std::size_t{HidP_Input}]);
     result_.caps.OutputReportByteLength = LengthOf(dataBits_[std::size_t{HidP_Output}]);
     result_.caps.FeatureReportByteLength = LengthOf(dataBits_[std::size_t{HidP_Feature}]);
     result_.caps.NumberLinkCollectionNodes =
         static_cast<std::uint16_t>(std::min<std::uint32_t>(collections_, 0xFFFFu));
     CountCaps();
-    return std::move(result_);
+    done_.push_back(std::move(result_));
+    result_ = ParsedDescriptor{};
+    dataBits_ = {};
+    dataCount_ = {};
+    collections_ = 0;
   }
 
- private:
   static std::int32_t SignExtended(const ItemData& data) {
     switch (data.size) {
       case 1:
@@ -250,7 +264,7 @@ class Parser {
       case kGlobalReportId:
         if (data.value == 0 || data.value > 0xFF) return false;
         global_.reportId = static_cast<std::uint8_t>(data.value);
-        result_.numberedReports = true;
+        numbered_ = true;
         break;
       case kGlobalPush:
         pushed_.push_back(global_);
@@ -294,6 +308,9 @@ class Parser {
   }
 
   void OpenCollection() {
+    // A new top-level collection starts a new interface; main items outside
+    // every collection stay with the one before them.
+    if (linkStack_.empty() && collections_ > 0) FinishCollection();
     linkStack_.push_back(link_);
     const UsageEntry usage = local_.usages.empty() ? UsageEntry{global_.usagePage, 0, 0}
                                                    : local_.usages.front();
@@ -408,7 +425,9 @@ class Parser {
     }
   }
 
+  std::vector<ParsedDescriptor> done_;
   ParsedDescriptor result_;
+  bool numbered_ = false;
   GlobalState global_;
   std::vector<GlobalState> pushed_;
   LocalState local_;
@@ -421,8 +440,15 @@ class Parser {
 
 }  // namespace
 
-std::optional<ParsedDescriptor> ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
+std::optional<std::vector<ParsedDescriptor>> ParseTopLevelCollections(
+    std::span<const std::uint8_t> descriptor) {
   return Parser().Run(descriptor);
+}
+
+std::optional<ParsedDescriptor> ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
+  auto collections = ParseTopLevelCollections(descriptor);
+  if (!collections) return std::nullopt;
+  return std::move(collections->front());
 }
 
 std::optional<HIDP_CAPS> CapsFromReportDescriptor(std::span<const std::uint8_t> descriptor) {

@@ -35,11 +35,19 @@
 // nothing, a zero-sized field adds no report length, and long items are
 // skipped as the kernel skips them.
 //
-// A hidraw node carries every top-level collection of its interface, where
-// Windows presents one interface per collection; the parse covers the whole
-// descriptor, so no report of the interface is cut short, Usage and
-// UsagePage name the first top-level collection, and link collections are
-// numbered across all of them.
+// Windows presents one interface per top-level collection, each with the
+// caps of its own reports (lengths, link collections and data indices
+// counted from 0 within it), where a hidraw node carries every collection
+// of the USB interface. ParseTopLevelCollections gives each collection as
+// its Windows interface sees it; ParseReportDescriptor the first one, which
+// the hidraw backend and the emulator answer for, so a program sees there
+// what it sees of the first interface on Windows. Main items outside every
+// collection count with the collection before them (the first, when none
+// came yet); the kernel reads them, Windows' parser is not asked about them
+// here. Wine 8's HID stack does not split: it presents such a device as one
+// interface over the whole descriptor (link collections and data indices
+// counted across all collections), so there it differs from this parse and
+// from Windows.
 #pragma once
 
 #include <array>
@@ -104,15 +112,21 @@ struct ParsedDescriptor {
   HIDP_CAPS caps{};
   // By HIDP_REPORT_TYPE, in hid.dll's order.
   std::array<std::vector<ReportField>, 3> fields;
-  // Whether any report carries an ID; then every report starts with it.
+  // Whether any report of the whole descriptor carries an ID; then the
+  // kernel hands every report with it.
   bool numberedReports = false;
 };
 
-// nullopt for a descriptor the kernel or Windows would refuse: a truncated
-// item, a report ID of 0, Pop without Push, unbalanced collections, more
-// usages before one main item than Windows holds, or a report longer than a
-// 16-bit length can state.
+// The first top-level collection; nullopt for a descriptor the kernel or
+// Windows would refuse: a truncated item, a report ID of 0, Pop without
+// Push, unbalanced collections, more usages before one main item than
+// Windows holds, or a report longer than a 16-bit length can state.
 std::optional<ParsedDescriptor> ParseReportDescriptor(std::span<const std::uint8_t> descriptor);
+
+// Every top-level collection in descriptor order (at least one, also for a
+// descriptor without any collection); nullopt as above.
+std::optional<std::vector<ParsedDescriptor>> ParseTopLevelCollections(
+    std::span<const std::uint8_t> descriptor);
 
 // The capability record alone.
 std::optional<HIDP_CAPS> CapsFromReportDescriptor(std::span<const std::uint8_t> descriptor);

@@ -144,13 +144,13 @@ void DumpInterface(HidApi& api, HANDLE device, std::ostream& out) {
   api.HidD_FreePreparsedData(data);
 }
 
-int DumpInterfaces(HidApi& api, std::ostream& out) {
+std::vector<std::string> InterfacePaths(HidApi& api) {
+  std::vector<std::string> paths;
   GUID guid{};
   api.HidD_GetHidGuid(&guid);
   const HDEVINFO set =
       api.SetupDiGetClassDevsA(&guid, nullptr, 0, kDigcfPresent | kDigcfDeviceInterface);
-  if (set == kInvalidHandleValue) return 0;
-  int listed = 0;
+  if (set == kInvalidHandleValue) return paths;
   for (std::uint32_t index = 0;; ++index) {
     SP_DEVICE_INTERFACE_DATA member{};
     member.cbSize = sizeof member;
@@ -168,7 +168,15 @@ int DumpInterfaces(HidApi& api, std::ostream& out) {
       continue;
     }
     detail.back() = 0;
-    const std::string path(reinterpret_cast<const char*>(detail.data() + kDetailPathOffset));
+    paths.emplace_back(reinterpret_cast<const char*>(detail.data() + kDetailPathOffset));
+  }
+  api.SetupDiDestroyDeviceInfoList(set);
+  return paths;
+}
+
+int DumpInterfaces(HidApi& api, std::ostream& out) {
+  int listed = 0;
+  for (const std::string& path : InterfacePaths(api)) {
     out << "interface " << listed << '\n';
     Line(out, "path", path);
     // Access 0 is enough for attributes and capabilities, also where a
@@ -183,7 +191,6 @@ int DumpInterfaces(HidApi& api, std::ostream& out) {
     }
     ++listed;
   }
-  api.SetupDiDestroyDeviceInfoList(set);
   return listed;
 }
 

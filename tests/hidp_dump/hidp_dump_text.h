@@ -5,6 +5,8 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "devlink/hid_api.h"
 
@@ -15,6 +17,9 @@ namespace tq::dump {
 // button and value capability with the status of the call that gave it.
 // Returns the number of interfaces listed.
 int DumpInterfaces(HidApi& api, std::ostream& out);
+
+// The paths of the present interfaces, in their enumeration order.
+std::vector<std::string> InterfacePaths(HidApi& api);
 
 // One interface, already open.
 void DumpInterface(HidApi& api, HANDLE device, std::ostream& out);

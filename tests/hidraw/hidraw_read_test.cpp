@@ -47,7 +47,7 @@ Read ReadReport(HidrawApi& api, HANDLE device, std::uint32_t room, std::uint32_t
 TEST(HidrawRead, ReportsArriveAsWindowsDeliversThemAndHidpReadsThem) {
   FakeHost host;
   host.Plug(Device(0, "kernel-doc-mouse"));          // no report IDs, 5 bytes
-  host.Plug(Device(1, "keyboard-four-report-ids"));  // IDs 1 to 4, 8 bytes
+  host.Plug(Device(1, "keyboard-four-report-ids"));  // first collection: ID 1, 2 bytes
   HidrawApi api(host.Sys().string(), host.Dev().string(), host);
   const HANDLE mouse = Open(api, host.NodePath(0));
   const HANDLE keyboard = Open(api, host.NodePath(1));
@@ -59,11 +59,17 @@ TEST(HidrawRead, ReportsArriveAsWindowsDeliversThemAndHidpReadsThem) {
   const Read moved = ReadReport(api, mouse, 64, 100);
   ASSERT_TRUE(moved.ok) << moved.error;
   EXPECT_EQ(moved.bytes, (std::vector<std::uint8_t>{0x00, 0x05, 0x10, 0xF0, 0x01}));
-  // A numbered report keeps its ID and is filled out to the longest input.
+  // A numbered report keeps its ID. The node also hands the reports of the
+  // keyboard's other collections (consumer keys under ID 2, keys under 3),
+  // which Windows gives to their own interfaces: passed over.
   host.SendInput(1, {0x02, 0xE9, 0x00});
+  host.SendInput(1, {0x03, 0x10, 0, 0, 0, 0, 0, 0});
+  host.SendInput(1, {0x01, 0x05});
   const Read pressed = ReadReport(api, keyboard, 8, 100);
   ASSERT_TRUE(pressed.ok) << pressed.error;
-  EXPECT_EQ(pressed.bytes, (std::vector<std::uint8_t>{0x02, 0xE9, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(pressed.bytes, (std::vector<std::uint8_t>{0x01, 0x05}));
+  host.SendInput(1, {0x02, 0xEA, 0x00});
+  EXPECT_EQ(ReadReport(api, keyboard, 8, 30).error, kErrorTimeout);
 
   // A buffer shorter than InputReportByteLength is refused before any wait.
   host.SendInput(0, {0x00, 0x00, 0x00, 0x00});

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "devlink/device_link.h"
 #include "devlink/report_descriptor/report_descriptor.h"
@@ -277,6 +279,28 @@ TEST(VirtualBoardCommands, ControlLinesParseAndMoveTheModel) {
   EXPECT_EQ(board.axes[1], 100u);
   EXPECT_TRUE(board.switches[31]);
   EXPECT_EQ(board.presses[2].size(), 2u) << "pair 3 is \"1:2\": two pulses a detent";
+
+  // A foreign device's raw report: up to one 64-byte packet of hex, sent
+  // as it stands, once, in place of the board's own report.
+  const auto report = ParseBoardCommand("report 2 0102fF");
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->verb, Verb::kReport);
+  EXPECT_EQ(report->board, 2u);
+  EXPECT_EQ(report->report, (std::vector<std::uint8_t>{0x01, 0x02, 0xFF}));
+  for (const std::string& bad :
+       std::vector<std::string>{"report 0", "report 0 1", "report 0 0g", "report 0 01 02",
+                                "report x 01", std::string("report 0 ") + std::string(130, 'a')}) {
+    EXPECT_FALSE(ParseBoardCommand(bad)) << bad;
+  }
+  EXPECT_TRUE(ParseBoardCommand(std::string("report 0 ") + std::string(128, 'a')));
+  std::uint64_t now = 0;
+  BoardDevice device(board, {}, [&] { return now; });
+  ASSERT_TRUE(device.TakeInputReport(0)) << "the board's own report goes first";
+  device.ChangeBoard([&](emu::EmulatedBoard& model) { ApplyInput(*report, model); });
+  now = 10;
+  EXPECT_EQ(device.TakeInputReport(10), report->report);
+  now = 20;
+  EXPECT_FALSE(device.TakeInputReport(20)) << "an unchanged report is not sent again";
 }
 
 }  // namespace

@@ -4,12 +4,19 @@
 # start them, under Xvfb. Checks outside the test program are written to
 # checks.txt as "PASS name" or "FAIL name".
 ROOT=$1
+STAGES=${2:-all}
 OUT=$ROOT/build/vm/out
 BIN=$ROOT/build/default
 cd "$ROOT" || exit 1
 export GTEST_COLOR=no
 . tools/lib/checks.sh
 . tools/lib/board_log.sh
+
+if [ "$STAGES" = hidp ]; then
+  sh tools/vm/hidp-compare.sh "$ROOT"
+  echo "HidP comparison stage ended"
+  exit
+fi
 
 "$BIN/tests/vm/vm_scenarios" --gtest_filter='-UdevRule.*' --gtest_output="xml:$OUT/scenarios.xml"
 
@@ -108,3 +115,6 @@ kill "$xvfb"
 
 # The Windows build under Wine, over the same kernel.
 sh tools/vm/wine-guest.sh "$ROOT"
+
+# The hidraw backend's HidP_* answers against hid.dll's, device by device.
+sh tools/vm/hidp-compare.sh "$ROOT"

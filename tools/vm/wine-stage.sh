@@ -3,11 +3,14 @@
 # scenarios and both programs, and makes the Wine prefix the VM starts from
 # (tools/vm/wine-guest.sh runs them inside). The prefix is made here because
 # the VM sees the host's root read-only; it is kept between runs.
+# WINE_TARGETS names the Windows targets to build (by default every one the
+# VM runs).
 set -eu
 cd "$(dirname "$0")/../.."
 EXTRA_PACKAGES="g++-mingw-w64-x86-64-posix wine64 fonts-wine" tools/deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target wine_scenarios TQ5271_encoders TQ5271_config
+# shellcheck disable=SC2086 # a list of targets
+cmake --build --preset windows --target ${WINE_TARGETS:-wine_scenarios TQ5271_encoders TQ5271_config tq_hidp_dump}
 
 export WINEPREFIX="$PWD/build/vm/wineprefix"
 . tools/lib/wine.sh

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -509,6 +511,10 @@ BOOL HidrawApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
   int fd = -1;
   std::size_t reportLength = 0;
   bool numbered = false;
+  // The IDs of this interface's inputs: the node also hands the reports of
+  // the device's other top-level collections, which Windows delivers to
+  // their own interfaces only.
+  std::bitset<256> ownIds;
   {
     const std::lock_guard lock(state_->mutex);
     const OpenDevice* open = state_->Find(device);
@@ -524,41 +530,53 @@ BOOL HidrawApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
     }
     reportLength = parsed->caps.InputReportByteLength;
     numbered = parsed->numberedReports;
+    for (const hid::ReportField& field : parsed->fields[HidP_Input]) ownIds.set(field.reportId);
   }
   if (buffer == nullptr || reportLength == 0 || bytesToRead < reportLength) {
     lastError = kErrorInvalidUserBuffer;
     return 0;
   }
 
-  // Without the lock: the wait is this thread's alone.
-  const int timeout = timeoutMs == kInfinite ? -1 : static_cast<int>(std::min<std::uint32_t>(timeoutMs, 0x7FFFFFFF));
-  int ready = 0;
-  do {
-    ready = state_->kernel.Poll(fd, timeout);
-  } while (ready == -EINTR);
-  if (ready == 0) {
-    lastError = kErrorTimeout;
-    return 0;
-  }
-  // A report still queued is read even after the device went; then the
-  // read itself fails.
-  if (ready < 0 || (ready & POLLIN) == 0) {
-    lastError = ready < 0 ? kErrorGenFailure : kErrorDeviceNotConnected;
-    return 0;
-  }
+  // Without the lock: the wait is this thread's alone. Another
+  // collection's report is passed over within the same time.
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  auto* out = static_cast<std::uint8_t*>(buffer);
   // hidraw hands a device's numbered reports with their ID, unnumbered ones
   // without: the ID byte 0 goes in front, as Windows delivers them.
-  auto* out = static_cast<std::uint8_t*>(buffer);
   const std::size_t at = numbered ? 0 : 1;
   std::vector<std::uint8_t> report(reportLength, 0);
-  ssize_t got = 0;
-  do {
-    got = state_->kernel.Read(fd, report.data() + at, reportLength - at);
-  } while (got == -EINTR);
-  if (got <= 0) {
-    lastError = got == 0 || got == -ENODEV || got == -EIO ? kErrorDeviceNotConnected
-                                                          : kErrorGenFailure;
-    return 0;
+  for (;;) {
+    int timeout = -1;
+    if (timeoutMs != kInfinite) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      timeout = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 0x7FFFFFFF));
+    }
+    int ready = 0;
+    do {
+      ready = state_->kernel.Poll(fd, timeout);
+    } while (ready == -EINTR);
+    if (ready == 0) {
+      lastError = kErrorTimeout;
+      return 0;
+    }
+    // A report still queued is read even after the device went; then the
+    // read itself fails.
+    if (ready < 0 || (ready & POLLIN) == 0) {
+      lastError = ready < 0 ? kErrorGenFailure : kErrorDeviceNotConnected;
+      return 0;
+    }
+    std::fill(report.begin(), report.end(), std::uint8_t{0});
+    ssize_t got = 0;
+    do {
+      got = state_->kernel.Read(fd, report.data() + at, reportLength - at);
+    } while (got == -EINTR);
+    if (got <= 0) {
+      lastError = got == 0 || got == -ENODEV || got == -EIO ? kErrorDeviceNotConnected
+                                                            : kErrorGenFailure;
+      return 0;
+    }
+    if (!numbered || ownIds.test(report[0])) break;
   }
   std::copy(report.begin(), report.end(), out);
   if (bytesRead != nullptr) *bytesRead = static_cast<std::uint32_t>(reportLength);
