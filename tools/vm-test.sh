@@ -2,7 +2,9 @@
 # Boots Debian's own kernel in qemu and runs both programs' scenarios on its
 # real USB stack, with virtual boards on the USB/IP host controller. The
 # host's root is shared read-only into the VM, so the programs run as built.
-# Ends with "N passed, M failed"; exit 0 only when nothing failed.
+# Ends with "N passed, M failed, K known differences of Wine"; exit 0 only
+# when nothing failed (a KNOWN line is a difference of Wine 8 from Windows
+# whose shape the check verified; see vm/hidp-compare.sh).
 # VM_ACCEL=kvm uses KVM where the host has it; VM_TIMEOUT bounds the VM run.
 # VM_STAGES=hidp runs only the comparison of the hidraw backend's HidP_*
 # answers with hid.dll's under Wine (tools/vm/hidp-compare.sh), and builds
@@ -97,6 +99,7 @@ if [ -f "$VM/out/checks.txt" ]; then
   cat "$VM/out/checks.txt"
   passed=$((passed + $(grep -c '^PASS ' "$VM/out/checks.txt" || true)))
   failed=$((failed + $(grep -c '^FAIL ' "$VM/out/checks.txt" || true)))
+  known=$(grep -c '^KNOWN ' "$VM/out/checks.txt" || true)
 fi
 # Each window photographed in the VM must match the demo's picture of the
 # same board (the emulator's factory board, serial TQ-00042).
@@ -123,5 +126,5 @@ requests=$(cat "$VM"/out/*.xml "$VM/out/board0.log" 2>/dev/null | awk '
   END { print sum + 0 }')
 echo "the virtual boards answered $requests requests"
 grep -h '^\[  FAILED  \]' "$VM/console.log" | sort -u || true
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, ${known:-0} known differences of Wine (KNOWN lines above)"
 [ "$failed" -eq 0 ]
