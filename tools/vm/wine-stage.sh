@@ -7,7 +7,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 EXTRA_PACKAGES="g++-mingw-w64-x86-64-posix wine64 fonts-wine" tools/deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target wine_scenarios TQ5271_encoders TQ5271_config
+cmake --build --preset windows --target wine_scenarios TQ5271_encoders TQ5271_config TQ5271_monitor
 
 export WINEPREFIX="$PWD/build/vm/wineprefix"
 . tools/lib/wine.sh
