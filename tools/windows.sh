@@ -42,7 +42,8 @@ done
 
 "$WINE" wineboot --init >/dev/null 2>&1
 "$WINESERVER" -w
-wine_desktop 1024x1024
+# As large as the screen: the monitor's window is 1128 pixels wide at 144 dpi.
+wine_desktop 1280x1024
 wine_fonts
 
 # Every Wine process, the desktop included, ends first, so that all of them
