@@ -61,8 +61,9 @@ class InputWatch {
 
   // Takes the next sample and returns what it changed: axes in input order,
   // then buttons in number order, then marks. The first sample reports every
-  // axis it carries and every button pressed. A sample older than the last
-  // one taken is ignored.
+  // axis it carries and every button pressed; where it may be the standing
+  // state, a press in it has no start. A sample older than the last one
+  // taken is ignored.
   std::vector<Change> Take(const InputSample& sample);
 
   // Starts the counts, pulse lengths, marks and each axis's lowest and
