@@ -7,12 +7,16 @@
 namespace tq::monitor {
 namespace {
 
-constexpr int kAxisRowTop = 600;
-constexpr int kAxisRowStep = 300;
+// The window must fit a 1024 x 768 screen at 100 % and a 1920 x 1080 one
+// at 150 %, so rows are as tight as the text allows and the sixteen encoder
+// pairs stand in two columns of eight.
+constexpr int kRowStep = 270;
+constexpr int kAxisRowTop = 540;
 constexpr int kButtonGroupLeft = 1140;
 constexpr int kButtonGroupStep = 610;
-constexpr int kPairRowTop = 600;
-constexpr int kPairRowStep = 270;
+constexpr int kPairRowTop = 540;
+constexpr int kPairColumnLeft[2] = {240, 5640};
+constexpr int kPairsPerColumn = kPairCount / 2;
 constexpr std::size_t kShortPathLength = 24;
 
 std::string PairCaption(int pair) {
@@ -35,65 +39,78 @@ std::string AxisSetting(const BoardSettings& settings, int axis) {
 }  // namespace
 
 AxisRow::AxisRow(ui::Container& frame, int axis, int top)
-    : name(frame, "lblAxis" + std::to_string(axis), {240, top, 900, 285},
+    : name(frame, "lblAxis" + std::to_string(axis), {240, top, 720, 255},
            kAxisNames[static_cast<std::size_t>(axis - 1)]),
-      value(frame, "lblAxisValue" + std::to_string(axis), {1200, top, 700, 285}),
-      bar(frame, "barAxis" + std::to_string(axis), {1980, top, 3600, 255}, 0, 127),
-      lowest(frame, "lblAxisLowest" + std::to_string(axis), {5700, top, 780, 285}),
-      highest(frame, "lblAxisHighest" + std::to_string(axis), {6540, top, 780, 285}),
-      setting(frame, "lblAxisSetting" + std::to_string(axis), {7380, top, 1500, 285}),
-      game(frame, "lblGameAxis" + std::to_string(axis), {8940, top, 1980, 285}) {}
+      value(frame, "lblAxisValue" + std::to_string(axis), {1020, top, 600, 255}),
+      bar(frame, "barAxis" + std::to_string(axis), {1680, top, 3720, 240}, 0, 127),
+      lowest(frame, "lblAxisLowest" + std::to_string(axis), {5520, top, 720, 255}),
+      highest(frame, "lblAxisHighest" + std::to_string(axis), {6300, top, 720, 255}),
+      setting(frame, "lblAxisSetting" + std::to_string(axis), {7080, top, 1560, 255}),
+      game(frame, "lblGameAxis" + std::to_string(axis), {8700, top, 2160, 255}) {}
 
-PairRow::PairRow(ui::Container& frame, int pair, int top)
-    : name(frame, "lblPair" + std::to_string(pair), {240, top, 600, 255}, PairCaption(pair)),
-      type(frame, "lblPairType" + std::to_string(pair), {900, top, 600, 255}),
-      width(frame, "lblPairWidth" + std::to_string(pair), {1560, top, 900, 255}),
-      counts(frame, "lblPairCounts" + std::to_string(pair), {2520, top, 1300, 255}),
-      lengths(frame, "lblPairLengths" + std::to_string(pair), {3900, top, 2200, 255}),
-      mark(frame, "lampPairMark" + std::to_string(pair), {6180, top, 240, 240}, ""),
-      markText(frame, "lblPairMark" + std::to_string(pair), {6540, top, 4380, 255}) {}
+// `left` is the left edge of the pair's column.
+PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
+    : name(frame, "lblPair" + std::to_string(pair), {left, top, 600, 255}, PairCaption(pair)),
+      type(frame, "lblPairType" + std::to_string(pair), {left + 600, top, 540, 255}),
+      width(frame, "lblPairWidth" + std::to_string(pair), {left + 1140, top, 720, 255}),
+      counts(frame, "lblPairCounts" + std::to_string(pair), {left + 1860, top, 960, 255}),
+      lengths(frame, "lblPairLengths" + std::to_string(pair), {left + 2820, top, 1680, 255}),
+      mark(frame, "lampPairMark" + std::to_string(pair), {left + 4710, top, 240, 240}, "") {}
 
 frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock)
-    : ProgramWindow(api, kEncodersVariant, "TQ5271 Input Monitor", 11280, 11880),
+    : ProgramWindow(api, kEncodersVariant, "TQ5271 Input Monitor", 11280, 9090),
       worker_(api, game, std::move(hints), std::move(clock)),
-      Frame1(form_, "Frame1", {120, 0, 11040, 1200}, "Device details"),
-      Label1(Frame1, "Label1", {240, 330, 1400, 285}, "Serial Number"),
-      SerNo(Frame1, "SerNo", {1680, 270, 1500, 360}),
-      Label2(Frame1, "Label2", {3420, 330, 1200, 285}, "Manufacturer"),
-      lblManuf(Frame1, "lblManuf", {4680, 330, 2400, 330}),
-      Label3(Frame1, "Label3", {7200, 330, 800, 285}, "Product"),
-      lblProduct(Frame1, "lblProduct", {8040, 330, 2880, 330}),
-      Label4(Frame1, "Label4", {240, 750, 1400, 285}, "Version"),
-      lblVersion(Frame1, "lblVersion", {1680, 750, 1500, 330}),
-      lblStatus(Frame1, "lblStatus", {3420, 750, 7500, 330}),
+      Frame1(form_, "Frame1", {120, 0, 11040, 1080}, "Device details"),
+      Label1(Frame1, "Label1", {240, 300, 1400, 285}, "Serial Number"),
+      SerNo(Frame1, "SerNo", {1680, 240, 1500, 360}),
+      Label2(Frame1, "Label2", {3420, 300, 1200, 285}, "Manufacturer"),
+      lblManuf(Frame1, "lblManuf", {4680, 300, 2400, 330}),
+      Label3(Frame1, "Label3", {7200, 300, 800, 285}, "Product"),
+      lblProduct(Frame1, "lblProduct", {8040, 300, 2880, 330}),
+      Label4(Frame1, "Label4", {240, 690, 1400, 285}, "Version"),
+      lblVersion(Frame1, "lblVersion", {1680, 690, 1500, 330}),
+      lblStatus(Frame1, "lblStatus", {3420, 690, 7500, 330}),
       Timer(Frame1, "Timer", kRepaintIntervalMs),
-      Frame2(form_, "Frame2", {120, 1320, 11040, 3700}, "Axes"),
-      lblAxisHeading(Frame2, "lblAxisHeading", {240, 300, 900, 285}, "Axis"),
-      lblValueHeading(Frame2, "lblValueHeading", {1200, 300, 700, 285}, "Value"),
-      lblLowestHeading(Frame2, "lblLowestHeading", {5700, 300, 780, 285}, "Lowest"),
-      lblHighestHeading(Frame2, "lblHighestHeading", {6540, 300, 780, 285}, "Highest"),
-      lblSettingHeading(Frame2, "lblSettingHeading", {7380, 300, 1500, 285}, "Setting"),
-      lblGameHeading(Frame2, "lblGameHeading", {8940, 300, 1980, 285}, "A game sees"),
-      lblGameOther(Frame2, "lblGameOther", {240, 3300, 10680, 285}),
-      Frame3(form_, "Frame3", {120, 5100, 11040, 1500}, "Buttons"),
-      lblBoardButtons(Frame3, "lblBoardButtons", {240, 660, 880, 285}, "Board"),
-      lblGameButtons(Frame3, "lblGameButtons", {240, 1050, 880, 285}, "A game"),
-      Frame4(form_, "Frame4", {120, 6720, 11040, 5040}, "Encoders"),
-      lblPairHeading(Frame4, "lblPairHeading", {240, 300, 600, 285}, "Pair"),
-      lblTypeHeading(Frame4, "lblTypeHeading", {900, 300, 600, 285}, "Type"),
-      lblWidthHeading(Frame4, "lblWidthHeading", {1560, 300, 900, 285}, "Width"),
-      lblCountsHeading(Frame4, "lblCountsHeading", {2520, 300, 1300, 285}, "Pulses"),
-      lblLengthsHeading(Frame4, "lblLengthsHeading", {3900, 300, 2200, 285}, "Min / median / max"),
-      lblMarkHeading(Frame4, "lblMarkHeading", {6180, 300, 4740, 285}, "Check") {
+      Frame2(form_, "Frame2", {120, 1200, 11040, 3150}, "Axes"),
+      lblAxisHeading(Frame2, "lblAxisHeading", {240, 270, 720, 255}, "Axis"),
+      lblValueHeading(Frame2, "lblValueHeading", {1020, 270, 600, 255}, "Value"),
+      lblLowestHeading(Frame2, "lblLowestHeading", {5520, 270, 720, 255}, "Lowest"),
+      lblHighestHeading(Frame2, "lblHighestHeading", {6300, 270, 720, 255}, "Highest"),
+      lblSettingHeading(Frame2, "lblSettingHeading", {7080, 270, 1560, 255}, "Setting"),
+      lblGameHeading(Frame2, "lblGameHeading", {8700, 270, 2160, 255}, "A game sees"),
+      lblGameOther(Frame2, "lblGameOther", {240, 2760, 10620, 285}),
+      Frame3(form_, "Frame3", {120, 4470, 11040, 1260}, "Buttons"),
+      lblBoardButtons(Frame3, "lblBoardButtons", {240, 555, 880, 255}, "Board"),
+      lblGameButtons(Frame3, "lblGameButtons", {240, 885, 880, 255}, "A game"),
+      Frame4(form_, "Frame4", {120, 5850, 11040, 3120}, "Encoders"),
+      lblMarks(Frame4, "lblMarks", {240, 2730, 10620, 285}) {
+  for (int column = 0; column < 2; ++column) {
+    const int left = kPairColumnLeft[column];
+    auto& headings = pairHeadings_[static_cast<std::size_t>(column)];
+    const std::string n = std::to_string(column + 1);
+    headings[0] = std::make_unique<ui::Label>(Frame4, "lblPairHeading" + n,
+                                              ui::TwipsRect{left, 270, 600, 255}, "Pair");
+    headings[1] = std::make_unique<ui::Label>(Frame4, "lblTypeHeading" + n,
+                                              ui::TwipsRect{left + 600, 270, 540, 255}, "Type");
+    headings[2] = std::make_unique<ui::Label>(Frame4, "lblWidthHeading" + n,
+                                              ui::TwipsRect{left + 1140, 270, 720, 255}, "Width");
+    headings[3] = std::make_unique<ui::Label>(Frame4, "lblCountsHeading" + n,
+                                              ui::TwipsRect{left + 1860, 270, 960, 255}, "Pulses");
+    headings[4] = std::make_unique<ui::Label>(
+        Frame4, "lblLengthsHeading" + n, ui::TwipsRect{left + 2820, 270, 1680, 255}, "Min / med / max");
+    // Centred over the lamps below it.
+    headings[5] = std::make_unique<ui::Label>(Frame4, "lblMarkHeading" + n,
+                                              ui::TwipsRect{left + 4530, 270, 600, 255}, "Check");
+  }
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     axes_[static_cast<std::size_t>(axis - 1)] =
-        std::make_unique<AxisRow>(Frame2, axis, kAxisRowTop + kAxisRowStep * (axis - 1));
+        std::make_unique<AxisRow>(Frame2, axis, kAxisRowTop + kRowStep * (axis - 1));
   }
   for (int pair = 1; pair <= kPairCount; ++pair) {
     const int left = kButtonGroupLeft + kButtonGroupStep * (pair - 1);
     const auto k = static_cast<std::size_t>(pair - 1);
     buttonPairLabels_[k] = std::make_unique<ui::Label>(
-        Frame3, "lblButtonPair" + std::to_string(pair), ui::TwipsRect{left, 300, 580, 285},
+        Frame3, "lblButtonPair" + std::to_string(pair), ui::TwipsRect{left, 270, 580, 255},
         PairCaption(pair));
     for (int side = 0; side < 2; ++side) {
       const int button = FirstButtonOf(pair) + side;
@@ -101,18 +118,20 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       // The pair's caption above names the two lamps; a number in each
       // would make them wider than sixteen pairs leave room for.
       buttons_[b] = std::make_unique<ui::Lamp>(Frame3, "lampButton" + std::to_string(button),
-                                               ui::TwipsRect{left + 300 * side, 630, 270, 300},
+                                               ui::TwipsRect{left + 300 * side, 540, 270, 270},
                                                "");
       buttons_[b]->SetHint("Button " + std::to_string(button));
       gameButtons_[b] = std::make_unique<ui::Lamp>(
           Frame3, "lampGameButton" + std::to_string(button),
-          ui::TwipsRect{left + 300 * side, 1020, 270, 300}, "");
+          ui::TwipsRect{left + 300 * side, 870, 270, 270}, "");
       gameButtons_[b]->SetHint("Button " + std::to_string(button) + " as a game sees it");
     }
   }
   for (int pair = 1; pair <= kPairCount; ++pair) {
-    pairs_[static_cast<std::size_t>(pair - 1)] =
-        std::make_unique<PairRow>(Frame4, pair, kPairRowTop + kPairRowStep * (pair - 1));
+    const int column = (pair - 1) / kPairsPerColumn;
+    const int row = (pair - 1) % kPairsPerColumn;
+    pairs_[static_cast<std::size_t>(pair - 1)] = std::make_unique<PairRow>(
+        Frame4, pair, kPairColumnLeft[column], kPairRowTop + kRowStep * row);
   }
 
   for (ui::Label* value : {&lblManuf, &lblProduct, &lblVersion}) {
@@ -272,6 +291,8 @@ void frmMain::ShowButtons(const MonitorState& state) {
 
 void frmMain::ShowPairs(const MonitorState& state) {
   const auto width = state.settings.PulseWidthMs();
+  // Each mark in full under the pairs, and on its pair's lamp as its hint.
+  std::string marks;
   for (int pair = 1; pair <= kPairCount; ++pair) {
     const auto k = static_cast<std::size_t>(pair - 1);
     if (!PairRowChanged(state, k)) continue;
@@ -292,8 +313,10 @@ void frmMain::ShowPairs(const MonitorState& state) {
     row.mark.SetLit(encoder && pulsed && figures.marks.empty());
     std::string text;
     for (const Mark& mark : figures.marks) text += (text.empty() ? "" : "; ") + MarkText(mark);
-    row.markText.SetCaption(text);
+    row.mark.SetHint(text);
+    if (!text.empty()) marks += (marks.empty() ? " " : "; ") + PairCaption(pair) + ": " + text;
   }
+  lblMarks.SetCaption(marks);
 }
 
 }  // namespace tq::monitor

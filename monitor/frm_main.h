@@ -29,16 +29,16 @@ struct AxisRow {
   ui::Label game;
 };
 
-// One encoder pair's row.
+// One encoder pair's row. The lamp is lit while the pulses match the
+// settings and marked where they do not; its hint says why.
 struct PairRow {
-  PairRow(ui::Container& frame, int pair, int top);
+  PairRow(ui::Container& frame, int pair, int left, int top);
   ui::Label name;
   ui::Label type;
   ui::Label width;
   ui::Label counts;
   ui::Label lengths;
   ui::Lamp mark;
-  ui::Label markText;
 };
 
 class frmMain : public ProgramWindow {
@@ -108,12 +108,8 @@ class frmMain : public ProgramWindow {
   ui::Label lblGameButtons;
 
   ui::Frame Frame4;
-  ui::Label lblPairHeading;
-  ui::Label lblTypeHeading;
-  ui::Label lblWidthHeading;
-  ui::Label lblCountsHeading;
-  ui::Label lblLengthsHeading;
-  ui::Label lblMarkHeading;
+  // Every marked pair with its marks, below the two columns of pairs.
+  ui::Label lblMarks;
 
   AxisRow& Axis(int axis) { return *axes_.at(static_cast<std::size_t>(axis - 1)); }
   PairRow& Pair(int pair) { return *pairs_.at(static_cast<std::size_t>(pair - 1)); }
@@ -131,6 +127,8 @@ class frmMain : public ProgramWindow {
   std::array<std::unique_ptr<ui::Lamp>, kButtonCount> buttons_;
   std::array<std::unique_ptr<ui::Lamp>, kButtonCount> gameButtons_;
   std::array<std::unique_ptr<PairRow>, kPairCount> pairs_;
+  // Each column's headings: pair, type, width, pulses, lengths, check.
+  std::array<std::array<std::unique_ptr<ui::Label>, 6>, 2> pairHeadings_;
 };
 
 }  // namespace tq::monitor

@@ -29,6 +29,13 @@ struct InputSample {
   std::array<std::optional<std::int32_t>, kAxisCount> axes{};
   // Button k at bit k - 1.
   std::bitset<kButtonCount> buttons;
+  // Whether this may be the board's state as it stood before watching
+  // began. A host hands a newly opened handle no report until an input
+  // changes (the board sends only then), so there the first report is a
+  // change and a button set in it was pressed at that moment; a source
+  // that hands the standing state first (the emulator does) hands it at
+  // once.
+  bool mayBeStanding = true;
 };
 
 // Pair k is buttons 2k - 1 and 2k; a positive detent pulses the first.

@@ -38,6 +38,7 @@ std::string InputSession::Open(const std::string& devicePath) {
   }
   buffer_.assign(layout_->ReportLength(), 0);
   reports_ = 0;
+  openedMs_ = clock_();
   return {};
 }
 
@@ -61,6 +62,9 @@ InputSession::Outcome InputSession::Next(std::uint32_t timeoutMs, InputSample& s
   const std::int64_t ms = clock_();
   ++reports_;
   sample = layout_->Decode(api_, preparsed_, buffer_, ms);
+  // A first report later than one look at the board after the opening was
+  // sent because something changed.
+  sample.mayBeStanding = reports_ == 1 && ms - openedMs_ <= kReportIntervalMs;
   return Outcome::Sample;
 }
 

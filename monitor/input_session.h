@@ -53,6 +53,7 @@ class InputSession {
   std::optional<InputLayout> layout_;
   std::vector<std::uint8_t> buffer_;
   std::uint64_t reports_ = 0;
+  std::int64_t openedMs_ = 0;
 };
 
 }  // namespace tq::monitor

@@ -19,9 +19,10 @@ std::vector<Change> InputWatch::Take(const InputSample& sample) {
 
 void InputWatch::Take(const InputSample& sample, std::vector<Change>& changes) {
   if (lastMs_ && sample.ms < *lastMs_) return;
-  // A button already held in the first sample was pressed at a moment
-  // nobody saw.
+  // A button already held in the board's standing state was pressed at a
+  // moment nobody saw.
   const bool first = !lastMs_;
+  const bool startsSeen = !first || !sample.mayBeStanding;
   lastMs_ = sample.ms;
 
   for (int axis = 1; axis <= kAxisCount; ++axis) {
@@ -44,7 +45,7 @@ void InputWatch::Take(const InputSample& sample, std::vector<Change>& changes) {
   for (int button = 1; button <= kButtonCount; ++button) {
     const bool pressed = sample.buttons.test(Index(button));
     if (pressed == buttons_.test(Index(button))) continue;
-    TakeButton(button, pressed, sample.ms, !first, changes);
+    TakeButton(button, pressed, sample.ms, startsSeen, changes);
     touched.set(Index(PairOf(button)));
   }
   for (int pair = 1; pair <= kPairCount; ++pair) {

@@ -63,8 +63,9 @@ class InputWatch {
 
   // Takes the next sample and returns what it changed: axes in input order,
   // then buttons in number order, then marks. The first sample reports every
-  // axis it carries and every button pressed. A sample older than the last
-  // one taken is ignored.
+  // axis it carries and every button pressed; where it may be the standing
+  // state, a press in it has no start. A sample older than the last one
+  // taken is ignored.
   std::vector<Change> Take(const InputSample& sample);
   // The same, the changes appended to `changes`: a caller that takes a
   // thousand samples a second keeps one buffer instead of making one each.

@@ -209,6 +209,31 @@ TEST(InputWatch, BothDirectionsWithinOneTurnAreMarkedButNotSeparateTurns) {
   EXPECT_TRUE(watch.Marks(4).empty()) << "a second apart is two turns";
 }
 
+// What comes first after the opening: a host hands the first change, in
+// which a set button was just pressed; a standing state may hold a button
+// pressed before, whose length nobody can know.
+TEST(InputWatch, APressInTheFirstReportCountsOnlyWhenTheReportIsAChange) {
+  for (const bool standing : {false, true}) {
+    emu::EmulatedBoard board = StartedBoard({{3, 2}}, 48);  // pair 3 "1:2", "48 ms"
+    InputWatch watch(SettingsOf(board));
+    board.TurnEncoder(3, +1);  // two pulses on button 5
+    std::vector<Change> changes;
+    for (std::int64_t t = 0; t < 400; t += kReportIntervalMs) {
+      InputSample sample = SampleOf(board);
+      board.AdvanceTime(static_cast<std::uint64_t>(kReportIntervalMs));
+      // The host's first report is the first press.
+      if (changes.empty() && !sample.buttons.test(4)) continue;
+      sample.mayBeStanding = standing;
+      for (Change& change : watch.Take(sample)) changes.push_back(std::move(change));
+    }
+    const auto pulses = All<EncoderPulse>(changes);
+    EXPECT_EQ(watch.Meter(3).Count(0), standing ? 1 : 2) << (standing ? "standing" : "a change");
+    ASSERT_FALSE(pulses.empty());
+    EXPECT_LE(std::abs(pulses.front().lengthMs - 48), kReportIntervalMs) << (standing ? "standing" : "a change");
+    EXPECT_TRUE(watch.Marks(3).empty());
+  }
+}
+
 TEST(InputWatch, AxesReportValueLowestHighestAndTheFirstSampleWhole) {
   emu::EmulatedBoard board = StartedBoard({}, 48);
   board.settings[11] = 0x01;  // X inverted

@@ -11,6 +11,7 @@
 #include "emulator/simulated_hid.h"
 #include "monitor/frm_main.h"
 #include "tests/board_samples.h"
+#include "tests/scripted_game_view.h"
 
 namespace tq::monitor {
 namespace {
@@ -19,24 +20,7 @@ using Clock = std::chrono::steady_clock;
 
 const HostHints kHints{IdsFromDevicePath, "install the udev rule"};
 
-// A game interface that reads back what the test put there.
-class ScriptedGameView final : public GameView {
- public:
-  std::string Attach(const std::string& devicePath, std::uint16_t, std::uint16_t) override {
-    attachedTo = devicePath;
-    return attachFailure;
-  }
-  void Detach() override { attachedTo.clear(); }
-  std::optional<GameSnapshot> Read() override {
-    if (attachedTo.empty() || !attachFailure.empty()) return std::nullopt;
-    return snapshot;
-  }
-  std::string Source() const override { return "scripted"; }
-
-  std::string attachFailure;
-  std::string attachedTo;
-  GameSnapshot snapshot;
-};
+using testing::ScriptedGameView;
 
 emu::EmulatedBoard BoardWithEncoderOn3(std::u16string serial = u"M1") {
   emu::EmulatedBoard board = emu::MakeTQ5271(std::move(serial));
@@ -114,7 +98,9 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
   EXPECT_TRUE(figures.marks.empty());
   EXPECT_FALSE(form.Pair(3).mark.Marked());
   EXPECT_TRUE(form.Pair(3).mark.Lit());
-  EXPECT_EQ(form.Pair(3).markText.Caption(), "");
+  EXPECT_EQ(form.Pair(3).mark.Hint(), "");
+  EXPECT_EQ(form.lblMarks.Caption(), "");
+  EXPECT_EQ(form.lblStatus.Hint(), hid.PathOf(board));
 
   // A host that looks every millisecond sees each pulse as long as the
   // board holds it.
@@ -134,8 +120,8 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
     b.TurnEncoder(3, -2);
   });
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).mark.Marked(); }));
-  EXPECT_NE(form.Pair(3).markText.Caption().find("48"), std::string::npos)
-      << form.Pair(3).markText.Caption();
+  EXPECT_NE(form.Pair(3).mark.Hint().find("48"), std::string::npos) << form.Pair(3).mark.Hint();
+  EXPECT_EQ(form.lblMarks.Caption(), " 5-6: " + form.Pair(3).mark.Hint());
   EXPECT_TRUE(form.Button(5).Marked());
   EXPECT_FALSE(form.Button(1).Marked());
 

@@ -1,11 +1,11 @@
 #!/bin/sh
-# The Windows build, tested under Wine: cross-compiles both programs and the
+# The Windows build, tested under Wine: cross-compiles the programs and the
 # tests with MinGW-w64 (preset "windows"), runs the tests under Wine on a
 # virtual X display, then starts each program as a user would, with no board
 # attached: it must reach its no-board state with its caption and controls,
 # and end cleanly when its window is closed. Each window is photographed into
-# docs/ (encoders_win32.png, config_win32.png): this script rewrites those
-# pictures. The view tests and the window checks run once more at 144 dpi
+# docs/ (encoders_win32.png, config_win32.png, monitor_win32.png): this
+# script rewrites those pictures. The view tests and the window checks run once more at 144 dpi
 # (150 %), photographs in docs/ too (*_win32_144.png), and the text-fit
 # checks once more at 192 dpi (200 %). Then it packs the installer, the
 # portable zip and the winget manifest (tools/windows-package.sh, into
@@ -42,7 +42,8 @@ done
 
 "$WINE" wineboot --init >/dev/null 2>&1
 "$WINESERVER" -w
-wine_desktop 1024x1024
+# As large as the screen: the monitor's window is 1128 pixels wide at 144 dpi.
+wine_desktop 1280x1024
 wine_fonts
 
 # Every Wine process, the desktop included, ends first, so that all of them
@@ -60,7 +61,7 @@ set_dpi() {
 # docs/ as PNG, without time stamps, so that an unchanged window gives an
 # unchanged file.
 save_photographs() {  # $1: what the pictures' names end in
-  for name in encoders config; do
+  for name in encoders config monitor; do
     if [ -f "$BUILD/${name}_$dpi.bmp" ]; then
       convert "$BUILD/${name}_$dpi.bmp" -strip "docs/${name}_win32$1.png"
       echo "docs/${name}_win32$1.png"
@@ -93,6 +94,7 @@ check_program() {
 check_all() {
   check_program encoders "TQ5271 Rotary Encoders Configuration v1.7" 4820 6970
   check_program config "TQ5271 configuration" 5420 7470
+  check_program monitor "TQ5271 Input Monitor" 11280 9090
 }
 
 # The console program against no board: the same lines and exit codes as
@@ -123,6 +125,7 @@ dpi=96
 set_dpi $dpi
 check_version encoders "TQ5271 rotary encoders configuration"
 check_version config "TQ5271 analog input configuration"
+check_version monitor "TQ5271 input monitor"
 echo "== logic tests under Wine"
 "$WINE" "$BUILD/tests/logic_tests.exe" --gtest_brief=1
 echo "== Windows tests under Wine, $dpi dpi"
@@ -148,7 +151,8 @@ tools/windows-package.sh "$BUILD"
 echo "== the installer under Wine, fresh prefix"
 WINE="$WINE" WINESERVER="$WINESERVER" tools/windows-install-test.sh "$BUILD"
 
-for exe in "$BUILD"/encoders/TQ5271_encoders.exe "$BUILD"/config/TQ5271_config.exe "$BUILD"/ctl/tq5271ctl.exe; do
+for exe in "$BUILD"/encoders/TQ5271_encoders.exe "$BUILD"/config/TQ5271_config.exe \
+  "$BUILD"/monitor/TQ5271_monitor.exe "$BUILD"/ctl/tq5271ctl.exe; do
   [ -f "$exe" ] && echo "$(wc -c <"$exe") bytes  $exe"
 done
 echo "Windows build: all checks passed"

@@ -1,4 +1,4 @@
-// Every caption and every list item of both programs' native windows fits
+// Every caption and every list item of the programs' native windows fits
 // the room its control gives it, with the font the window draws in, at the
 // desktop's DPI (tools/windows.sh runs this at 96, 144 and 192 dpi).
 #include <windows.h>
@@ -6,13 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <string>
 
 #include "config/frm_main.h"
 #include "devlink/ui/win32/win32_view.h"
 #include "emulator/simulated_hid.h"
+#include "devlink/platform/win32/host_hints.h"
 #include "encoders/frm_main.h"
+#include "monitor/frm_main.h"
+#include "tests/board_samples.h"
 #include "tests/indicator_window.h"
+#include "tests/scripted_game_view.h"
 
 namespace tq::ui {
 namespace {
@@ -52,10 +58,20 @@ void ExpectEveryTextFits(const Win32View& view, const Window& window, int atLeas
     GetClientRect(GetParent(hwnd), &parent);
     const int width = r.right - r.left;
     switch (control->GetKind()) {
-      case Kind::Label:
-        // As far as its container shows it.
-        EXPECT_LE(Extent(hwnd, font, control->Caption()), std::min<int>(width, parent.right - r.left)) << where;
+      case Kind::Label: {
+        // As far as its container shows it, and short of every control that
+        // stands to its right on the same row.
+        const int extent = Extent(hwnd, font, control->Caption());
+        EXPECT_LE(extent, std::min<int>(width, parent.right - r.left)) << where;
+        for (const Control* other : window.AllControls()) {
+          const auto beside = static_cast<HWND>(view.HandleOf(*other));
+          if (!beside || beside == hwnd || GetParent(beside) != GetParent(hwnd)) continue;
+          const RECT o = InParent(beside);
+          if (o.top >= r.bottom || o.bottom <= r.top || o.left <= r.left) continue;
+          EXPECT_LE(r.left + extent, o.left) << where << " runs into " << other->Name();
+        }
         break;
+      }
       case Kind::CheckBox:
         // The box, a gap, then the text.
         EXPECT_LE(Extent(hwnd, font, control->Caption()) + MulDiv(GetSystemMetrics(SM_CXMENUCHECK), dpi, 96) +
@@ -130,6 +146,51 @@ TEST(NativeTextFit, ConfigWindow) {
   Win32View view(form.Form());
   form.Form_Load();
   ASSERT_TRUE(form.DeviceDetected);
+  ExpectEveryTextFits(view, form.Form());
+  form.Form().Close();
+}
+
+// The monitor as it shows a board at its busiest: every axis moved, the
+// game's view beside, an encoder pair's long pulses counted both ways and
+// marked against a width the board no longer uses.
+TEST(NativeTextFit, MonitorWindow) {
+  emu::SimulatedHid hid;
+  emu::EmulatedBoard made = emu::MakeTQ5271(u"TQ-00042");
+  testing::SetEncoders(made, {{3, 2}, {16, 2}}, 200);
+  const auto board = hid.Attach(std::move(made));
+  testing::ScriptedGameView game;
+  for (int axis = 0; axis < 6; ++axis) {
+    game.snapshot.axes.push_back({std::string(1, "XYZRUV"[axis]), axis < 3 ? axis : -1, 65535, 0, 65535});
+  }
+  monitor::frmMain form(hid, &game, win32::WindowsHostHints(), [&] {
+    return hid.WithBoard(board, [](emu::EmulatedBoard& b) { return static_cast<std::int64_t>(b.clockMs); });
+  });
+  Win32View view(form.Form());
+  form.Form_Load();
+  const auto tickUntil = [&](const std::function<bool()>& shown) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end) {
+      form.Timer.Tick();
+      if (shown()) return true;
+      Sleep(2);
+    }
+    return false;
+  };
+  ASSERT_TRUE(tickUntil([&] { return form.lblStatus.Caption().find("reports") != std::string::npos; }))
+      << form.lblStatus.Caption();
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    for (int axis = 1; axis <= 8; ++axis) b.SetAxis(axis, 100u + static_cast<unsigned>(axis));
+    b.TurnEncoder(3, 2);
+    b.TurnEncoder(16, -3);
+  });
+  ASSERT_TRUE(tickUntil([&] { return form.Pair(16).counts.Caption() == "0 / 6"; }))
+      << form.Pair(16).counts.Caption();
+  // The width changed behind the monitor's back: pair 3 is marked.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    testing::SetEncoders(b, {{3, 2}, {16, 2}}, 16);
+    b.TurnEncoder(3, -1);
+  });
+  ASSERT_TRUE(tickUntil([&] { return form.Pair(3).mark.Marked(); }));
   ExpectEveryTextFits(view, form.Form());
   form.Form().Close();
 }

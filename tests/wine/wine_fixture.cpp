@@ -11,13 +11,26 @@ HANDLE CountingWin32Api::CreateFileA(const char* fileName, std::uint32_t desired
   const HANDLE handle = Win32HidApi::CreateFileA(fileName, desiredAccess, shareMode,
                                                  securityAttributes, creationDisposition,
                                                  flagsAndAttributes, templateFile);
-  if (handle != kInvalidHandleValue) open.insert(handle);
+  if (handle != kInvalidHandleValue) {
+    std::lock_guard lock(mutex);
+    open.insert(handle);
+  }
   return handle;
 }
 
 BOOL CountingWin32Api::CloseHandle(HANDLE object) {
-  open.erase(object);
+  {
+    std::lock_guard lock(mutex);
+    open.erase(object);
+  }
   return Win32HidApi::CloseHandle(object);
+}
+
+BOOL CountingWin32Api::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
+                                std::uint32_t* bytesRead, std::uint32_t timeoutMs) {
+  const BOOL read = Win32HidApi::ReadFile(device, buffer, bytesToRead, bytesRead, timeoutMs);
+  if (read != 0) ++reportsRead;
+  return read;
 }
 
 void UnderWine::SetUp() {

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -22,16 +24,22 @@ inline constexpr int kPad = 1;
 inline constexpr std::uint16_t kPadVendor = 0x046D;
 inline constexpr std::uint16_t kPadProduct = 0x0001;
 
-// The real backend, counting the handles it opened and has not closed, and
-// running `beforeOpen` (when set) ahead of each open.
+// The real backend, counting the handles it opened and has not closed and
+// the input reports it read, and running `beforeOpen` (when set) ahead of
+// each open. A program's reading thread may open, read and close while the
+// test's thread looks.
 class CountingWin32Api : public Win32HidApi {
  public:
   HANDLE CreateFileA(const char* fileName, std::uint32_t desiredAccess, std::uint32_t shareMode,
                      SECURITY_ATTRIBUTES* securityAttributes, std::uint32_t creationDisposition,
                      std::uint32_t flagsAndAttributes, HANDLE templateFile) override;
   BOOL CloseHandle(HANDLE object) override;
+  BOOL ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead, std::uint32_t* bytesRead,
+                std::uint32_t timeoutMs) override;
 
-  std::set<HANDLE> open;
+  std::set<HANDLE> open;  // under mutex once a reading thread runs
+  std::mutex mutex;
+  std::atomic<int> reportsRead{0};
   std::function<void(const std::string& path)> beforeOpen;
 };
 

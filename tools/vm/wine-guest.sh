@@ -3,7 +3,8 @@
 # Wine over one virtual board and one foreign HID device, both served by the
 # board program. The scenarios' report goes to wine.xml, the checks of the
 # programs as users start them to checks.txt ("PASS name" / "FAIL name"),
-# their screenshots to encoders_wine.png and config_wine.png.
+# their screenshots to encoders_wine.png, config_wine.png and
+# monitor_wine.png.
 ROOT=$1
 OUT=$ROOT/build/vm/out
 WIN=$ROOT/build/windows
@@ -54,6 +55,7 @@ say "prefix unpacked"
 mkdir -p /tmp/wine-bin
 cp "$WIN/tests/wine/wine_scenarios.exe" "$WIN/encoders/TQ5271_encoders.exe" \
   "$WIN/config/TQ5271_config.exe" /tmp/wine-bin/
+cp "$WIN/monitor/TQ5271_monitor.exe" /tmp/wine-bin/
 
 export DISPLAY=:6
 Xvfb :6 -screen 0 800x600x24 -nolisten tcp -dpi 96 >"$OUT/wine-xvfb.log" 2>&1 &
@@ -112,6 +114,33 @@ for program in encoders config; do
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
 done
+
+# The input monitor as a user starts it: it reads the board's settings,
+# then the encoder is turned and an axis moved while it watches, and its
+# window is photographed showing them. Its window is taller than the other
+# programs' screen: it gets a screen and a Wine desktop of its own.
+poll_by_clock 60 wine_idle || say "Wine's desktop is still up"
+Xvfb :7 -screen 0 1024x768x24 -nolisten tcp -dpi 96 >"$OUT/wine-xvfb-monitor.log" 2>&1 &
+monitor_xvfb=$!
+(DISPLAY=:7 && wine_desktop 1024x768)
+poll_by_clock 60 wine_idle || say "Wine's desktop is still up"
+before=$(gets)
+DISPLAY=:7 "$WINE" /tmp/wine-bin/TQ5271_monitor.exe >"$OUT/wine-monitor.log" 2>&1 &
+pid=$!
+check "TQ5271_monitor.exe under Wine reads the board's settings at start-up" \
+  poll_by_clock 120 at_least $((before + 16))
+sleep 3
+sent=$(inputs)
+for command in "turn 0 3 5" "axis 0 2 90"; do echo "$command" >"$BOARDS/control"; done
+check "the board sends the turn's pulses while TQ5271_monitor.exe watches" \
+  poll_by_clock 30 inputs_at_least $((sent + 20))
+sleep 3
+check "TQ5271_monitor.exe under Wine still runs after the turn" kill -0 "$pid"
+DISPLAY=:7 import -window root "$OUT/monitor_wine.png"
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+kill "$monitor_xvfb" 2>/dev/null
+say "monitor photographed"
 
 "$WINESERVER" -k
 udevadm control --exit

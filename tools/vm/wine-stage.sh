@@ -10,7 +10,7 @@ cd "$(dirname "$0")/../.."
 EXTRA_PACKAGES="g++-mingw-w64-x86-64-posix wine64 fonts-wine" tools/deps.sh
 cmake --preset windows >/dev/null
 # shellcheck disable=SC2086 # a list of targets
-cmake --build --preset windows --target ${WINE_TARGETS:-wine_scenarios TQ5271_encoders TQ5271_config tq_hidp_dump}
+cmake --build --preset windows --target ${WINE_TARGETS:-wine_scenarios TQ5271_encoders TQ5271_config TQ5271_monitor tq_hidp_dump}
 
 export WINEPREFIX="$PWD/build/vm/wineprefix"
 . tools/lib/wine.sh

@@ -20,13 +20,19 @@ GameAxis Axis(const char* name, int boardAxis, DWORD value, UINT minimum, UINT m
 
 std::string WinmmGameView::Attach(const std::string& /*devicePath*/, std::uint16_t vendorId,
                                   std::uint16_t productId) {
-  joystick_ = -1;
+  Detach();
   const UINT count = joyGetNumDevs();
   for (UINT id = 0; id < count; ++id) {
     JOYCAPSA caps{};
     if (joyGetDevCapsA(id, &caps, sizeof caps) != JOYERR_NOERROR) continue;
     if (caps.wMid == vendorId && caps.wPid == productId) {
       joystick_ = static_cast<int>(id);
+      axes_.push_back(Axis("X", 0, 0, caps.wXmin, caps.wXmax));
+      axes_.push_back(Axis("Y", 1, 0, caps.wYmin, caps.wYmax));
+      if (caps.wCaps & JOYCAPS_HASZ) axes_.push_back(Axis("Z", 2, 0, caps.wZmin, caps.wZmax));
+      if (caps.wCaps & JOYCAPS_HASR) axes_.push_back(Axis("R", -1, 0, caps.wRmin, caps.wRmax));
+      if (caps.wCaps & JOYCAPS_HASU) axes_.push_back(Axis("U", -1, 0, caps.wUmin, caps.wUmax));
+      if (caps.wCaps & JOYCAPS_HASV) axes_.push_back(Axis("V", -1, 0, caps.wVmin, caps.wVmax));
       return {};
     }
   }
@@ -36,29 +42,20 @@ std::string WinmmGameView::Attach(const std::string& /*devicePath*/, std::uint16
 
 std::optional<GameSnapshot> WinmmGameView::Read() {
   if (joystick_ < 0) return std::nullopt;
-  const UINT id = static_cast<UINT>(joystick_);
-  JOYCAPSA caps{};
   JOYINFOEX info{};
   info.dwSize = sizeof info;
   info.dwFlags = JOY_RETURNALL;
-  if (joyGetDevCapsA(id, &caps, sizeof caps) != JOYERR_NOERROR ||
-      joyGetPosEx(id, &info) != JOYERR_NOERROR) {
-    return std::nullopt;
-  }
+  if (joyGetPosEx(static_cast<UINT>(joystick_), &info) != JOYERR_NOERROR) return std::nullopt;
   GameSnapshot snapshot;
-  snapshot.axes.push_back(Axis("X", 0, info.dwXpos, caps.wXmin, caps.wXmax));
-  snapshot.axes.push_back(Axis("Y", 1, info.dwYpos, caps.wYmin, caps.wYmax));
-  if (caps.wCaps & JOYCAPS_HASZ) {
-    snapshot.axes.push_back(Axis("Z", 2, info.dwZpos, caps.wZmin, caps.wZmax));
-  }
-  if (caps.wCaps & JOYCAPS_HASR) {
-    snapshot.axes.push_back(Axis("R", -1, info.dwRpos, caps.wRmin, caps.wRmax));
-  }
-  if (caps.wCaps & JOYCAPS_HASU) {
-    snapshot.axes.push_back(Axis("U", -1, info.dwUpos, caps.wUmin, caps.wUmax));
-  }
-  if (caps.wCaps & JOYCAPS_HASV) {
-    snapshot.axes.push_back(Axis("V", -1, info.dwVpos, caps.wVmin, caps.wVmax));
+  snapshot.axes = axes_;
+  for (GameAxis& axis : snapshot.axes) {
+    const DWORD value = axis.name == "X"   ? info.dwXpos
+                        : axis.name == "Y" ? info.dwYpos
+                        : axis.name == "Z" ? info.dwZpos
+                        : axis.name == "R" ? info.dwRpos
+                        : axis.name == "U" ? info.dwUpos
+                                           : info.dwVpos;
+    axis.value = static_cast<std::int32_t>(value);
   }
   snapshot.buttons = std::bitset<32>(info.dwButtons);
   return snapshot;
