@@ -212,7 +212,7 @@ TEST(InputWatch, BothDirectionsWithinOneTurnAreMarkedButNotSeparateTurns) {
 // What comes first after the opening: a host hands the first change, in
 // which a set button was just pressed; a standing state may hold a button
 // pressed before, whose length nobody can know.
-TEST(InputWatch, APressInTheFirstReportCountsOnlyWhenTheReportIsAChange) {
+TEST(InputWatch, APressInTheFirstReportIsMeasuredOnlyWhenTheReportIsAChange) {
   for (const bool standing : {false, true}) {
     emu::EmulatedBoard board = StartedBoard({{3, 2}}, 48);  // pair 3 "1:2", "48 ms"
     InputWatch watch(SettingsOf(board));
@@ -227,9 +227,13 @@ TEST(InputWatch, APressInTheFirstReportCountsOnlyWhenTheReportIsAChange) {
       for (Change& change : watch.Take(sample)) changes.push_back(std::move(change));
     }
     const auto pulses = All<EncoderPulse>(changes);
-    EXPECT_EQ(watch.Meter(3).Count(0), standing ? 1 : 2) << (standing ? "standing" : "a change");
-    ASSERT_FALSE(pulses.empty());
-    EXPECT_LE(std::abs(pulses.front().lengthMs - 48), kReportIntervalMs) << (standing ? "standing" : "a change");
+    // Both count the first press; only as a change is its length known.
+    EXPECT_EQ(watch.Meter(3).Count(0), 2) << (standing ? "standing" : "a change");
+    ASSERT_EQ(pulses.size(), 2u);
+    EXPECT_EQ(pulses.front().lengthMs.has_value(), !standing);
+    ASSERT_TRUE(pulses.back().lengthMs.has_value());
+    EXPECT_LE(std::abs(*pulses.back().lengthMs - 48), kReportIntervalMs)
+        << (standing ? "standing" : "a change");
     EXPECT_TRUE(watch.Marks(3).empty());
   }
 }
