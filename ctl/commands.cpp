@@ -135,7 +135,7 @@ void ShowText(const Console& console, const OpenBoard& board, const SettingBytes
   for (int pair = 1; pair <= encoders::kPairCount; ++pair) {
     const auto type = EncoderType(bytes, pair);
     const std::string name = "enc" + std::to_string(pair);
-    const std::string inputs = std::to_string(2 * pair - 1) + "-" + std::to_string(2 * pair);
+    const std::string inputs = encoders::PairInputs(pair);
     out << "  " << name << std::string(7 - name.size(), ' ') << inputs
         << std::string(7 - inputs.size(), ' ')
         << (type ? encoders::kEncoderTypeItems[static_cast<std::size_t>(*type)] : "?") << "\n";

@@ -64,20 +64,10 @@ struct MonitorProgram final : Program {
 };
 #endif
 
-// Whether the demo only writes a picture: then it needs no display at all.
-bool ScreenshotOnly(int argc, char* argv[]) {
-  for (int i = 1; i < argc; ++i) {
-    if (QByteArray(argv[i]).startsWith("--screenshot")) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (ScreenshotOnly(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
+  tq::ui::OffscreenForScreenshot(argc, argv);
   if (const std::string missing = tq::ui::MissingDisplay(); !missing.empty()) {
     std::fprintf(stderr, "TQ5271_demo: %s (--screenshot FILE.png needs none)\n", missing.c_str());
     return 1;

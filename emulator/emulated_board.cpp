@@ -36,7 +36,7 @@ EmulatedBoard MakeTQ5271(std::u16string serial) {
   board.settings[12] = 0x01;
   board.settings[15] = 198;
   board.settings[16] = 198;
-  // Pairs 2 and 4 "1:1", 3 "1:2", 8 "1:4", 9 "1:1"; pulse width 48 ms.
+  // Pairs 2 and 9 "1:1", 3 "1:2", 4 and 8 "1:4"; pulse width 48 ms.
   board.settings[22] = 0x8A;
   board.settings[23] = 0x01;
   board.settings[24] = 0x8C;

@@ -45,4 +45,8 @@ std::optional<EncoderSettings> DecodeEncoderPage(std::span<const std::uint8_t> p
   return settings;
 }
 
+std::string PairInputs(int pair) {
+  return std::to_string(2 * pair - 1) + "-" + std::to_string(2 * pair);
+}
+
 }  // namespace tq::encoders

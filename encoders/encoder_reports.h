@@ -35,6 +35,9 @@ inline constexpr int kFirstReleaseWithAllTypes = 0x21;
 // List items, in list order: a position in the list is the type code.
 inline constexpr std::array<const char*, 4> kEncoderTypeItems{"OFF", "1:1", "1:2", "1:4"};
 
+// The two inputs of pair 1 ... 16, as the encoder window names them: "1-2".
+std::string PairInputs(int pair);
+
 struct BankBits {
   std::uint8_t low = 0;
   std::uint8_t high = 0;

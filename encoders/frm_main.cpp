@@ -13,10 +13,6 @@ constexpr int kRowStep = 480;
 int RowTop(int pair, int firstTop) { return firstTop + kRowStep * ((pair - 1) % kColumnPairs); }
 bool LeftColumn(int pair) { return pair <= kColumnPairs; }
 
-std::string PairCaption(int pair) {
-  return std::to_string(2 * pair - 1) + "-" + std::to_string(2 * pair);
-}
-
 }  // namespace
 
 frmMain::frmMain(HidApi& api)
@@ -49,7 +45,7 @@ frmMain::frmMain(HidApi& api)
     const int left = LeftColumn(pair) ? 1260 : 3420;
     pairLabels_[static_cast<std::size_t>(pair)] = std::make_unique<ui::Label>(
         Frame3, "Label" + std::to_string(pair + 5),
-        ui::TwipsRect{left, RowTop(pair, 420), 1095, 375}, PairCaption(pair));
+        ui::TwipsRect{left, RowTop(pair, 420), 1095, 375}, PairInputs(pair));
   }
 
   for (ui::Label* value : {&lblSerialNumber, &lblManuf, &lblProduct, &lblVersion}) {

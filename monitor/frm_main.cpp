@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "encoders/encoder_reports.h"
 #include "monitor/change_text.h"
 
 namespace tq::monitor {
@@ -18,10 +19,6 @@ constexpr int kPairRowTop = 540;
 constexpr int kPairColumnLeft[2] = {240, 5640};
 constexpr int kPairsPerColumn = kPairCount / 2;
 constexpr std::size_t kShortPathLength = 24;
-
-std::string PairCaption(int pair) {
-  return std::to_string(FirstButtonOf(pair)) + "-" + std::to_string(FirstButtonOf(pair) + 1);
-}
 
 std::string Ms(std::optional<std::int64_t> ms) {
   return ms ? std::to_string(*ms) : std::string("-");
@@ -50,7 +47,8 @@ AxisRow::AxisRow(ui::Container& frame, int axis, int top)
 
 // `left` is the left edge of the pair's column.
 PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
-    : name(frame, "lblPair" + std::to_string(pair), {left, top, 600, 255}, PairCaption(pair)),
+    : name(frame, "lblPair" + std::to_string(pair), {left, top, 600, 255},
+           encoders::PairInputs(pair)),
       type(frame, "lblPairType" + std::to_string(pair), {left + 600, top, 540, 255}),
       width(frame, "lblPairWidth" + std::to_string(pair), {left + 1140, top, 720, 255}),
       counts(frame, "lblPairCounts" + std::to_string(pair), {left + 1860, top, 960, 255}),
@@ -111,7 +109,7 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
     const auto k = static_cast<std::size_t>(pair - 1);
     buttonPairLabels_[k] = std::make_unique<ui::Label>(
         Frame3, "lblButtonPair" + std::to_string(pair), ui::TwipsRect{left, 270, 580, 255},
-        PairCaption(pair));
+        encoders::PairInputs(pair));
     for (int side = 0; side < 2; ++side) {
       const int button = FirstButtonOf(pair) + side;
       const auto b = static_cast<std::size_t>(button - 1);
@@ -314,7 +312,9 @@ void frmMain::ShowPairs(const MonitorState& state) {
     std::string text;
     for (const Mark& mark : figures.marks) text += (text.empty() ? "" : "; ") + MarkText(mark);
     row.mark.SetHint(text);
-    if (!text.empty()) marks += (marks.empty() ? " " : "; ") + PairCaption(pair) + ": " + text;
+    if (!text.empty()) {
+      marks += (marks.empty() ? " " : "; ") + encoders::PairInputs(pair) + ": " + text;
+    }
   }
   lblMarks.SetCaption(marks);
 }

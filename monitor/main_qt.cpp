@@ -2,7 +2,6 @@
 // what a game sees, and the Qt view.
 //   TQ5271_monitor [--screenshot FILE.png [--after MS]]
 #include <QApplication>
-#include <QByteArray>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <cstdio>
@@ -14,22 +13,8 @@
 #include "devlink/ui/qt/qt_view.h"
 #include "monitor/frm_main.h"
 
-namespace {
-
-// Whether the program only writes a picture: then it needs no display.
-bool ScreenshotOnly(int argc, char* argv[]) {
-  for (int i = 1; i < argc; ++i) {
-    if (QByteArray(argv[i]).startsWith("--screenshot")) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 int main(int argc, char* argv[]) {
-  if (ScreenshotOnly(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
+  tq::ui::OffscreenForScreenshot(argc, argv);
   if (const std::string missing = tq::ui::MissingDisplay(); !missing.empty()) {
     std::fprintf(stderr, "TQ5271_monitor: %s (--screenshot FILE.png needs none)\n",
                  missing.c_str());

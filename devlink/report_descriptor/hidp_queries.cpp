@@ -54,7 +54,8 @@ std::optional<std::uint32_t> ReadBits(std::span<const std::uint8_t> report,
   std::uint32_t value = 0;
   for (std::uint32_t bit = 0; bit < count; ++bit) {
     const std::uint64_t at = position + bit;
-    if ((report[static_cast<std::size_t>(at / 8)] >> (at % 8)) & 1u) value |= 1u << bit;
+    const unsigned byte = report[static_cast<std::size_t>(at / 8)];
+    if ((byte >> (at % 8)) & 1u) value |= 1u << bit;
   }
   return value;
 }

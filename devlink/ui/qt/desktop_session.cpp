@@ -1,6 +1,7 @@
 #include "devlink/ui/qt/desktop_session.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QIcon>
 #include <cstdlib>
 #include <filesystem>
@@ -56,6 +57,15 @@ std::string MissingDisplay() {
 void PresentToDesktop(QApplication& app, const char* desktopName, const char* fallbackIcon) {
   QGuiApplication::setDesktopFileName(desktopName);
   app.setWindowIcon(QIcon::fromTheme(desktopName, QIcon(fallbackIcon)));
+}
+
+void OffscreenForScreenshot(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    if (QByteArray(argv[i]).startsWith("--screenshot")) {
+      if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+      return;
+    }
+  }
 }
 
 }  // namespace tq::ui
