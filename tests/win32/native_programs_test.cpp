@@ -269,7 +269,7 @@ TEST(NativePrograms, MonitorShowsTheBoardAndTheUsersPickReachesItsReader) {
   ASSERT_EQ(form.SerNo.Items(), (std::vector<std::string>{"M1", "M2"}));
   if (form.Shown().openSerial != "M1") press(VK_UP);
   ASSERT_TRUE(TickUntil(form, [&] {
-    return form.Shown().openSerial == "M1" && form.lblStatus.Caption().find("reports") != std::string::npos;
+    return form.Shown().openSerial == "M1" && form.lblStatus.Caption().find("input report") != std::string::npos;
   })) << form.lblStatus.Caption();
 
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {

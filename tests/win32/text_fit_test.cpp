@@ -176,7 +176,7 @@ TEST(NativeTextFit, MonitorWindow) {
     }
     return false;
   };
-  ASSERT_TRUE(tickUntil([&] { return form.lblStatus.Caption().find("reports") != std::string::npos; }))
+  ASSERT_TRUE(tickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; }))
       << form.lblStatus.Caption();
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
     for (int axis = 1; axis <= 8; ++axis) b.SetAxis(axis, 100u + static_cast<unsigned>(axis));

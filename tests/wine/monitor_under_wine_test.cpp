@@ -61,7 +61,7 @@ TEST_F(MonitorUnderWine, EncoderPulsesAreMeasuredAndAGameSeesTheBoard) {
   monitor::frmMain form(api, &game, win32::WindowsHostHints());
   ui::Win32View view(form.Form());
   form.Form_Load();
-  ASSERT_TRUE(LoopUntil([&] { return form.lblStatus.Caption().find("reports") != std::string::npos; },
+  ASSERT_TRUE(LoopUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; },
                         std::chrono::seconds(30)))
       << form.lblStatus.Caption();
   EXPECT_EQ(form.SerNo.Text(), "00042");
