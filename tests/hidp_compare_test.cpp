@@ -63,7 +63,7 @@ TEST(HidpCompare, EveryDeviceParsesAndItsProbeFillsItsFirstInputReport) {
   EXPECT_TRUE(ProbeReport(test::HexBytes("05 01 09 02 a1 01 c0"), false).empty());
 
   // Where Windows and Wine 8 name an array's usages differently.
-  EXPECT_TRUE(ArraysFromOtherThanOne(test::RealDevice("hid-spec-boot-keyboard")));
+  EXPECT_TRUE(ArraysFromOtherThanOne(test::RealDevice("hid-class-boot-keyboard")));
   EXPECT_TRUE(ArraysFromOtherThanOne(test::RealDevice("remote-button-array")));
   EXPECT_FALSE(ArraysFromOtherThanOne(pad->descriptor)) << "its arrays start at 1";
   EXPECT_FALSE(ArraysFromOtherThanOne(test::RealDevice("kernel-doc-mouse")));

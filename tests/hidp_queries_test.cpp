@@ -58,7 +58,7 @@ std::uint32_t Value(const ParsedDescriptor& parsed, USAGE page, USAGE usage,
 }
 
 TEST(HidpQueries, BootKeyboardIsModifierBitsAndAKeyArray) {
-  const ParsedDescriptor keyboard = Parse(test::RealDevice("hid-spec-boot-keyboard"));
+  const ParsedDescriptor keyboard = Parse(test::RealDevice("hid-class-boot-keyboard"));
   EXPECT_EQ(keyboard.caps.NumberInputButtonCaps, 2);
   EXPECT_EQ(keyboard.caps.NumberInputValueCaps, 0);
   EXPECT_EQ(keyboard.caps.NumberInputDataIndices, 8 + 102);

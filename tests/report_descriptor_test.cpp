@@ -59,8 +59,8 @@ TEST(ReportDescriptor, RealDevicesGetWindowsLengths) {
   // Per finger 128 bits, then scan time and contact count: 280 bits under
   // ID 1. Features: 8 bits under ID 2, 256 bytes under ID 0x44.
   ExpectCaps(Device("touch-screen-two-fingers"), {0x0D, 0x04, 36, 0, 257, 3});
-  ExpectCaps(Device("hid-spec-boot-keyboard"), {0x01, 0x06, 9, 2, 0, 1});
-  ExpectCaps(Device("hid-spec-boot-mouse"), {0x01, 0x02, 4, 0, 0, 2});
+  ExpectCaps(Device("hid-class-boot-keyboard"), {0x01, 0x06, 9, 2, 0, 1});
+  ExpectCaps(Device("hid-class-boot-mouse"), {0x01, 0x02, 4, 0, 0, 2});
   // 10 + 12 + 2 + 8 + 4 + 4 + 8 + 8 input bits; seven output bytes.
   ExpectCaps(Device("wheel-10-bit"), {0x01, 0x04, 8, 8, 0, 3});
   ExpectCaps(Device("wheel-14-bit"), {0x01, 0x04, 9, 8, 0, 3});

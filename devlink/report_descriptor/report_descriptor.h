@@ -19,7 +19,7 @@
 // - An array item is one field per usage, all at the item's position with
 //   its whole count, first usage last in the list. Its values number the
 //   usages in declaration order from Logical Minimum, as the HID
-//   specification has it (a keyboard's 0 ... 101 for usages 0 ... 101);
+//   class definition has it (a keyboard's 0 ... 101 for usages 0 ... 101);
 //   usage 0 stands for no usage. Wine counts them from 1 whatever Logical
 //   Minimum says: the two agree where it is 1, as on most arrays.
 // - A field of 1-bit size or of an array is a button; any other a value.

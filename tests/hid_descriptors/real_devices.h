@@ -57,12 +57,12 @@ inline constexpr std::array<NamedDescriptor, 10> kRealDevices = {{
      "05 0d 55 0c 66 01 10 47 ff ff 00 00 27 ff ff 00 00 75 10 95 01 09 56 81 02 09 54 25 7f 95 "
      "01 75 08 81 02 85 02 09 55 95 01 25 02 b1 02 85 44 06 00 ff 09 c5 15 00 26 ff 00 75 08 96 "
      "00 01 b1 02 c0"},
-    {"hid-spec-boot-keyboard",
+    {"hid-class-boot-keyboard",
      "Device Class Definition for HID 1.11, Appendix B.1, Protocol 1 (Keyboard)",
      "05 01 09 06 a1 01 05 07 19 e0 29 e7 15 00 25 01 75 01 95 08 81 02 95 01 75 08 81 01 95 05 "
      "75 01 05 08 19 01 29 05 91 02 95 01 75 03 91 01 95 06 75 08 15 00 25 65 05 07 19 00 29 65 "
      "81 00 c0"},
-    {"hid-spec-boot-mouse",
+    {"hid-class-boot-mouse",
      "Device Class Definition for HID 1.11, Appendix B.2, Protocol 2 (Mouse)",
      "05 01 09 02 a1 01 09 01 a1 00 05 09 19 01 29 03 15 00 25 01 95 03 75 01 81 02 95 01 75 05 "
      "81 01 05 01 09 30 09 31 15 81 25 7f 75 08 95 02 81 06 c0 c0"},

@@ -36,7 +36,7 @@ std::vector<std::uint8_t> ProbeReport(std::span<const std::uint8_t> descriptor, 
 
 // Whether an input array of the first top-level collection counts its
 // values from a Logical Minimum other than 1: there Windows (value minus
-// Logical Minimum names the usage, as the HID specification has it) and
+// Logical Minimum names the usage, as the USB HID class definition has it) and
 // Wine 8 (value 1 names the first usage) answer differently.
 bool ArraysFromOtherThanOne(std::span<const std::uint8_t> descriptor);
 

@@ -116,7 +116,7 @@ TEST(HidrawRead, ReportsArriveAsWindowsDeliversThemAndHidpReadsThem) {
 
 TEST(HidrawRead, AReaderThreadWakesForInputAndFailsWhenTheNodeGoes) {
   FakeHost host;
-  host.Plug(Device(3, "hid-spec-boot-mouse"));
+  host.Plug(Device(3, "hid-class-boot-mouse"));
   HidrawApi api(host.Sys().string(), host.Dev().string(), host);
   const HANDLE reader = Open(api, host.NodePath(3));
   const HANDLE window = Open(api, host.NodePath(3));
