@@ -3,10 +3,21 @@
 # checks written to $OUT/checks.txt as "PASS name" or "FAIL name", and two
 # ways of waiting for a condition.
 
-check() {  # $1: name; the rest: the command that must succeed
+check() {  # $1: name; the rest: the command that must succeed; fails with it
   name=$1
   shift
-  if "$@"; then echo "PASS $name" >>"$OUT/checks.txt"; else echo "FAIL $name" >>"$OUT/checks.txt"; fi
+  if "$@"; then
+    echo "PASS $name" >>"$OUT/checks.txt"
+  else
+    echo "FAIL $name" >>"$OUT/checks.txt"
+    return 1
+  fi
+}
+
+# After a FAIL: what the check saw, indented under it, so that a run whose
+# files are gone (CI's) still says why.
+evidence() {  # $1: a file
+  head -n 40 "$1" 2>/dev/null | sed 's/^/    | /' >>"$OUT/checks.txt"
 }
 
 # A difference known and explained, of the one shape $2 verifies: written as
@@ -23,6 +34,7 @@ known_difference() {  # $1: name; $2: shape check; $3...: the command that finds
     echo "KNOWN $name" >>"$OUT/checks.txt"
   else
     echo "FAIL $name" >>"$OUT/checks.txt"
+    return 1
   fi
 }
 

@@ -88,11 +88,13 @@ wait "$program"
 # "1:2" at "48 ms", the encoder turned +5 detents while both watch.
 "$BIN/ctl/tq5271ctl" set enc3=1:2 pulse=48ms >"$OUT/ctl-set.out" 2>&1
 # Each reads the board's settings (16 requests) before it reads input; the
-# turn waits for both, and the monitor watches for 15 s at most.
+# turn waits for both. The watch ends with Ctrl-C once it has printed the
+# button press sent after the turn, so a slow start cannot cut the turn off;
+# --for only bounds a watch that never sees it.
 before=$(gets)
-"$BIN/ctl/tq5271ctl" watch --for 12 >"$OUT/watch.txt" 2>&1 &
+"$BIN/ctl/tq5271ctl" watch --for 90 >"$OUT/watch.txt" 2>&1 &
 watch=$!
-"$BIN/monitor/TQ5271_monitor" --screenshot "$OUT/monitor.png" --after 12000 >"$OUT/monitor.out" 2>&1 &
+"$BIN/monitor/TQ5271_monitor" --screenshot "$OUT/monitor.png" --after 20000 >"$OUT/monitor.out" 2>&1 &
 monitor=$!
 poll_by_tries 60 at_least $((before + 32))
 sleep 2
@@ -102,10 +104,15 @@ echo "turn 0 3 5" >/tmp/vboard.control
 sleep 2
 echo "axis 0 2 90" >/tmp/vboard.control
 echo "button 0 7 1" >/tmp/vboard.control
+poll_by_clock 60 grep -q 'button 7 pressed' "$OUT/watch.txt"
+kill -INT "$watch"
 wait "$watch"
+watch_status=$?
 wait "$monitor"
 pulses_on_5() { grep -c 'enc3 button 5 pulse ' "$OUT/watch.txt"; }
-check "tq5271ctl watch prints the ten pulses of a turn on button 5" test "$(pulses_on_5)" -eq 10
+check "tq5271ctl watch prints the ten pulses of a turn on button 5" test "$(pulses_on_5)" -eq 10 ||
+  evidence "$OUT/watch.txt"
+check "tq5271ctl watch ends with 0 on Ctrl-C" test "$watch_status" -eq 0
 check "TQ5271_monitor draws its window after watching the turn" test -s "$OUT/monitor.png"
 
 echo quit >/tmp/vboard.control

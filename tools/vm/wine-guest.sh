@@ -83,7 +83,6 @@ relay_pid=$!
 
 start=$(date +%s)
 "$WINE" wineboot >"$OUT/wine-boot.log" 2>&1
-"$WINESERVER" -p
 echo "wineboot in the VM: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
 
 # Wine's desktop and services close a few seconds after the last program
