@@ -51,14 +51,16 @@ int main(int argc, char* argv[]) {
   }
   if (argc % 2 == 0 || logDir.empty() || control.empty() || boards.empty()) return Usage();
 
+  // Declared before the bus: it unplugs what is still plugged when it goes,
+  // and its serving threads use the devices and their logs until then.
+  std::vector<std::unique_ptr<std::ofstream>> logs;
+  std::vector<std::unique_ptr<BoardDevice>> devices;
+  std::vector<int> ports;
   VirtualBus bus;
   if (!bus.Available()) {
     std::cerr << "no virtual host controller (modprobe vhci-hcd)\n";
     return 1;
   }
-  std::vector<std::unique_ptr<std::ofstream>> logs;
-  std::vector<std::unique_ptr<BoardDevice>> devices;
-  std::vector<int> ports;
   for (std::size_t n = 0; n < boards.size(); ++n) {
     logs.push_back(std::make_unique<std::ofstream>(logDir + "/board" + std::to_string(n) + ".log"));
     devices.push_back(std::make_unique<BoardDevice>(boards[n].board, boards[n].faults));

@@ -232,6 +232,8 @@ while [ $((batch * BATCH)) -lt "$total" ]; do
 
   echo quit >"$WORK/control"
   wait "$vboard"
+  check "batch $batch: tq5271_vboard ends with 0 on quit, its boards still plugged" test $? -eq 0 ||
+    evidence "$WORK/vboard.out"
   for log in "$WORK"/board*.log; do cp "$log" "$CMP/batch$batch.$(basename "$log")"; done
   cp "$WORK/vboard.out" "$CMP/batch$batch.vboard.out"
   batch=$((batch + 1))
