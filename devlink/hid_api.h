@@ -247,6 +247,15 @@ class HidApi {
     return 0;
   }
 
+  // The input report the device holds now, asked of it over its control
+  // pipe rather than waited for: byte 0 names the report ID on entry (0 on a
+  // device that numbers none), and length, which counts it, is the device's
+  // InputReportByteLength. A device that does not answer fails it.
+  virtual BOOL HidD_GetInputReport(HANDLE /*device*/, void* /*reportBuffer*/,
+                                   std::uint32_t /*length*/) {
+    return 0;
+  }
+
   // Each capability of a report type (HidP_GetButtonCaps: buttons and
   // arrays; HidP_GetValueCaps: the rest), in the order hid.dll gives them.
   // length holds the room on entry and the number there is on return:

@@ -544,6 +544,23 @@ bool FramedForBoard(const EmulatedBoard& board, const std::uint8_t* bytes,
 
 }  // namespace
 
+BOOL SimulatedHid::HidD_GetInputReport(HANDLE device, void* reportBuffer, std::uint32_t length) {
+  const std::lock_guard lock(mutex_);
+  Call call{.op = "HidD_GetInputReport", .handle = device, .length = length};
+  BOOL result = 0;
+  auto* bytes = static_cast<std::uint8_t*>(reportBuffer);
+  const EmulatedBoard* board = Injected(call.op) ? nullptr : Live(device);
+  // As with a feature report: ID 0 in a buffer of exactly the report length.
+  if (board && bytes && length > 0 && length == board->inputReportByteLength && bytes[0] == 0) {
+    std::vector<std::uint8_t> report = board->InputReport();
+    report.resize(length, 0);
+    std::copy(report.begin(), report.end(), bytes);
+    call.bytes = report;
+    result = 1;
+  }
+  return Logged(calls_, call, result);
+}
+
 BOOL SimulatedHid::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
   const std::lock_guard lock(mutex_);
   Call call{.op = "HidD_GetFeature", .handle = device, .length = length};

@@ -16,6 +16,8 @@
 // carry the firmware's timing on the board's clock. With nothing pending, a
 // read waits in real time, up to timeoutMs, for a test to move an input
 // through WithBoard. An unplugged board's read fails, a waiting one too.
+// HidD_GetInputReport answers with the report as it stands, and leaves what
+// the handle's reads get alone.
 // HidP_* answer from the board's one descriptor (ReportDescriptor(board))
 // through the same parse as the hidraw backend.
 //
@@ -149,6 +151,7 @@ class SimulatedHid : public HidApi {
                               char* report, std::uint32_t reportLength) override;
   BOOL ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
                 std::uint32_t* bytesRead, std::uint32_t timeoutMs) override;
+  BOOL HidD_GetInputReport(HANDLE device, void* reportBuffer, std::uint32_t length) override;
   BOOL HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
   BOOL HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
 

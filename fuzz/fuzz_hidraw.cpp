@@ -9,6 +9,7 @@
 // once the board is.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -131,6 +132,16 @@ void Session(tq::HidApi& api, const tq::BoardVariant& variant, VanishingHost& ho
                                          static_cast<std::uint32_t>(buffer.size()));
     (void)api.HidD_GetFeature(link.DeviceHandle, buffer.data(),
                               static_cast<std::uint32_t>(buffer.size()));
+    // The device's answer to the input request, whatever length it claims.
+    const std::vector<std::uint8_t> held = in.Bytes(in.U8() % 80);
+    const int claimed = static_cast<int>(in.U8()) - 64;
+    host.inputSource = [&](std::uint8_t* bytes, std::size_t size) {
+      std::copy_n(held.begin(), std::min(size, held.size()), bytes);
+      return claimed;
+    };
+    (void)api.HidD_GetInputReport(link.DeviceHandle, buffer.data(),
+                                  static_cast<std::uint32_t>(buffer.size()));
+    host.inputSource = nullptr;
     // An input report of any length from the node, read into a buffer of
     // any length, then taken apart by the node's own preparsed data.
     for (const unsigned node : nodes) host.SendInput(node, in.Bytes(in.U8() % 80));

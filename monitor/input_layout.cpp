@@ -39,6 +39,7 @@ std::optional<InputLayout> InputLayout::Learn(HidApi& api, PHIDP_PREPARSED_DATA 
       for (std::size_t axis = 0; axis < kAxisUsages.size(); ++axis) {
         const USAGE usage = kAxisUsages[axis];
         if (usage < first || usage > last || layout.axes_[axis].present) continue;
+        if (!layout.reportId_) layout.reportId_ = value.ReportID;
         layout.axes_[axis] = AxisField{
             .present = true,
             .range = {value.LogicalMin, value.LogicalMax},
@@ -54,8 +55,10 @@ std::optional<InputLayout> InputLayout::Learn(HidApi& api, PHIDP_PREPARSED_DATA 
       api.HidP_GetButtonCaps(HidP_Input, buttons.data(), &buttonCount, preparsedData) ==
           kHidpStatusSuccess) {
     buttons.resize(std::min<std::size_t>(buttonCount, buttons.size()));
-    layout.buttons_ = std::ranges::any_of(
+    const auto board = std::ranges::find_if(
         buttons, [](const HIDP_BUTTON_CAPS& button) { return button.UsagePage == kButtonPage; });
+    layout.buttons_ = board != buttons.end();
+    if (layout.buttons_ && !layout.reportId_) layout.reportId_ = board->ReportID;
   }
 
   const bool anyAxis =

@@ -40,6 +40,9 @@ class InputLayout {
                      std::span<std::uint8_t> report, std::int64_t ms) const;
 
   std::uint16_t ReportLength() const { return reportLength_; }
+  // The ID of the report that carries the first axis (or, with none, the
+  // buttons): 0 on a device that numbers no reports.
+  std::uint8_t ReportId() const { return reportId_.value_or(0); }
   // The logical range of input 1 ... 8; nullopt where the report lacks it.
   std::optional<AxisRange> Range(int axis) const;
 
@@ -52,6 +55,7 @@ class InputLayout {
   std::array<AxisField, kAxisCount> axes_{};
   bool buttons_ = false;
   std::uint16_t reportLength_ = 0;
+  std::optional<std::uint8_t> reportId_;
 };
 
 }  // namespace tq::monitor

@@ -39,7 +39,21 @@ std::string InputSession::Open(const std::string& devicePath) {
   buffer_.assign(layout_->ReportLength(), 0);
   reports_ = 0;
   openedMs_ = clock_();
+  AskStandingReport();
   return {};
+}
+
+void InputSession::AskStandingReport() {
+  standing_.reset();
+  askedStanding_ = false;
+  if (buffer_.empty()) return;
+  std::ranges::fill(buffer_, 0);
+  buffer_[0] = layout_->ReportId();
+  askedStanding_ = api_.HidD_GetInputReport(handle_, buffer_.data(),
+                                            static_cast<std::uint32_t>(buffer_.size())) != 0;
+  if (!askedStanding_) return;
+  standing_ = layout_->Decode(api_, preparsed_, buffer_, clock_());
+  standing_->mayBeStanding = true;
 }
 
 void InputSession::Close() {
@@ -49,10 +63,17 @@ void InputSession::Close() {
   if (handle_ != kInvalidHandleValue) api_.CloseHandle(handle_);
   handle_ = kInvalidHandleValue;
   layout_.reset();
+  standing_.reset();
+  askedStanding_ = false;
 }
 
 InputSession::Outcome InputSession::Next(std::uint32_t timeoutMs, InputSample& sample) {
   if (!IsOpen()) return Outcome::Gone;
+  if (standing_) {
+    sample = *standing_;
+    standing_.reset();
+    return Outcome::Sample;
+  }
   std::ranges::fill(buffer_, 0);
   std::uint32_t read = 0;
   if (api_.ReadFile(handle_, buffer_.data(), static_cast<std::uint32_t>(buffer_.size()), &read,
@@ -62,9 +83,11 @@ InputSession::Outcome InputSession::Next(std::uint32_t timeoutMs, InputSample& s
   const std::int64_t ms = clock_();
   ++reports_;
   sample = layout_->Decode(api_, preparsed_, buffer_, ms);
-  // A first report later than one look at the board after the opening was
-  // sent because something changed.
-  sample.mayBeStanding = reports_ == 1 && ms - openedMs_ <= kReportIntervalMs;
+  // Once the board told its standing state, every report it sends is a
+  // change; otherwise a first report later than one look at the board after
+  // the opening was sent because something changed.
+  sample.mayBeStanding =
+      !askedStanding_ && reports_ == 1 && ms - openedMs_ <= kReportIntervalMs;
   return Outcome::Sample;
 }
 

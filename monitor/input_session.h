@@ -31,7 +31,10 @@ class InputSession {
   InputSession& operator=(const InputSession&) = delete;
 
   // Empty when the interface at devicePath is open for its input reports;
-  // otherwise one line: why not.
+  // otherwise one line: why not. The board is asked for the report it holds
+  // then (HidD_GetInputReport): it sends one only when an input changes, so
+  // without it nothing would show until the first move. A board that does
+  // not answer leaves that to its first report.
   std::string Open(const std::string& devicePath);
   void Close();
   bool IsOpen() const { return handle_ != kInvalidHandleValue; }
@@ -39,12 +42,15 @@ class InputSession {
 
   enum class Outcome { Sample, Nothing, Gone };
   // Waits at most timeoutMs for the next report; with Outcome::Sample,
-  // `sample` holds it.
+  // `sample` holds it. The report asked for at opening comes first, at once,
+  // as the standing state; it is not counted in Reports().
   Outcome Next(std::uint32_t timeoutMs, InputSample& sample);
 
   std::uint64_t Reports() const { return reports_; }
 
  private:
+  void AskStandingReport();
+
   HidApi& api_;
   Clock clock_;
   HANDLE handle_ = kInvalidHandleValue;
@@ -54,6 +60,8 @@ class InputSession {
   std::vector<std::uint8_t> buffer_;
   std::uint64_t reports_ = 0;
   std::int64_t openedMs_ = 0;
+  bool askedStanding_ = false;
+  std::optional<InputSample> standing_;
 };
 
 }  // namespace tq::monitor

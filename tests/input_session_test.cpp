@@ -1,5 +1,6 @@
-// The input session over the emulator: whether its first report may be the
-// board's standing state, told by when it came after the opening.
+// The input session over the emulator: the board's standing state asked for
+// at the opening, and, where the board does not answer, whether the first
+// report may be that state, told by when it came after the opening.
 #include <gtest/gtest.h>
 
 #include "emulator/simulated_hid.h"
@@ -8,8 +9,50 @@
 namespace tq::monitor {
 namespace {
 
-TEST(InputSession, OnlyAFirstReportThatComesAtOnceMayBeTheStandingState) {
+TEST(InputSession, TheStandingStateIsAskedForAtOnceAndLaterReportsAreChanges) {
   emu::SimulatedHid hid;
+  const auto board = hid.Attach(emu::MakeTQ5271(u"S1"));
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.SetAxis(2, 90);
+    b.SetButton(3, true);
+  });
+  std::int64_t now = 5000;
+  InputSession session(hid, [&] { return now; });
+  ASSERT_EQ(session.Open(hid.PathOf(board)), "");
+  now += 3000;
+  // Long after the opening, with nothing sent, the state stands there.
+  InputSample standing;
+  ASSERT_EQ(session.Next(0, standing), InputSession::Outcome::Sample);
+  EXPECT_TRUE(standing.mayBeStanding);
+  EXPECT_EQ(standing.axes[1], 90);
+  EXPECT_EQ(standing.axes[0], 127);  // input 1 is inverted on the factory board
+  EXPECT_TRUE(standing.buttons.test(2));
+  EXPECT_EQ(standing.ms, 5000);
+  EXPECT_EQ(session.Reports(), 0u);
+
+  // Whatever the board sends now is a change, however soon it comes.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetButton(3, false); });
+  InputSample next;
+  ASSERT_EQ(session.Next(50, next), InputSession::Outcome::Sample);
+  EXPECT_FALSE(next.mayBeStanding);
+  EXPECT_FALSE(next.buttons.test(2));
+  EXPECT_EQ(session.Reports(), 1u);
+  session.Close();
+
+  // Asked on a board that is gone by then: no standing state, and the read
+  // tells the session the board is lost.
+  ASSERT_EQ(session.Open(hid.PathOf(board)), "");
+  hid.Detach(board);
+  InputSample none;
+  EXPECT_EQ(session.Next(0, none), InputSession::Outcome::Sample);  // asked before the unplug
+  EXPECT_EQ(session.Next(0, none), InputSession::Outcome::Gone);
+  session.Close();
+  EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+TEST(InputSession, WithoutAnAnswerOnlyAFirstReportThatComesAtOnceMayBeTheStandingState) {
+  emu::SimulatedHid hid;
+  hid.FailAlways("HidD_GetInputReport");
   const auto board = hid.Attach(emu::MakeTQ5271(u"S1"));
   std::int64_t now = 5000;
   InputSession session(hid, [&] { return now; });

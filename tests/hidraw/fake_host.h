@@ -161,6 +161,9 @@ class FakeHost : public hidraw::KernelCalls {
   // (byte 0 the report ID) and returns the length, as a board that turns
   // its pages over; featurePage and featureReply are then not used.
   std::function<int(std::uint8_t* bytes, std::size_t size)> featureSource;
+  // The device's answer to HIDIOCGINPUT, as featureSource; unset, the
+  // device stalls the request (-EPIPE), as one that does not answer it.
+  std::function<int(std::uint8_t* bytes, std::size_t size)> inputSource;
   std::vector<std::vector<std::uint8_t>> sentFeatures;
   std::vector<usbdevfs_ctrltransfer> controlRequests;
   int ioctls = 0;
@@ -281,6 +284,8 @@ class FakeHost : public hidraw::KernelCalls {
         std::copy_n(featurePage.begin(), copied, bytes);
         return reply;
       }
+      case _IOC_NR(HIDIOCGINPUT(0)):
+        return inputSource ? inputSource(bytes, size) : -EPIPE;
       case _IOC_NR(HIDIOCSFEATURE(0)):
         sentFeatures.emplace_back(bytes, bytes + size);
         return featureReply.value_or(static_cast<int>(size));

@@ -2,8 +2,10 @@
 // timeout, on a thread of their own, and the HidP_* answers on them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -143,6 +145,42 @@ TEST(HidrawRead, AReaderThreadWakesForInputAndFailsWhenTheNodeGoes) {
   // The reader's errors stayed on the reader's thread.
   EXPECT_EQ(api.GetLastError(), windowError);
   EXPECT_EQ(ReadReport(api, reader, 4, 10).error, kErrorDeviceNotConnected);
+}
+
+TEST(HidrawRead, TheReportTheDeviceHoldsIsAskedWithTheInputRequest) {
+  FakeHost host;
+  host.Plug(Device(0, "kernel-doc-mouse"));
+  HidrawApi api(host.Sys().string(), host.Dev().string(), host);
+  const HANDLE mouse = Open(api, host.NodePath(0));
+  ASSERT_NE(mouse, kInvalidHandleValue);
+  std::vector<std::uint8_t> report(5, 0);
+
+  // A device that stalls the request (as many do) fails it.
+  EXPECT_FALSE(api.HidD_GetInputReport(mouse, report.data(), 5));
+
+  // The kernel keeps byte 0 for the report ID and counts it in the length,
+  // as with a feature report; the device's answer need not fill the buffer.
+  std::size_t asked = 0;
+  host.inputSource = [&](std::uint8_t* bytes, std::size_t size) {
+    asked = size;
+    const std::uint8_t answer[] = {0x00, 0x04, 0x7F, 0x80};
+    std::copy(std::begin(answer), std::end(answer), bytes);
+    return 4;
+  };
+  report.assign(5, 0xEE);
+  report[0] = 0;
+  ASSERT_TRUE(api.HidD_GetInputReport(mouse, report.data(), 5));
+  EXPECT_EQ(asked, 5u);
+  EXPECT_EQ(report, (std::vector<std::uint8_t>{0x00, 0x04, 0x7F, 0x80, 0xEE}));
+  // Nothing of it reaches the reads: they wait for what the device sends.
+  EXPECT_EQ(ReadReport(api, mouse, 5, 20).error, kErrorTimeout);
+
+  EXPECT_FALSE(api.HidD_GetInputReport(mouse, nullptr, 5));
+  EXPECT_FALSE(api.HidD_GetInputReport(mouse, report.data(), 0));
+  EXPECT_FALSE(api.HidD_GetInputReport(0x12345, report.data(), 5));
+  host.Unplug(0);
+  EXPECT_FALSE(api.HidD_GetInputReport(mouse, report.data(), 5));
+  EXPECT_TRUE(api.CloseHandle(mouse));
 }
 
 }  // namespace

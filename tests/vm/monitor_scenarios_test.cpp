@@ -65,6 +65,16 @@ TEST_F(MonitorOnRealUsb, EncoderTurnIsCountedAndMeasuredAndAGamesViewStandsBesid
   EXPECT_NE(form.lblStatus.Caption().find(NodeOf(device)), std::string::npos);
   EXPECT_EQ(form.Pair(3).type.Caption(), "1:2");
   EXPECT_EQ(form.Pair(3).width.Caption(), "48 ms");
+  // The monitor asked the board for the input report it holds (a get report
+  // of type input, 0x01 in wValue's high byte), and X (inverted, at 0) shows
+  // it whether or not the board has sent anything since.
+  const auto gets = device.LogOf("GET_REPORT");
+  EXPECT_TRUE(std::ranges::any_of(gets, [](const vboard::LoggedRequest& get) {
+    return get.value >> 8 == 0x01 && !get.stalled;
+  }));
+  EXPECT_TRUE(TickUntil([&] { return form.Axis(1).value.Caption() == "127"; },
+                        std::chrono::seconds(5)))
+      << "X " << form.Axis(1).value.Caption();
   ASSERT_TRUE(TickUntil([&] { return form.lblGameHeading.Caption().find("/dev/input/event") !=
                                      std::string::npos; },
                         std::chrono::seconds(5)))

@@ -165,13 +165,13 @@ struct HidrawApi::State {
     return *device.facts->info.GetAnswer([] { return std::optional<hidraw_devinfo>(); });
   }
 
-  BOOL FeatureTransfer(HANDLE handle, hidraw::Direction direction, void* buffer,
-                       std::uint32_t length) {
+  BOOL ReportTransfer(HANDLE handle, hidraw::Direction direction, void* buffer,
+                      std::uint32_t length) {
     const OpenDevice* open = Find(handle);
     if (open == nullptr || buffer == nullptr || length == 0 || length > hidraw::kMaxIoctlLength) {
       return 0;
     }
-    return hidraw::TransferFeature(kernel, DeviceFd(*open), direction, buffer, length) ? 1 : 0;
+    return hidraw::TransferReport(kernel, DeviceFd(*open), direction, buffer, length) ? 1 : 0;
   }
 
   const std::optional<fs::path>& UsbDeviceDir(const OpenDevice& device) const {
@@ -583,14 +583,19 @@ BOOL HidrawApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
   return 1;
 }
 
+BOOL HidrawApi::HidD_GetInputReport(HANDLE device, void* reportBuffer, std::uint32_t length) {
+  const std::lock_guard lock(state_->mutex);
+  return state_->ReportTransfer(device, hidraw::Direction::kGetInput, reportBuffer, length);
+}
+
 BOOL HidrawApi::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
   const std::lock_guard lock(state_->mutex);
-  return state_->FeatureTransfer(device, hidraw::Direction::kGet, reportBuffer, length);
+  return state_->ReportTransfer(device, hidraw::Direction::kGet, reportBuffer, length);
 }
 
 BOOL HidrawApi::HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
   const std::lock_guard lock(state_->mutex);
-  return state_->FeatureTransfer(device, hidraw::Direction::kSet, reportBuffer, length);
+  return state_->ReportTransfer(device, hidraw::Direction::kSet, reportBuffer, length);
 }
 
 }  // namespace tq

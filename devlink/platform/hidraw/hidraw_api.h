@@ -103,6 +103,7 @@ class HidrawApi final : public HidApi {
   // kErrorDeviceNotConnected once the device is gone and its queue empty.
   BOOL ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
                 std::uint32_t* bytesRead, std::uint32_t timeoutMs) override;
+  BOOL HidD_GetInputReport(HANDLE device, void* reportBuffer, std::uint32_t length) override;
   BOOL HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
   BOOL HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
 

@@ -44,13 +44,14 @@ std::optional<std::vector<std::uint8_t>> AskReportDescriptor(KernelCalls& kernel
   return std::vector<std::uint8_t>(descriptor->value, descriptor->value + length);
 }
 
-bool TransferFeature(KernelCalls& kernel, int fd, Direction direction, void* buffer,
-                     std::uint32_t length) {
-  const unsigned long request =
-      direction == Direction::kGet ? HIDIOCGFEATURE(length) : HIDIOCSFEATURE(length);
+bool TransferReport(KernelCalls& kernel, int fd, Direction direction, void* buffer,
+                    std::uint32_t length) {
+  unsigned long request = HIDIOCSFEATURE(length);
+  if (direction == Direction::kGet) request = HIDIOCGFEATURE(length);
+  if (direction == Direction::kGetInput) request = HIDIOCGINPUT(length);
   if (fd < 0) return false;
   const int transferred = kernel.Ioctl(fd, request, buffer);
-  if (direction == Direction::kGet) return transferred > 0;
+  if (direction != Direction::kSet) return transferred > 0;
   return transferred >= 0 && static_cast<std::uint32_t>(transferred) == length;
 }
 

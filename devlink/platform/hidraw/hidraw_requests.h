@@ -25,15 +25,17 @@ std::optional<std::u16string> AskUniqueName(KernelCalls& kernel, int fd);
 
 std::optional<std::vector<std::uint8_t>> AskReportDescriptor(KernelCalls& kernel, int fd);
 
-enum class Direction { kGet, kSet };
+// kGet and kSet are feature reports; kGetInput asks for the input report
+// the device holds now, as Windows' HidD_GetInputReport does.
+enum class Direction { kGet, kSet, kGetInput };
 
-// A get or set feature report of `length` bytes (1 to kMaxIoctlLength). The
-// kernel counts the report-ID byte in what it transferred, and copies only
-// that much into the buffer. A set succeeds only when all of it went out. A
+// A get or set report of `length` bytes (1 to kMaxIoctlLength). The kernel
+// counts the report-ID byte in what it transferred, and copies only that
+// much into the buffer. A set succeeds only when all of it went out. A
 // board may answer a get with fewer bytes than its report holds: as on
 // Windows that succeeds, with the reply at the front of the buffer and the
 // rest of the buffer as it was.
-bool TransferFeature(KernelCalls& kernel, int fd, Direction direction, void* buffer,
-                     std::uint32_t length);
+bool TransferReport(KernelCalls& kernel, int fd, Direction direction, void* buffer,
+                    std::uint32_t length);
 
 }  // namespace tq::hidraw

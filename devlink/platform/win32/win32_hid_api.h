@@ -57,6 +57,7 @@ class Win32HidApi : public HidApi {
                               char* report, std::uint32_t reportLength) override;
   BOOL ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
                 std::uint32_t* bytesRead, std::uint32_t timeoutMs) override;
+  BOOL HidD_GetInputReport(HANDLE device, void* reportBuffer, std::uint32_t length) override;
   BOOL HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
   BOOL HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) override;
 };
