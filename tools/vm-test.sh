@@ -68,7 +68,7 @@ chmod +x "$INITRD/init"
 ACCEL=${VM_ACCEL:-tcg}
 rm -rf "$VM"/out/*
 start=$(date +%s)
-timeout "${VM_TIMEOUT:-1200}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp 1 -nodefaults \
+timeout "${VM_TIMEOUT:-1800}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp 1 -nodefaults \
   -display none -serial stdio -no-reboot \
   -kernel "$VM/kernel/boot/vmlinuz-$KVER" -initrd "$VM/initrd.img" \
   -append "console=ttyS0 panic=-1 quiet loglevel=4" \
