@@ -250,7 +250,8 @@ class HidApi {
   // The input report the device holds now, asked of it over its control
   // pipe rather than waited for: byte 0 names the report ID on entry (0 on a
   // device that numbers none), and length, which counts it, is the device's
-  // InputReportByteLength. A device that does not answer fails it.
+  // InputReportByteLength. A device that does not answer fails it, as does
+  // the Windows backend, which does not ask (win32_hid_api.h says why).
   virtual BOOL HidD_GetInputReport(HANDLE /*device*/, void* /*reportBuffer*/,
                                    std::uint32_t /*length*/) {
     return 0;

@@ -278,10 +278,6 @@ BOOL Win32HidApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRea
   return done ? 1 : 0;
 }
 
-BOOL Win32HidApi::HidD_GetInputReport(HANDLE device, void* reportBuffer, std::uint32_t length) {
-  return Widen(::HidD_GetInputReport(Native(device), reportBuffer, length));
-}
-
 BOOL Win32HidApi::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint32_t length) {
   return Widen(::HidD_GetFeature(Native(device), reportBuffer, length));
 }
