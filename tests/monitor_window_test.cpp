@@ -124,6 +124,9 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
   EXPECT_EQ(form.lblMarks.Caption(), " 5-6: " + form.Pair(3).mark.Hint());
   EXPECT_TRUE(form.Button(5).Marked());
   EXPECT_FALSE(form.Button(1).Marked());
+  // The turn's four pulses on button 6 all seen: the board is at rest.
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "10 / 4"; }))
+      << form.Pair(3).counts.Caption();
 
   // Picking the board again starts the counts afresh.
   form.SerNo.UserPick(0);
