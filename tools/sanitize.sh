@@ -8,7 +8,7 @@ cmake --build --preset asan
 ctest --preset asan
 # Leaks at exit of each program, through the demo's screenshot mode (exit
 # status 2: the program is not part of this build).
-for program in encoders config; do
+for program in encoders config monitor; do
   status=0
   QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     build/asan/demo/TQ5271_demo --program "$program" --boards 2 \
