@@ -49,13 +49,22 @@ fi
 # back: the program runs from a copy in memory.
 mkdir -p /tmp/wine-bin
 cp "$ROOT/build/windows/tests/hidp_dump/tq_hidp_dump.exe" /tmp/wine-bin/
-# A persistent server, started before anything else: Wine's device service
-# then stays up between the dumps and keeps the devices it found. Without it
-# each dump starts Wine afresh, and enumerates the interfaces while Wine's
-# bus is still finding them (a device could be missing from one dump).
-"$WINESERVER" -p
-"$WINE" wineboot >"$CMP/wineboot.log" 2>&1
-say "Wine up"
+
+# Wine starts afresh for each batch, once its devices are plugged, and its
+# server is persistent until the batch ends: Wine's device service then
+# stays up between the dumps and keeps the devices it found. Without that,
+# each dump started Wine anew and listed the interfaces while Wine's bus was
+# still finding them (a device could be missing from one dump); a service
+# kept across batches missed a device plugged where one of the last batch
+# had been.
+wine_up() {
+  "$WINESERVER" -p
+  "$WINE" wineboot >"$CMP/wineboot$batch.log" 2>&1
+}
+wine_down() {
+  "$WINESERVER" -k
+  "$WINESERVER" -w
+}
 
 "$DUMP" --devices >"$WORK/devices.tsv"
 
@@ -169,6 +178,8 @@ while [ $((batch * BATCH)) -lt "$total" ]; do
     say "batch $batch, attempt $attempt: $(cat "$WORK/vboard.out")"
   done
   say "batch $batch plugged"
+  wine_up
+  say "Wine up"
   products=$(awk -F'\t' '{ sub(/.*product=0x/, "", $2); sub(/,.*/, "", $2); print toupper($2) }' "$WORK/batch.tsv")
   all_listed() {  # $1: dump text
     for product in $products; do grep -q "^ProductID 0x$product" "$1" || return 1; done
@@ -230,6 +241,7 @@ while [ $((batch * BATCH)) -lt "$total" ]; do
       "the report it sent: hidraw backend's ReadFile = Wine's" '^report '
   done <"$WORK/batch.tsv"
 
+  wine_down
   echo quit >"$WORK/control"
   wait "$vboard"
   check "batch $batch: tq5271_vboard ends with 0 on quit, its boards still plugged" test $? -eq 0 ||
@@ -241,6 +253,5 @@ while [ $((batch * BATCH)) -lt "$total" ]; do
   sleep 2
 done
 
-"$WINESERVER" -k
 udevadm control --exit
 say "done"
