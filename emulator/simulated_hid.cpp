@@ -534,10 +534,9 @@ BOOL SimulatedHid::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
 namespace {
 
 // The board has no numbered reports: only report ID 0 passes, and only in
-// a buffer of exactly the board's report length.
-bool FramedForBoard(const EmulatedBoard& board, const std::uint8_t* bytes,
-                    std::uint32_t length) {
-  if (length != board.featureReportByteLength) return false;
+// a buffer of exactly the report's length.
+bool FramedForBoard(std::size_t reportLength, const std::uint8_t* bytes, std::uint32_t length) {
+  if (length != reportLength) return false;
   if (length == 0) return true;
   return bytes != nullptr && bytes[0] == 0;
 }
@@ -550,8 +549,7 @@ BOOL SimulatedHid::HidD_GetInputReport(HANDLE device, void* reportBuffer, std::u
   BOOL result = 0;
   auto* bytes = static_cast<std::uint8_t*>(reportBuffer);
   const EmulatedBoard* board = Injected(call.op) ? nullptr : Live(device);
-  // As with a feature report: ID 0 in a buffer of exactly the report length.
-  if (board && bytes && length > 0 && length == board->inputReportByteLength && bytes[0] == 0) {
+  if (board && length > 0 && FramedForBoard(board->inputReportByteLength, bytes, length)) {
     std::vector<std::uint8_t> report = board->InputReport();
     report.resize(length, 0);
     std::copy(report.begin(), report.end(), bytes);
@@ -568,7 +566,7 @@ BOOL SimulatedHid::HidD_GetFeature(HANDLE device, void* reportBuffer, std::uint3
   auto* bytes = static_cast<std::uint8_t*>(reportBuffer);
   if (!Injected(call.op)) {
     EmulatedBoard* board = Live(device);
-    if (board && FramedForBoard(*board, bytes, length) &&
+    if (board && FramedForBoard(board->featureReportByteLength, bytes, length) &&
         board->AnswerGetFeature(bytes, length)) {
       if (length > 0) call.bytes.assign(bytes, bytes + length);
       result = 1;
@@ -586,7 +584,7 @@ BOOL SimulatedHid::HidD_SetFeature(HANDLE device, void* reportBuffer, std::uint3
   BOOL result = 0;
   if (!Injected(call.op)) {
     EmulatedBoard* board = Live(device);
-    if (board && FramedForBoard(*board, bytes, length) && board->TakeSetFeature(bytes, length)) {
+    if (board && FramedForBoard(board->featureReportByteLength, bytes, length) && board->TakeSetFeature(bytes, length)) {
       result = 1;
     }
   }
