@@ -94,6 +94,15 @@ for report in $reports; do
   failing=$(awk '/<testcase /{name=$0} /<failure /{if (name != seen) {n++; seen=name}} END{print n+0}' "$xml")
   passed=$((passed + total - failing))
   failed=$((failed + failing))
+  # A CI log keeps no files: each failing case says here what it saw.
+  awk -v report="$report" '
+    /<testcase / { match($0, /name="[^"]*"/); name = substr($0, RSTART + 6, RLENGTH - 7)
+                   match($0, /classname="[^"]*"/); suite = substr($0, RSTART + 11, RLENGTH - 12) }
+    /<failure / { if (suite "." name != seen) { print "FAIL " report ": " suite "." name; seen = suite "." name }
+                  match($0, /message="[^"]*"/); message = substr($0, RSTART + 9, RLENGTH - 10)
+                  gsub(/&#x0A;/, "\n    | ", message); gsub(/&quot;/, "\"", message)
+                  gsub(/&lt;/, "<", message); gsub(/&gt;/, ">", message); gsub(/&amp;/, "\\&", message)
+                  print "    | " message }' "$xml" | head -n 60
 done
 if [ -f "$VM/out/checks.txt" ]; then
   cat "$VM/out/checks.txt"

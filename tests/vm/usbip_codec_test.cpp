@@ -4,9 +4,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <thread>
 
+#include "emulator/emulated_board.h"
+#include "emulator/report_descriptor.h"
 #include "vboard/board_device.h"
 #include "vboard/usbip_codec.h"
 #include "vboard/usbip_server.h"
@@ -83,6 +87,9 @@ class ServerOverSocket : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    // A reply that never comes fails the test instead of holding it.
+    const timeval limit{5, 0};
+    ASSERT_EQ(::setsockopt(fds[0], SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit), 0);
     server = std::thread([this] { ServeUsbip(fds[1], device); });
   }
   void TearDown() override {
@@ -108,7 +115,16 @@ class ServerOverSocket : public ::testing::Test {
     return bytes;
   }
 
-  BoardDevice device{emu::MakeTQ5271(u"S1")};
+  // The device's clock runs in real time until a test holds it at a time.
+  std::atomic<std::int64_t> heldAtMs{-1};
+  const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  BoardDevice device{emu::MakeTQ5271(u"S1"), {}, [this]() -> std::uint64_t {
+                       const std::int64_t held = heldAtMs.load();
+                       if (held >= 0) return static_cast<std::uint64_t>(held);
+                       return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                             std::chrono::steady_clock::now() - started)
+                                                             .count());
+                     }};
   int fds[2] = {-1, -1};
   std::thread server;
 };
@@ -174,6 +190,45 @@ TEST_F(ServerOverSocket, AnswersControlHoldsInterruptAndUnlinks) {
   reply = Receive(kUsbipHeaderLength);
   EXPECT_EQ(static_cast<std::int32_t>(Word(reply, 20)), -EPIPE);
   EXPECT_EQ(Word(reply, 24), 0u);
+}
+
+// The serving thread wakes long after a turn's pulses went by: each press
+// and release still goes out, in order, one per request, stamped with the
+// board's time; after a long silence only the state as it stands is sent.
+TEST_F(ServerOverSocket, LateChecksSendEveryChangeTheyMissed) {
+  heldAtMs = 0;
+  UsbipRequest interrupt;
+  interrupt.direction = kUsbipDirIn;
+  interrupt.endpoint = 1;
+  interrupt.transferLength = 64;
+  const auto take = [&](std::uint32_t seqnum) {
+    interrupt.seqnum = seqnum;
+    Send(interrupt);
+    const Bytes reply = Receive(kUsbipHeaderLength + 11);
+    EXPECT_EQ(Word(reply, 4), seqnum);
+    return reply;
+  };
+  take(1);  // the state at rest
+  heldAtMs = 100;
+  device.ChangeBoard([](emu::EmulatedBoard& board) { board.TurnEncoder(3, 1); });  // pair 3 "1:2", 48 ms
+  heldAtMs = 290;  // both pulses over before the thread looks
+  // Eight axes of AxisBits each, then the buttons.
+  const std::size_t buttonsByte = kUsbipHeaderLength + static_cast<std::size_t>(emu::AxisBits(device.Board()));
+  std::vector<int> button5;
+  for (std::uint32_t seqnum = 2; seqnum <= 5; ++seqnum) button5.push_back((take(seqnum).at(buttonsByte) >> 4) & 1);
+  EXPECT_EQ(button5, (std::vector<int>{1, 0, 1, 0}));
+  std::vector<std::uint64_t> sentAt;
+  for (const SentInput& sent : device.InputLog()) sentAt.push_back(sent.ms);
+  EXPECT_EQ(sentAt, (std::vector<std::uint64_t>{0, 100, 150, 200, 250}));
+
+  heldAtMs = 1000;
+  device.ChangeBoard([](emu::EmulatedBoard& board) { board.TurnEncoder(3, 1); });
+  heldAtMs = 5000;
+  device.ChangeBoard([](emu::EmulatedBoard& board) { board.SetButton(1, true); });
+  const Bytes now = take(6);
+  EXPECT_EQ(now.at(buttonsByte) & 0x11, 0x01) << "button 1 down, the old pulses not replayed";
+  EXPECT_EQ(device.InputLog().size(), 6u);
+  EXPECT_EQ(device.InputLog().back().ms, 5000u);
 }
 
 }  // namespace
