@@ -22,6 +22,10 @@
 namespace tq::winetest {
 namespace {
 
+// What a process hop under software emulation may add to a report's
+// arrival, beyond the board's grid.
+constexpr std::int64_t kDeliveryJitterMs = 5;
+
 class MonitorUnderWine : public UnderWine {
  protected:
   // Runs the window's message loop, its timer included, until `shown`
@@ -85,8 +89,9 @@ TEST_F(MonitorUnderWine, EncoderPulsesAreMeasuredAndAGameSeesTheBoard) {
   RecordProperty("monitor_pulse_lengths", form.Pair(3).lengths.Caption());
   ASSERT_TRUE(figures.median.has_value());
   // Each edge is seen at the first report after it, on the board's 10 ms
-  // grid, and stamped when ReadFile hands it over.
-  EXPECT_LE(std::abs(*figures.median - 48), monitor::kReportIntervalMs);
+  // grid, and stamped when ReadFile hands it over: the VM's delivery jitter
+  // comes on top, as for the monitor over hidraw.
+  EXPECT_LE(std::abs(*figures.median - 48), monitor::kReportIntervalMs + kDeliveryJitterMs);
   // A press and a release per pulse, each its own report.
   EXPECT_GE(api.reportsRead - readBefore, 20);
 
