@@ -1,6 +1,7 @@
 #include "monitor/board_worker.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "devlink/device_link.h"
@@ -30,13 +31,16 @@ BoardWorker::~BoardWorker() { Stop(); }
 void BoardWorker::Start() {
   if (thread_.joinable()) return;
   thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+  if (game_) gameThread_ = std::jthread([this](std::stop_token stop) { RunGame(stop); });
 }
 
 void BoardWorker::Stop() {
   if (!thread_.joinable()) return;
   thread_.request_stop();
+  gameThread_.request_stop();
   wake_.notify_all();
   thread_.join();
+  if (gameThread_.joinable()) gameThread_.join();
 }
 
 void BoardWorker::Choose(const std::string& serial) {
@@ -98,9 +102,16 @@ void BoardWorker::Run(std::stop_token stop) {
       continue;
     }
     ReadInputs();
-    ReadGame();
   }
   CloseBoard({});
+}
+
+void BoardWorker::RunGame(std::stop_token stop) {
+  while (!stop.stop_requested()) {
+    ReadGame();
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, stop, std::chrono::milliseconds(kGameReadIntervalMs), [] { return false; });
+  }
 }
 
 void BoardWorker::ScanAndOpen(std::stop_token stop) {
@@ -163,6 +174,7 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
   std::string gameProblem;
   std::string gameSource;
   if (problem.empty() && game_) {
+    std::lock_guard gameLock(gameMutex_);
     gameProblem = game_->Attach(link_->DevicePath, link_->Attributes.VendorID,
                                 link_->Attributes.ProductID);
     gameSource = game_->Source();
@@ -198,7 +210,10 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
 
 void BoardWorker::CloseBoard(const std::string& why) {
   session_.Close();
-  if (game_) game_->Detach();
+  if (game_) {
+    std::lock_guard gameLock(gameMutex_);
+    game_->Detach();
+  }
   if (link_) link_->CloseBoard();
   link_.reset();
   std::lock_guard lock(mutex_);
@@ -236,10 +251,7 @@ void BoardWorker::ReadInputs() {
 }
 
 void BoardWorker::ReadGame() {
-  if (!game_) return;
-  const std::int64_t now = clock_();
-  if (now - lastGameReadMs_ < kGameReadIntervalMs && now >= lastGameReadMs_) return;
-  lastGameReadMs_ = now;
+  std::lock_guard gameLock(gameMutex_);
   std::optional<GameSnapshot> snapshot = game_->Read();
   std::lock_guard lock(mutex_);
   const bool changed =

@@ -1,9 +1,11 @@
-// The monitor's reading thread. Everything that waits on a board runs
-// here, never on the window's thread: listing the boards, opening the
-// chosen one, reading its strings and settings, its input reports and what
-// a game reads of it, and following an unplug and a replug. The window
-// takes a copy of what there is to show at its own pace (MonitorState) and
-// hands over the user's pick of a board.
+// The monitor's reading threads. Everything that waits on a board runs
+// on them, never on the window's thread: listing the boards, opening the
+// chosen one, reading its strings and settings and its input reports, and
+// following an unplug and a replug on the reading thread; what a game reads
+// of the board on a thread of its own, so a slow game interface (Wine's
+// joystick API takes its time) never delays a report and its time stamp.
+// The window takes a copy of what there is to show at its own pace
+// (MonitorState) and hands over the user's pick of a board.
 #pragma once
 
 #include <array>
@@ -65,8 +67,9 @@ struct MonitorState {
 
 class BoardWorker {
  public:
-  // `game` may be null (no game interface on this system); it and `api`
-  // are used from the worker's thread only, while it runs.
+  // `game` may be null (no game interface on this system); `api` is used
+  // from the reading thread only, `game` from both threads under a lock of
+  // its own, while they run.
   BoardWorker(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock);
   ~BoardWorker();
   BoardWorker(const BoardWorker&) = delete;
@@ -95,6 +98,7 @@ class BoardWorker {
   void OpenBoard(const ScannedInterface& board);
   void CloseBoard(const std::string& why);
   void ReadInputs();
+  void RunGame(std::stop_token stop);
   void ReadGame();
   void Publish();  // with mutex_ held
 
@@ -111,10 +115,14 @@ class BoardWorker {
   std::optional<std::string> chosen_;  // under mutex_: the user's pick not yet acted on
   bool resetWanted_ = false;           // under mutex_
 
+  // Taken before mutex_ where both are held: a read of the game interface
+  // finishes, its result shown, before the board closes under it.
+  std::mutex gameMutex_;
+
   std::unique_ptr<DeviceLink> link_;  // the open board's strings and settings
-  std::int64_t lastGameReadMs_ = 0;
   std::vector<Change> changes_;  // each report's, unused here; kept to spare an allocation
   std::jthread thread_;
+  std::jthread gameThread_;
 };
 
 }  // namespace tq::monitor

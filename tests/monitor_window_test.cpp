@@ -135,6 +135,22 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
   EXPECT_FALSE(form.Pair(3).mark.Marked());
 }
 
+// A game interface that takes its time to answer (Wine's joystick API under
+// load) holds neither the board's reports nor their time stamps.
+TEST_F(MonitorWindow, ASlowGameInterfaceDoesNotHoldTheReports) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  game.Hold(true);
+  const auto end = Clock::now() + std::chrono::seconds(5);
+  while (game.ReadsHeld() == 0 && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(game.ReadsHeld(), 1) << "the game interface is read while a board is open";
+
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(2, 33); });
+  const bool shown = WorkerHas([](const MonitorState& state) { return state.axes[1] && state.axes[1]->value == 33; });
+  game.Hold(false);
+  EXPECT_TRUE(shown) << "the axis moved while a game read was held";
+}
+
 TEST_F(MonitorWindow, AxisMoveAndButtonPressShowAtTheNextRepaint) {
   game.snapshot.axes = {{"ABS_Y", 1, 77, 0, 127}, {"R", -1, 300, 0, 65535}};
   game.snapshot.buttons.set(31);

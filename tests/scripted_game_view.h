@@ -2,7 +2,9 @@
 // monitor's tests on the model and on the native controls.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -18,14 +20,39 @@ class ScriptedGameView final : public GameView {
   }
   void Detach() override { attachedTo.clear(); }
   std::optional<GameSnapshot> Read() override {
+    {
+      std::unique_lock lock(mutex_);
+      ++readsHeld_;
+      released_.wait(lock, [this] { return !held_; });
+      --readsHeld_;
+    }
     if (attachedTo.empty() || !attachFailure.empty()) return std::nullopt;
     return snapshot;
+  }
+  // While held, a read waits until the hold ends: a game interface that
+  // takes its time.
+  void Hold(bool held) {
+    {
+      std::lock_guard lock(mutex_);
+      held_ = held;
+    }
+    released_.notify_all();
+  }
+  int ReadsHeld() {
+    std::lock_guard lock(mutex_);
+    return readsHeld_;
   }
   std::string Source() const override { return "scripted"; }
 
   std::string attachFailure;
   std::string attachedTo;
   GameSnapshot snapshot;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool held_ = false;
+  int readsHeld_ = 0;
 };
 
 }  // namespace tq::testing
