@@ -1,6 +1,7 @@
 #include "vboard/usbip_server.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,10 +28,13 @@ bool ReadExactly(int fd, std::uint8_t* buffer, std::size_t length) {
   return true;
 }
 
+// The kernel shuts the socket when the board is unplugged, maybe while a
+// reply is on its way: that write fails with EPIPE and ends the serving,
+// instead of SIGPIPE ending the whole process.
 bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t put = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) return false;
     done += static_cast<std::size_t>(put);

@@ -231,5 +231,26 @@ TEST_F(ServerOverSocket, LateChecksSendEveryChangeTheyMissed) {
   EXPECT_EQ(device.InputLog().back().ms, 5000u);
 }
 
+// The kernel shuts the socket on unplug, maybe while a slow reply is on its
+// way: the serving ends, and the process goes on.
+TEST(UsbipServer, AHostThatHungUpEndsTheServingNotTheProcess) {
+  int fds[2] = {-1, -1};
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+  BoardFaults faults;
+  faults.getReportDelayMs = 100;
+  BoardDevice device(emu::MakeTQ5271(u"S2"), faults);
+  std::thread server([&] { ServeUsbip(fds[1], device); });
+  const Bytes request = EncodeRequest(Control(1, {0xA1, 0x01, 0x0300, 0, 64}));
+  ASSERT_EQ(::write(fds[0], request.data(), request.size()), static_cast<ssize_t>(request.size()));
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (device.Log().empty() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_EQ(device.Log().size(), 1u) << "the feature get reached the board";
+  ::close(fds[0]);  // before the delayed reply goes out
+  server.join();
+  ::close(fds[1]);
+}
+
 }  // namespace
 }  // namespace tq::vboard
