@@ -74,32 +74,33 @@ int main(int argc, char* argv[]) {
   }
   std::cout << "ready" << std::endl;
 
-  // Reopened after each writer goes away, so a script can send one command
-  // per echo.
-  for (;;) {
-    std::ifstream commands(control);
-    if (!commands) return 1;
-    for (std::string line; std::getline(commands, line);) {
-      const auto command = ParseBoardCommand(line);
-      if (!command) {
-        std::cerr << "not a command: " << line << "\n";
-        continue;
-      }
-      using Verb = BoardCommand::Verb;
-      if (command->verb == Verb::kQuit) return 0;
-      const std::size_t n = command->board;
-      if (n >= devices.size()) continue;
-      if (command->verb == Verb::kUnplug && ports[n] >= 0) {
-        bus.Unplug(ports[n]);
-        ports[n] = -1;
-        std::cout << "unplugged " << n << std::endl;
-      } else if (command->verb == Verb::kPlug && ports[n] < 0) {
-        ports[n] = bus.Plug(*devices[n]).value_or(-1);
-        std::cout << (ports[n] >= 0 ? "plugged " : "not plugged ") << n << std::endl;
-      } else if (command->verb != Verb::kPlug && command->verb != Verb::kUnplug) {
-        devices[n]->ChangeBoard([&](tq::emu::EmulatedBoard& board) { ApplyInput(*command, board); });
-        std::cout << command->text << std::endl;
-      }
+  // Opened for writing too, so it never reaches end of file when a writer
+  // goes away and a script can send one command per echo. Reopening it
+  // after each writer lost a line written between the end of file and the
+  // close.
+  std::fstream commands(control, std::ios::in | std::ios::out);
+  if (!commands) return 1;
+  for (std::string line; std::getline(commands, line);) {
+    const auto command = ParseBoardCommand(line);
+    if (!command) {
+      std::cerr << "not a command: " << line << "\n";
+      continue;
+    }
+    using Verb = BoardCommand::Verb;
+    if (command->verb == Verb::kQuit) return 0;
+    const std::size_t n = command->board;
+    if (n >= devices.size()) continue;
+    if (command->verb == Verb::kUnplug && ports[n] >= 0) {
+      bus.Unplug(ports[n]);
+      ports[n] = -1;
+      std::cout << "unplugged " << n << std::endl;
+    } else if (command->verb == Verb::kPlug && ports[n] < 0) {
+      ports[n] = bus.Plug(*devices[n]).value_or(-1);
+      std::cout << (ports[n] >= 0 ? "plugged " : "not plugged ") << n << std::endl;
+    } else if (command->verb != Verb::kPlug && command->verb != Verb::kUnplug) {
+      devices[n]->ChangeBoard([&](tq::emu::EmulatedBoard& board) { ApplyInput(*command, board); });
+      std::cout << command->text << std::endl;
     }
   }
+  return 1;  // the control file could not be read
 }
