@@ -16,6 +16,7 @@ cd "$(dirname "$0")/.."
 BEFORE=""
 [ "${1:-}" = "--before" ] && BEFORE=$(git rev-parse --verify "$2^{commit}")
 EXTRA_PACKAGES="strace" tools/deps.sh
+. tools/lib/ccache.sh
 
 OUT=build/bench
 mkdir -p "$OUT"

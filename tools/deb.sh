@@ -13,6 +13,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 EXTRA_PACKAGES="${EXTRA_PACKAGES:-} dpkg-dev file binutils" tools/deps.sh
+. tools/lib/ccache.sh
 
 BUILD=${1:-build/package}
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}

@@ -4,6 +4,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 tools/deps.sh
+. tools/lib/ccache.sh
 cmake --preset default
 cmake --build --preset default --target TQ5271_demo
 exec build/default/demo/TQ5271_demo "$@"

@@ -12,6 +12,7 @@ cd "$(dirname "$0")/.."
 
 EXTRA_PACKAGES="${EXTRA_PACKAGES:-} git dpkg-dev file binutils g++-mingw-w64-x86-64-posix nsis" \
   tools/deps.sh
+. tools/lib/ccache.sh
 
 tools/deb.sh build/package >/dev/null
 # A tree of its own: the preset's build/windows keeps its tests.

@@ -3,6 +3,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 tools/deps.sh
+. tools/lib/ccache.sh
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan

@@ -3,6 +3,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 tools/deps.sh
+. tools/lib/ccache.sh
 cmake --preset default
 cmake --build --preset default
 ctest --preset default

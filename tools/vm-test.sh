@@ -5,7 +5,9 @@
 # Ends with "N passed, M failed, K known differences of Wine"; exit 0 only
 # when nothing failed (a KNOWN line is a difference of Wine 8 from Windows
 # whose shape the check verified; see vm/hidp-compare.sh).
-# VM_ACCEL=kvm uses KVM where the host has it; VM_TIMEOUT bounds the VM run.
+# VM_ACCEL=kvm uses KVM where the host has it; VM_CPUS sets the guest's
+# virtual CPUs (under TCG each runs on a host thread of its own);
+# VM_TIMEOUT bounds the VM run.
 # VM_STAGES=hidp runs only the comparison of the hidraw backend's HidP_*
 # answers with hid.dll's under Wine (tools/vm/hidp-compare.sh), and builds
 # only what it needs; the default, all, runs every stage.
@@ -15,6 +17,7 @@ ROOT=$(pwd)
 VM=$ROOT/build/vm
 EXTRA_PACKAGES="qemu-system-x86 busybox-static kmod xz-utils cpio xdotool x11-utils imagemagick \
 systemd udev ${EXTRA_PACKAGES:-}" tools/deps.sh
+. tools/lib/ccache.sh
 
 STAGES=${VM_STAGES:-all}
 cmake --preset default >/dev/null
@@ -66,9 +69,11 @@ chmod +x "$INITRD/init"
 (cd "$INITRD" && find . | cpio -o -H newc --quiet | gzip -1 >"$VM/initrd.img")
 
 ACCEL=${VM_ACCEL:-tcg}
+CPUS=${VM_CPUS:-1}
+[ "$ACCEL" = tcg ] && [ "$CPUS" -gt 1 ] && ACCEL=tcg,thread=multi
 rm -rf "$VM"/out/*
 start=$(date +%s)
-timeout "${VM_TIMEOUT:-1800}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp 1 -nodefaults \
+timeout "${VM_TIMEOUT:-1800}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp "$CPUS" -nodefaults \
   -display none -serial stdio -no-reboot \
   -kernel "$VM/kernel/boot/vmlinuz-$KVER" -initrd "$VM/initrd.img" \
   -append "console=ttyS0 panic=-1 quiet loglevel=4" \
@@ -76,7 +81,7 @@ timeout "${VM_TIMEOUT:-1800}" qemu-system-x86_64 -accel "$ACCEL" -m 768M -smp 1 
   -virtfs local,path="$ROOT",mount_tag=project,security_model=none,readonly=on,multidevs=remap \
   -virtfs local,path="$VM/out",mount_tag=out,security_model=none,multidevs=remap \
   </dev/null >"$VM/console.log" 2>&1 || echo "qemu ended with status $?" >>"$VM/console.log"
-echo "VM run: $(($(date +%s) - start)) s (see build/vm/console.log)"
+echo "VM run: $(($(date +%s) - start)) s, $CPUS virtual CPU(s), -accel $ACCEL (see build/vm/console.log)"
 
 # Scenario results from the test program's reports, then the guest's checks.
 passed=0

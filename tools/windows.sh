@@ -17,6 +17,7 @@ cd "$(dirname "$0")/.."
 
 EXTRA_PACKAGES="${EXTRA_PACKAGES:-} g++-mingw-w64-x86-64-posix wine64 fonts-wine imagemagick nsis" \
   tools/deps.sh
+. tools/lib/ccache.sh
 
 cmake --preset windows
 cmake --build --preset windows

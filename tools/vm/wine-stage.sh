@@ -8,6 +8,7 @@
 set -eu
 cd "$(dirname "$0")/../.."
 EXTRA_PACKAGES="g++-mingw-w64-x86-64-posix wine64 fonts-wine" tools/deps.sh
+. tools/lib/ccache.sh
 cmake --preset windows >/dev/null
 # shellcheck disable=SC2086 # a list of targets
 cmake --build --preset windows --target ${WINE_TARGETS:-wine_scenarios TQ5271_encoders TQ5271_config TQ5271_monitor tq_hidp_dump}
