@@ -15,7 +15,8 @@ cmake --build --preset windows --target ${WINE_TARGETS:-wine_scenarios TQ5271_en
 
 export WINEPREFIX="$PWD/build/vm/wineprefix"
 . tools/lib/wine.sh
-if [ ! -f "$WINEPREFIX/.tq5271-ready" ]; then
+# Made again when this script changes what goes into it.
+if [ ! "$WINEPREFIX/.tq5271-ready" -nt tools/vm/wine-stage.sh ]; then
   rm -rf "$WINEPREFIX"
   # Wine makes the prefix itself, but not the folders above it.
   mkdir -p "$(dirname "$WINEPREFIX")"
@@ -24,7 +25,8 @@ if [ ! -f "$WINEPREFIX/.tq5271-ready" ]; then
   winebus='HKLM\System\CurrentControlSet\Services\winebus'
   reg "$winebus" "Enable SDL" REG_DWORD 0
   reg "$winebus" DisableInput REG_DWORD 1
-  wine_desktop 800x600
+  # As large as the monitor's window, the largest of the programs'.
+  wine_desktop 1024x768
   "$WINESERVER" -w
   wine_fonts
   touch "$WINEPREFIX/.tq5271-ready"
