@@ -91,7 +91,8 @@ int RunCommandLine(int argc, const char* const* argv, HidApi& api, const HostHin
       ->type_name("SECONDS")
       ->check(CLI::Validator(CheckSeconds, "SECONDS"));
   std::string topic;
-  CLI::App* helpCommand = app.add_subcommand("help", "this text; help COMMAND: that command's options");
+  CLI::App* helpCommand =
+      app.add_subcommand("help", "this text; help COMMAND: that command's options");
   helpCommand->add_option("COMMAND", topic, "the command to explain");
 
   // Anything but an option where the command goes is named, rather than

@@ -480,7 +480,8 @@ TEST(CtlMalformed, FilesAndValuesGiveOneLineAndSendNothing) {
   Result result = RunCtl(hid, {"restore", TempFile("absent.json")});
   EXPECT_EQ(result.code, 2);
   EXPECT_EQ(result.err,
-            "tq5271ctl: " + TempFile("absent.json") + " cannot be read: No such file or directory\n");
+            "tq5271ctl: " + TempFile("absent.json") +
+                " cannot be read: No such file or directory\n");
 
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"set", "enc1=1:1", "enc2=1:9"}, {"set", "mode7=zoom"}, {"set", "pulse=7ms"},

@@ -148,7 +148,8 @@ TEST(CtlSettingsFile, RoundTripAndEveryMalformation) {
     const auto result = ParseSettingsFile(content);
     ASSERT_TRUE(std::holds_alternative<std::string>(result)) << content;
     const auto& message = std::get<std::string>(result);
-    EXPECT_NE(message.find(expected), std::string::npos) << content.substr(0, 200) << " -> " << message;
+    EXPECT_NE(message.find(expected), std::string::npos)
+        << content.substr(0, 200) << " -> " << message;
     EXPECT_EQ(message.find('\n'), std::string::npos) << message;
     EXPECT_LT(message.size(), 200u) << message;
   }

@@ -218,7 +218,8 @@ NTSTATUS GetUsages(const ParsedDescriptor& parsed, HIDP_REPORT_TYPE reportType,
       }
     } else {
       // One bit per usage of the range, as far as the field reaches.
-      const std::uint64_t bits = std::min<std::uint64_t>(span + 1, PositionsInReport(field, report));
+      const std::uint64_t bits =
+          std::min<std::uint64_t>(span + 1, PositionsInReport(field, report));
       for (std::uint32_t bit = 0; bit < bits; ++bit) {
         const auto value = ReadBits(report, StartOf(field) + bit, 1);
         if (value && *value != 0) add(field.usageMin + bit);
