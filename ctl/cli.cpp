@@ -1,6 +1,8 @@
 #include "ctl/cli.h"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
+#include <exception>
 
 #include "ctl/commands.h"
 #include "ctl/watch.h"
@@ -10,6 +12,37 @@
 #endif
 
 namespace tq::ctl {
+namespace {
+
+// The longest watch: a year, which keeps its end well inside the clock.
+constexpr double kMaxWatchSeconds = 365.0 * 24 * 3600;
+
+// --for's range in plain words, where CLI11 would print a double's bounds.
+std::string CheckSeconds(std::string& text) {
+  double seconds = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, seconds);
+  if (error == std::errc{} && stop == end && seconds > 0 && seconds <= kMaxWatchSeconds) return "";
+  return "'" + text + "' is not a time to watch for: give the seconds as a number above 0 and "
+         "at most 31536000 (a year), such as 10 or 0.5";
+}
+
+CLI::App* FindCommand(CLI::App& app, const std::string& name) {
+  const auto found =
+      app.get_subcommands([&](const CLI::App* command) { return command->get_name() == name; });
+  return found.empty() ? nullptr : found.front();
+}
+
+std::string NoCommand(CLI::App& app, const std::string& name) {
+  std::string names;
+  for (const CLI::App* command : app.get_subcommands({})) {
+    names += (names.empty() ? "" : ", ") + command->get_name();
+  }
+  return (name.empty() ? "no command given" : "no command '" + name + "'") +
+         "; the commands are " + names;
+}
+
+}  // namespace
 
 int RunCommandLine(int argc, const char* const* argv, HidApi& api, const HostHints& hints,
                    std::ostream& out, std::ostream& err) {
@@ -56,8 +89,19 @@ int RunCommandLine(int argc, const char* const* argv, HidApi& api, const HostHin
   watch->add_flag("--json", watchOptions.json, "one JSON object per line");
   watch->add_option("--for", watchOptions.forSeconds, "stop after SECONDS")
       ->type_name("SECONDS")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Validator(CheckSeconds, "SECONDS"));
+  std::string topic;
+  CLI::App* helpCommand =
+      app.add_subcommand("help", "this text; help COMMAND: that command's options");
+  helpCommand->add_option("COMMAND", topic, "the command to explain");
 
+  // Anything but an option where the command goes is named, rather than
+  // reported as a missing command.
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (!first.starts_with("-") && FindCommand(app, first) == nullptr) {
+    err << "tq5271ctl: " << NoCommand(app, first) << "\n";
+    return kExitError;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
@@ -71,13 +115,34 @@ int RunCommandLine(int argc, const char* const* argv, HidApi& api, const HostHin
     return kExitError;
   }
 
+  if (helpCommand->parsed()) {
+    if (topic.empty()) {
+      // The whole program's, where app.help() would now give the help command's own.
+      out << app.get_formatter()->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal);
+      return kExitOk;
+    }
+    CLI::App* command = FindCommand(app, topic);
+    if (command == nullptr) {
+      err << "tq5271ctl: " << NoCommand(app, topic) << "\n";
+      return kExitError;
+    }
+    out << command->help(app.get_name());
+    return kExitOk;
+  }
+
   const Console console{api, hints, out, err};
-  if (list->parsed()) return List(console);
-  if (show->parsed()) return Show(console, serial, json);
-  if (save->parsed()) return Save(console, file, serial);
-  if (restore->parsed()) return Restore(console, file, serial, dryRun);
-  if (watch->parsed()) return Watch(console, serial, watchOptions);
-  return Set(console, assignments, serial, dryRun);
+  // Whatever goes wrong ends in one line of ours, never in terminate().
+  try {
+    if (list->parsed()) return List(console);
+    if (show->parsed()) return Show(console, serial, json);
+    if (save->parsed()) return Save(console, file, serial);
+    if (restore->parsed()) return Restore(console, file, serial, dryRun);
+    if (watch->parsed()) return Watch(console, serial, watchOptions);
+    return Set(console, assignments, serial, dryRun);
+  } catch (const std::exception& error) {
+    err << "tq5271ctl: " << error.what() << "\n";
+    return kExitError;
+  }
 }
 
 }  // namespace tq::ctl

@@ -1,11 +1,10 @@
 #include "ctl/commands.h"
 
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "config/config_reports.h"
+#include "ctl/bounded_file.h"
 #include "ctl/named_settings.h"
 #include "ctl/replace_file.h"
 #include "ctl/settings_file.h"
@@ -108,13 +107,6 @@ int ApplyAndVerify(const Console& console, OpenBoard& board, const SettingBytes&
   console.out << plan.writes.size() << " reports sent; verified "
               << (verified.empty() ? std::string("nothing") : verified) << "\n";
   return mismatches == 0 && plan.refusals.empty() ? kExitOk : kExitIncomplete;
-}
-
-bool ReadFile(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
 }
 
 // A note where the programs would not offer a group of settings at all.
@@ -264,18 +256,21 @@ int Save(const Console& console, const std::string& file,
 
 int Restore(const Console& console, const std::string& file,
             const std::optional<std::string>& serial, bool dryRun) {
+  const std::string name = file == "-" ? "standard input" : file;
   std::string text;
-  if (!ReadFile(file, text)) return Fail(console, file + ": cannot read the file");
+  if (const auto error = ReadBoundedFile(file, kMaxSettingsFileBytes, text)) {
+    return Fail(console, name + " " + *error);
+  }
   const auto parsed = ParseSettingsFile(text);
   if (const auto* error = std::get_if<std::string>(&parsed)) {
-    return Fail(console, file + ": " + *error);
+    return Fail(console, name + ": " + *error);
   }
   const SettingsFile& contents = std::get<SettingsFile>(parsed);
 
   auto opened = OpenChosenBoard(console.api, console.hints, serial);
   if (auto* error = std::get_if<std::string>(&opened)) return Fail(console, *error);
   OpenBoard& board = *std::get<std::unique_ptr<OpenBoard>>(opened);
-  console.out << "restoring " << file << " (saved from board "
+  console.out << "restoring " << name << " (saved from board "
               << (contents.board.serial.empty() ? "?" : contents.board.serial) << ") onto "
               << Describe(board.seen) << "\n";
   const SettingBytes current = ReadSettingBytes(board.link);
@@ -285,12 +280,9 @@ int Restore(const Console& console, const std::string& file,
 
 int Set(const Console& console, const std::vector<std::string>& assignments,
         const std::optional<std::string>& serial, bool dryRun) {
-  std::vector<Change> changes;
-  for (const auto& assignment : assignments) {
-    auto parsed = ParseAssignment(assignment);
-    if (const auto* error = std::get_if<std::string>(&parsed)) return Fail(console, *error);
-    changes.push_back(std::get<Change>(parsed));
-  }
+  auto parsed = ParseAssignments(assignments);
+  if (const auto* error = std::get_if<std::string>(&parsed)) return Fail(console, *error);
+  const auto& changes = std::get<std::vector<Change>>(parsed);
   if (changes.empty()) return Fail(console, "set: give at least one NAME=VALUE");
 
   auto opened = OpenChosenBoard(console.api, console.hints, serial);

@@ -114,6 +114,24 @@ std::variant<Change, std::string> ParseAssignment(std::string_view text) {
   return where + "unknown setting; names are " + kNames;
 }
 
+std::variant<std::vector<Change>, std::string> ParseAssignments(
+    const std::vector<std::string>& texts) {
+  std::vector<Change> changes;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    auto parsed = ParseAssignment(texts[i]);
+    if (auto* error = std::get_if<std::string>(&parsed)) return std::move(*error);
+    const Change& change = std::get<Change>(parsed);
+    for (std::size_t before = 0; before < i; ++before) {
+      if (changes[before].kind == change.kind && changes[before].index == change.index) {
+        return "'" + texts[i] + "': the same setting as '" + texts[before] +
+               "'; give each setting once";
+      }
+    }
+    changes.push_back(change);
+  }
+  return changes;
+}
+
 std::optional<std::string> ApplyChange(const Change& change, SettingBytes& bytes) {
   const auto byte = [](int value) { return static_cast<std::uint8_t>(value); };
   switch (change.kind) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "ctl/setting_bytes.h"
 #include "monitor/input_sample.h"
@@ -28,6 +29,11 @@ struct Change {
 // "enc3=1:2", "pulse=48ms", "invert=1,3", "invert=none", "mode5=zoom",
 // "auto=on". A string is a one-line error naming what is wrong.
 std::variant<Change, std::string> ParseAssignment(std::string_view text);
+
+// Each of a command line's NAME=VALUE, or the first error; a setting named
+// twice is refused, since only one of its two values can be meant.
+std::variant<std::vector<Change>, std::string> ParseAssignments(
+    const std::vector<std::string>& texts);
 
 // Puts the change into `bytes`; an encoder type needs its bank's two bytes
 // read from the board first, else the error says so.

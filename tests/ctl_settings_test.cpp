@@ -65,6 +65,15 @@ TEST(CtlAssignments, ParseAndApply) {
     EXPECT_EQ(message.find('\n'), std::string::npos) << message;
   }
 
+  // One setting twice is refused, whatever the values; two settings are not.
+  const auto several = [](std::vector<std::string> texts) { return ParseAssignments(texts); };
+  EXPECT_EQ(std::get<std::string>(several({"enc3=1:2", "pulse=8", "enc3=1:4"})),
+            "'enc3=1:4': the same setting as 'enc3=1:2'; give each setting once");
+  EXPECT_TRUE(std::holds_alternative<std::string>(several({"pulse=8", "PULSE=8ms"})));
+  EXPECT_TRUE(std::holds_alternative<std::string>(several({"invert=1", "invert=none"})));
+  EXPECT_EQ(std::get<std::vector<Change>>(several({"enc3=1:2", "enc11=1:2", "mode1=zoom",
+                                                   "mode2=zoom"})).size(), 4u);
+
   // An encoder type needs the rest of its bank from the board.
   SettingBytes noPage16 = Full(0);
   noPage16.erase(24);
@@ -92,8 +101,11 @@ TEST(CtlSettingsFile, RoundTripAndEveryMalformation) {
   }
   ASSERT_TRUE(std::holds_alternative<SettingsFile>(ParseSettingsFile(withSettings(all))));
 
+  std::string longArray = "[1";
+  for (int i = 0; i < 200; ++i) longArray += ", 1";
+  longArray += "]";
   const std::vector<std::pair<std::string, std::string>> cases{
-      {"", "not JSON"},
+      {"", "the file is empty"},
       {"{\"format\": ", "line 1, column 12"},
       {"{\n\"format\": \"tq5271ctl settings\",\n\"version\": 1,\n}", "line 4, column 1"},
       {"[1, 2]", "one JSON object"},
@@ -110,13 +122,36 @@ TEST(CtlSettingsFile, RoundTripAndEveryMalformation) {
       {withSettings(all.substr(0, all.size() - 1) + "\"6\""), "got \"6\""},
       {withSettings(all.substr(0, all.size() - 1) + "6.5"), "got 6.5"},
       {withSettings(all.substr(all.find(',') + 2)), "address 11 (invert) is missing"},
+      {R"({"format": "tq5271ctl settings", "version": 1e400, "settings": {}})",
+       "number overflow parsing '1e400'"},
+      {withSettings(all.substr(0, all.size() - 1) + "1e400"), "number overflow"},
+      {R"({"note": -1e400, "format": "tq5271ctl settings"})", "number overflow"},
+      {withSettings(all + R"(, "12": 1)"), "settings.\"12\" is given twice"},
+      {R"({"format": "tq5271ctl settings", "format": "tq5271ctl settings"})",
+       "\"format\" is given twice"},
+      {R"({"x": [{"a": 1, "a": 2}]})", "x.\"a\" is given twice"},
+      {"{\"format\": \"tq5271ctl settings\", \"board\": {\"serial\": \"\xFF\xFE\"}}",
+       "invalid string: ill-formed UTF-8 byte"},
+      {"{\"\xC3\": 1}", "ill-formed UTF-8"},
+      {std::string(100000, '[') + std::string(100000, ']'), "nested deeper than 8 levels"},
+      {R"({"a": {"b": {"c": {"d": {"e": {"f": {"g": {"h": {"i": 1}}}}}}}}})", "nested deeper"},
+      {R"({"format": "tq5271ctl settings", "version": 1, "board": [], "settings": {}})",
+       "\"board\" must be an object"},
+      {R"({"format": "tq5271ctl settings", "version": 1, "board": {"serial": 1}, "settings": {}})",
+       "board.\"serial\" must be a string"},
+      {withSettings(all.substr(0, all.size() - 1) + longArray),
+       "got array"},
+      {withSettings(all.substr(0, all.size() - 1) + "\"" + std::string(500, 'x') + "\""),
+       "got \"xxxx"},
   };
   for (const auto& [content, expected] : cases) {
     const auto result = ParseSettingsFile(content);
     ASSERT_TRUE(std::holds_alternative<std::string>(result)) << content;
     const auto& message = std::get<std::string>(result);
-    EXPECT_NE(message.find(expected), std::string::npos) << content << " -> " << message;
+    EXPECT_NE(message.find(expected), std::string::npos)
+        << content.substr(0, 200) << " -> " << message;
     EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    EXPECT_LT(message.size(), 200u) << message;
   }
 }
 

@@ -228,8 +228,13 @@ TEST(CtlWatch, NoBoardOrBoardLostIsAnErrorAndTheCommandReadsThePlatform) {
     argv.insert(argv.begin(), "tq5271ctl");
     return RunCommandLine(static_cast<int>(argv.size()), argv.data(), hid, kHints, out, err);
   };
-  EXPECT_EQ(run({"watch", "--for", "0"}), kExitError);
-  EXPECT_EQ(run({"watch", "--for", "soon"}), kExitError);
+  for (const std::string bad : {"0", "-1", "soon", "1e400", "31536001"}) {
+    EXPECT_EQ(run({"watch", "--for", bad.c_str()}), kExitError);
+    EXPECT_EQ(err.str(), "tq5271ctl: --for: '" + bad +
+                             "' is not a time to watch for: give the seconds as a number above 0 "
+                             "and at most 31536000 (a year), such as 10 or 0.5 (see tq5271ctl "
+                             "--help)\n");
+  }
   EXPECT_EQ(run({"watch", "--serial", "nope", "--for", "1"}), kExitError);
   // Through the platform's own reading: the board's first report names
   // every axis, one JSON object a line.

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -246,6 +249,62 @@ TEST(HidpQueries, AnArrayAndABitmapInTwoLinkCollections) {
   EXPECT_EQ(length, 1u);
   EXPECT_EQ(usages[0], 22);
   EXPECT_EQ(Value(remote, 0x06, 0x20, report), 3u);
+}
+
+TEST(HidpQueries, ZeroSizeArraysHoldNoElementWhateverTheirCount) {
+  // A zero-size array of count 2^31 - 1 whose value 0 would name button 1,
+  // then a real two-key array.
+  const ParsedDescriptor parsed = Parse({0x05, 0x01, 0x09, 0x05, 0xA1, 0x01, 0x05, 0x09, 0x19,
+                                         0x01, 0x29, 0x08, 0x15, 0x00, 0x25, 0x08, 0x75, 0x00,
+                                         0x97, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x00, 0x19, 0x01,
+                                         0x29, 0x08, 0x15, 0x01, 0x75, 0x08, 0x95, 0x02, 0x81,
+                                         0x00, 0xC0});
+  EXPECT_EQ(parsed.caps.InputReportByteLength, 3);
+  EXPECT_EQ(Buttons(parsed, HidP_Input).size(), 2u) << "the zero-size field is kept";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(On(parsed, 0x09, {0, 3, 9}), (std::vector<USAGE>{3}));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(10));
+}
+
+// Every question the descriptor fuzz target asks, over a saved input whose
+// zero-size arrays count 159,449,749 elements; it once took half a minute.
+TEST(HidpQueries, TheSavedSlowDescriptorIsAnsweredAtOnce) {
+  std::ifstream file(TQ_FUZZ_CORPUS_DIR "/fuzz_report_descriptor/zero-size-arrays-count-159449749",
+                     std::ios::binary);
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+  ASSERT_EQ(bytes.size(), 204u);
+  const auto start = std::chrono::steady_clock::now();
+  const auto collections = ParseTopLevelCollections(bytes);
+  ASSERT_TRUE(collections.has_value());
+  std::uint32_t usagesOn = 0;
+  for (const ParsedDescriptor& parsed : *collections) {
+    for (const HIDP_REPORT_TYPE type : {HidP_Input, HidP_Output, HidP_Feature}) {
+      const std::uint16_t length = type == HidP_Input    ? parsed.caps.InputReportByteLength
+                                   : type == HidP_Output ? parsed.caps.OutputReportByteLength
+                                                         : parsed.caps.FeatureReportByteLength;
+      const std::vector<std::uint8_t> report(length, 0);
+      std::vector<HIDP_BUTTON_CAPS> buttons(64);
+      auto count = static_cast<std::uint16_t>(buttons.size());
+      (void)GetButtonCaps(parsed, type, buttons.data(), &count);
+      for (std::size_t i = 0; i < std::min<std::size_t>(count, buttons.size()); ++i) {
+        std::vector<USAGE> usages(16);
+        auto room = static_cast<std::uint32_t>(usages.size());
+        (void)GetUsages(parsed, type, buttons[i].UsagePage, buttons[i].LinkCollection,
+                        usages.data(), &room, report);
+        usagesOn += room;
+      }
+      std::vector<HIDP_VALUE_CAPS> values(64);
+      count = static_cast<std::uint16_t>(values.size());
+      (void)GetValueCaps(parsed, type, values.data(), &count);
+      for (std::size_t i = 0; i < std::min<std::size_t>(count, values.size()); ++i) {
+        std::uint32_t value = 0;
+        (void)GetUsageValue(parsed, type, values[i].UsagePage, 0, values[i].NotRange.Usage,
+                            &value, report);
+      }
+    }
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(10));
+  EXPECT_EQ(usagesOn, 0u) << "an all-zero report presses nothing";
 }
 
 TEST(HidpQueries, TheBoardsAxesButtonsAndFeatureAsAGameSeesThem) {

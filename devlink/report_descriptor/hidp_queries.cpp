@@ -64,6 +64,16 @@ std::uint64_t StartOf(const ReportField& field) {
   return std::uint64_t{field.startByte} * 8 + field.startBit;
 }
 
+// The field's positions that lie inside the report. A zero-size field has
+// none, and a count reaching past the report's end holds nothing there, so
+// an answer costs no more than the report's length whatever a count says.
+std::uint64_t PositionsInReport(const ReportField& field, std::span<const std::uint8_t> report) {
+  const std::uint64_t bits = std::uint64_t{report.size()} * 8;
+  const std::uint64_t start = StartOf(field);
+  if (field.bitSize == 0 || start >= bits) return 0;
+  return std::min<std::uint64_t>(field.reportCount, (bits - start) / field.bitSize);
+}
+
 // The union as hid.dll fills it: a range's ends, or the single values with
 // the second of each pair holding a range's end where only that is one.
 template <typename Caps>
@@ -198,8 +208,9 @@ NTSTATUS GetUsages(const ParsedDescriptor& parsed, HIDP_REPORT_TYPE reportType,
       // Each position holds the number of a usage that is on; a number
       // outside the field's usages, or one naming usage 0, is none.
       const std::int64_t first = field.arrayFirstValue;
-      for (std::uint32_t element = 0; element < field.reportCount; ++element) {
-        const auto value = ReadBits(report, StartOf(field) + std::uint64_t{element} * field.bitSize,
+      const std::uint64_t elements = PositionsInReport(field, report);
+      for (std::uint64_t element = 0; element < elements; ++element) {
+        const auto value = ReadBits(report, StartOf(field) + element * field.bitSize,
                                     std::min<std::uint32_t>(field.bitSize, 32));
         if (!value || *value < first || *value > first + span) continue;
         const auto usage = static_cast<std::uint32_t>(field.usageMin + (*value - first));
@@ -207,7 +218,8 @@ NTSTATUS GetUsages(const ParsedDescriptor& parsed, HIDP_REPORT_TYPE reportType,
       }
     } else {
       // One bit per usage of the range, as far as the field reaches.
-      const std::uint32_t bits = std::min<std::uint32_t>(span + 1, field.reportCount);
+      const std::uint64_t bits =
+          std::min<std::uint64_t>(span + 1, PositionsInReport(field, report));
       for (std::uint32_t bit = 0; bit < bits; ++bit) {
         const auto value = ReadBits(report, StartOf(field) + bit, 1);
         if (value && *value != 0) add(field.usageMin + bit);

@@ -9,6 +9,11 @@
 // (kHidpStatusIncompatibleReportId when only others have the usage), a 0
 // there takes every field; a report must have exactly the type's report
 // length.
+//
+// A field's elements are those inside the report: a zero-size field has
+// none, and positions a count puts past the report's end hold nothing, so
+// every answer costs at most in proportion to the report's length and the
+// descriptor's, whatever a field's count says.
 #pragma once
 
 #include <cstdint>

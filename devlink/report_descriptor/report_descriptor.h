@@ -33,7 +33,10 @@
 // odd descriptor rather than a rule of Windows): usages beyond the item's
 // count are dropped (Wine's arithmetic breaks), an item of count 0 yields
 // nothing, a zero-sized field adds no report length, and long items are
-// skipped as the kernel skips them.
+// skipped as the kernel skips them. A zero-sized field is kept with its
+// count as declared, so its caps are handed out, but it holds no element
+// (hidp_queries.h); refusing the descriptor for it would cost the device's
+// every other field.
 //
 // Windows presents one interface per top-level collection, each with the
 // caps of its own reports (lengths, link collections and data indices
