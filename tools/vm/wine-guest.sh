@@ -85,15 +85,19 @@ relay() {
 relay &
 relay_pid=$!
 
-# Wine's desktop and services close a few seconds after the last program
-# ends, and a program started while they close gets no window
-# (CreateWindowExW fails). A persistent server keeps them up from the first
-# program to the last instead: under emulation, starting them again took
-# a minute or two for each program.
+# A persistent server keeps Wine's services (the HID driver among them) up
+# from the first program to the last: under emulation, starting them again
+# took a minute or two for each program.
 start=$(date +%s)
 "$WINESERVER" -p
 "$WINE" wineboot >"$OUT/wine-boot.log" 2>&1
 echo "wineboot in the VM: $(($(date +%s) - start)) s" >>"$OUT/wine-times.txt"
+
+# Wine's desktop still closes a second after the last program that used it
+# ends, and a program started while it closes gets no window
+# (CreateWindowExW fails), so each program starts once it has gone.
+wine_idle() { ! grep -qsa 'explorer\.exe' /proc/[0-9]*/cmdline; }
+poll_by_clock 60 wine_idle || say "Wine's desktop is still up"
 
 start=$(date +%s)
 say "wineboot done"
@@ -106,6 +110,7 @@ say "scenarios done"
 # window, drawn on Wine's desktop, is photographed.
 LOG=$BOARDS/board0.log
 for program in encoders config; do
+  poll_by_clock 60 wine_idle || say "Wine's desktop is still up"
   before=$(gets)
   "$WINE" "/tmp/wine-bin/TQ5271_$program.exe" >"$OUT/wine-$program.log" 2>&1 &
   pid=$!
@@ -121,6 +126,7 @@ done
 # The input monitor as a user starts it: it reads the board's settings,
 # then the encoder is turned and an axis moved while it watches, and its
 # window is photographed showing them.
+poll_by_clock 60 wine_idle || say "Wine's desktop is still up"
 before=$(gets)
 "$WINE" /tmp/wine-bin/TQ5271_monitor.exe >"$OUT/wine-monitor.log" 2>&1 &
 pid=$!
