@@ -9,8 +9,8 @@
 #include <string_view>
 #include <variant>
 
+#include "board/input_sample.h"
 #include "ctl/setting_bytes.h"
-#include "monitor/input_sample.h"
 
 namespace tq::ctl {
 

@@ -19,11 +19,11 @@
 #include <thread>
 #include <vector>
 
+#include "board/input_session.h"
+#include "board/input_watch.h"
 #include "devlink/game_view.h"
 #include "devlink/hid_api.h"
 #include "devlink/interface_scan.h"
-#include "monitor/input_session.h"
-#include "monitor/input_watch.h"
 
 namespace tq::monitor {
 
