@@ -21,8 +21,8 @@
 
 #include "board/config_reports.h"
 #include "board/encoder_reports.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/report_descriptor.h"
 
 namespace tq::emu {
 namespace {

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "devlink/report_descriptor/hidp_queries.h"
-#include "emulator/report_descriptor.h"
+#include "emulator/board_descriptor.h"
 
 namespace tq::emu {
 namespace {
@@ -380,7 +380,7 @@ BOOL SimulatedHid::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* pr
     EmulatedBoard* board = Live(device);
     if (board && board->capabilitiesReadable && preparsedData) {
       // A descriptor Windows could not parse leaves only the lengths.
-      auto parsed = hid::ParseReportDescriptor(ReportDescriptor(*board));
+      auto parsed = hid::ParseReportDescriptor(BoardDescriptor(*board));
       *preparsedData = NextHandle();
       preparsed_[*preparsedData] = Preparsed{
           files_.at(device).board,

@@ -18,7 +18,7 @@
 // through WithBoard. An unplugged board's read fails, a waiting one too.
 // HidD_GetInputReport answers with the report as it stands, and leaves what
 // the handle's reads get alone.
-// HidP_* answer from the board's one descriptor (ReportDescriptor(board))
+// HidP_* answer from the board's one descriptor (BoardDescriptor(board))
 // through the same parse as the hidraw backend.
 //
 // Every call takes one lock, so a reader thread and the window's thread may

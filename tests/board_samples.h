@@ -10,8 +10,8 @@
 
 #include "board/encoder_reports.h"
 #include "board/input_sample.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/report_descriptor.h"
 
 namespace tq::testing {
 

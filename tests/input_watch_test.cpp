@@ -13,8 +13,8 @@
 #include "board/encoder_reports.h"
 #include "board/input_watch.h"
 #include "devlink/device_link.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/report_descriptor.h"
 #include "emulator/simulated_hid.h"
 #include "tests/board_samples.h"
 
