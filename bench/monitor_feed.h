@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "devlink/platform/hidraw/hidraw_api.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/report_descriptor.h"
 #include "monitor/frm_main.h"
 #include "tests/board_samples.h"
 #include "tests/hidraw/fake_host.h"
@@ -49,7 +49,7 @@ class MonitorFeed {
     node.manufacturer = Utf8(*board_.manufacturer);
     node.productString = Utf8(*board_.product);
     node.serial = Utf8(*board_.serial);
-    node.descriptor = emu::ReportDescriptor(board_);
+    node.descriptor = emu::BoardDescriptor(board_);
     host.featureSource = [this](std::uint8_t* bytes, std::size_t size) {
       const std::lock_guard lock(boardMutex_);
       return board_.AnswerGetFeature(bytes, size) ? static_cast<int>(size) : -EPIPE;

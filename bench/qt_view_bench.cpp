@@ -13,9 +13,9 @@
 #include <memory>
 
 #include "bench/qt_application.h"
+#include "board/encoder_reports.h"
 #include "devlink/ui/qt/qt_view.h"
 #include "emulator/simulated_hid.h"
-#include "encoders/encoder_reports.h"
 #include "encoders/frm_main.h"
 
 namespace {

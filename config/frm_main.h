@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 #include "devlink/device_link.h"
 #include "devlink/ui/controls.h"
 #include "windowed/program_window.h"

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 #include "config/frm_main.h"
 
 namespace tq::config {

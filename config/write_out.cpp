@@ -2,7 +2,7 @@
 // whatever the board answers the control keeps its new value.
 #include <array>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 #include "config/frm_main.h"
 
 namespace tq::config {

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "monitor/change_text.h"
+#include "board/change_text.h"
 
 namespace tq::ctl {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "monitor/input_watch.h"
+#include "board/input_watch.h"
 
 namespace tq::ctl {
 

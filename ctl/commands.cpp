@@ -3,12 +3,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
+#include "board/encoder_reports.h"
 #include "ctl/bounded_file.h"
 #include "ctl/named_settings.h"
 #include "ctl/replace_file.h"
 #include "ctl/settings_file.h"
-#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <charconv>
 
-#include "config/config_reports.h"
-#include "encoders/encoder_reports.h"
+#include "board/config_reports.h"
+#include "board/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {

@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
+#include "board/input_sample.h"
 #include "ctl/setting_bytes.h"
-#include "monitor/input_sample.h"
 
 namespace tq::ctl {
 

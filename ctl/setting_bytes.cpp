@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <span>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
+#include "board/encoder_reports.h"
 #include "devlink/device_link.h"
 #include "devlink/feature_report.h"
-#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {

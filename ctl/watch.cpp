@@ -4,10 +4,10 @@
 #include <cmath>
 #include <csignal>
 
+#include "board/board_settings.h"
+#include "board/change_text.h"
+#include "board/input_session.h"
 #include "ctl/change_json.h"
-#include "monitor/board_settings.h"
-#include "monitor/change_text.h"
-#include "monitor/input_session.h"
 
 namespace tq::ctl {
 namespace {

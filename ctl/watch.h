@@ -11,9 +11,9 @@
 #include <ostream>
 #include <string>
 
+#include "board/input_sample.h"
+#include "board/input_watch.h"
 #include "ctl/commands.h"
-#include "monitor/input_sample.h"
-#include "monitor/input_watch.h"
 
 namespace tq::ctl {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
+#include "board/encoder_reports.h"
 #include "devlink/device_link.h"
-#include "encoders/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {

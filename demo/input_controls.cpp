@@ -9,7 +9,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "emulator/report_descriptor.h"
+#include "emulator/board_descriptor.h"
 
 namespace tq::demo {
 namespace {

@@ -241,7 +241,9 @@ class HidApi {
   // backend's overlapped read does; fails with GetLastError() kErrorTimeout
   // when none came, kErrorDeviceNotConnected once the device is gone.
   // May run on a thread of its own, on a handle only that thread uses,
-  // while another thread makes the other calls.
+  // while another thread makes the other calls: every backend allows that
+  // (hidraw and the emulator by a mutex over their tables, released while a
+  // read waits).
   virtual BOOL ReadFile(HANDLE /*device*/, void* /*buffer*/, std::uint32_t /*bytesToRead*/,
                         std::uint32_t* /*bytesRead*/, std::uint32_t /*timeoutMs*/) {
     return 0;

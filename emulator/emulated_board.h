@@ -55,7 +55,7 @@ struct EmulatedBoard {
   bool TakeSetFeature(const std::uint8_t* buffer, std::size_t length);
 
   // A foreign device's own report descriptor; nullopt for the board's
-  // joystick descriptor (ReportDescriptor in report_descriptor.h).
+  // joystick descriptor (BoardDescriptor in board_descriptor.h).
   std::optional<std::vector<std::uint8_t>> reportDescriptor;
   // A foreign device's input report as the virtual board's endpoint sends
   // it (ID byte first where its descriptor numbers reports), in place of

@@ -18,11 +18,16 @@
 // through WithBoard. An unplugged board's read fails, a waiting one too.
 // HidD_GetInputReport answers with the report as it stands, and leaves what
 // the handle's reads get alone.
-// HidP_* answer from the board's one descriptor (ReportDescriptor(board))
+// HidP_* answer from the board's one descriptor (BoardDescriptor(board))
 // through the same parse as the hidraw backend.
 //
-// Every call takes one lock, so a reader thread and the window's thread may
-// share the object, as they share a real backend.
+// Every call takes the object's one lock, so a reader thread and the
+// window's thread may share it, as they share a real backend. Every HidApi
+// call runs in one frame (Serve in the .cpp): under that lock it counts
+// itself against the fault plan (fault_plan.h) before it looks at anything,
+// and ends in the call log (call_log.h) with its result; what is left to
+// each entry point is the device model: the interfaces, handles, sets and
+// preparsed data below.
 #pragma once
 
 #include <condition_variable>
@@ -37,22 +42,11 @@
 
 #include "devlink/hid_api.h"
 #include "devlink/report_descriptor/report_descriptor.h"
+#include "emulator/call_log.h"
 #include "emulator/emulated_board.h"
+#include "emulator/fault_plan.h"
 
 namespace tq::emu {
-
-// One logged platform call.
-struct Call {
-  std::string op{};                // the HidApi method name, e.g. "HidD_SetFeature"
-  HANDLE handle = 0;               // handle or set the call was given (0 if none)
-  std::string path{};              // CreateFileA's path
-  std::uint32_t access = 0;        // CreateFileA's desired access
-  std::uint32_t flags = 0;         // CreateFileA's flags, SetupDiGetClassDevsA's flags
-  std::uint32_t index = 0;         // member index or string index
-  std::uint32_t length = 0;        // buffer length given
-  std::vector<std::uint8_t> bytes{};  // set report sent, or get report / string returned
-  std::int64_t result = 0;         // the call's result (handles as their value)
-};
 
 class SimulatedHid : public HidApi {
  public:
@@ -81,20 +75,21 @@ class SimulatedHid : public HidApi {
   }
   std::string PathOf(BoardId id) const;
 
-  const std::vector<Call>& Calls() const { return calls_; }
+  // A copy of the log as it stands; the log goes on while a reader runs.
+  std::vector<Call> Calls() const;
   std::vector<Call> CallsOf(const std::string& op) const;
-  void ClearCalls() { calls_.clear(); }
+  void ClearCalls();
   int CallCount(const std::string& op) const;
 
   // Handle accounting over the whole life of this object.
   int OpenHandleCount() const;            // file handles open now
-  int HandlesOpened() const { return opened_; }
-  int DoubleCloses() const { return doubleCloses_; }   // closes of a closed handle
-  int InvalidCloses() const { return invalidCloses_; }  // closes of the invalid value or junk
+  int HandlesOpened() const;
+  int DoubleCloses() const;               // closes of a closed handle
+  int InvalidCloses() const;              // closes of the invalid value or junk
   int OpenDeviceInfoSets() const;         // sets obtained and not destroyed
-  int DoubleDestroys() const { return doubleDestroys_; }  // destroys of unknown sets
-  int OpenPreparsedData() const { return static_cast<int>(preparsed_.size()); }
-  int DoubleFrees() const { return doubleFrees_; }  // frees of unknown preparsed data
+  int DoubleDestroys() const;             // destroys of unknown sets
+  int OpenPreparsedData() const;
+  int DoubleFrees() const;                // frees of unknown preparsed data
 
   // The nth call of `op` counted from now (1-based) fails without effect.
   // Only a close, destroy or free still releases what it was given when it
@@ -159,10 +154,7 @@ class SimulatedHid : public HidApi {
   static constexpr std::uint64_t kReportIntervalMs = 10;
   // Another interval, as a host polling faster would look (1 ms: every
   // edge is seen when it happens).
-  void SetReportInterval(std::uint64_t ms) {
-    const std::lock_guard lock(mutex_);
-    reportIntervalMs_ = ms == 0 ? 1 : ms;
-  }
+  void SetReportInterval(std::uint64_t ms);
 
  private:
   struct Slot {
@@ -181,21 +173,26 @@ class SimulatedHid : public HidApi {
     BoardId board;
     std::shared_ptr<const hid::ParsedDescriptor> parsed;
   };
-  struct Fault {
-    std::string op;
-    int remaining;
-    bool unplug;  // else the call itself fails
-    BoardId board;
-  };
+  using Lock = std::unique_lock<std::recursive_mutex>;
+  // The frame of every HidApi call: body(call, injected, lock) runs under
+  // the lock after the fault plan has counted the call, and its result is
+  // logged. `injected`: the plan fails this call.
+  template <typename Body>
+  auto Serve(Call call, Body&& body);
+  // The same for a call that an injected fault refuses without effect:
+  // body(call) runs only when no fault is due, else the call gives `refused`.
+  template <typename Result, typename Body>
+  Result Refusable(Call call, Result refused, Body&& body);
+  // A string request: the text `pick` finds on the board behind `device`.
+  template <typename Pick>
+  BOOL ServeString(const char* op, HANDLE device, std::uint32_t index, void* buffer,
+                   std::uint32_t bufferLength, Pick&& pick);
 
   const hid::ParsedDescriptor* PreparsedOf(PHIDP_PREPARSED_DATA data) const;
-  // Counts the call against pending faults; true when it must fail.
-  bool Injected(const std::string& op);
   // The board behind an open handle, or null when the handle is closed, was
   // never ours, or its board has been unplugged since it was opened.
   EmulatedBoard* Live(HANDLE handle);
-  BOOL String(const char* op, HANDLE device, const std::optional<std::u16string>& text,
-              void* buffer, std::uint32_t bufferLength, std::uint32_t index = 0);
+  void DetachLocked(BoardId id);
   HANDLE NextHandle() { return nextHandle_ += 4; }
 
   std::deque<Slot> slots_;             // by BoardId; Board() references survive Attach
@@ -203,16 +200,15 @@ class SimulatedHid : public HidApi {
   std::map<HANDLE, OpenFile> files_;
   std::map<HDEVINFO, std::vector<BoardId>> sets_;  // open sets and their snapshot
   std::map<PHIDP_PREPARSED_DATA, Preparsed> preparsed_;
-  // One lock for every call; recursive, since an injected unplug detaches
-  // from inside a call. Reads wait on inputChanged_.
+  // One lock for every call; recursive, so a call made from inside a
+  // WithBoard change still runs. Reads wait on inputChanged_.
   mutable std::recursive_mutex mutex_;
   std::condition_variable_any inputChanged_;
-  std::vector<Fault> faults_;
-  std::map<std::string, bool> failAlways_;
+  FaultPlan faults_;
+  CallLog log_;
   HANDLE nextHandle_ = 0x1000;
   std::uint64_t reportIntervalMs_ = kReportIntervalMs;
 
-  std::vector<Call> calls_;
   int opened_ = 0;
   int doubleCloses_ = 0;
   int invalidCloses_ = 0;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "encoders/encoder_reports.h"
+#include "board/encoder_reports.h"
 
 namespace tq::encoders {
 namespace {

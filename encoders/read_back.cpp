@@ -2,7 +2,7 @@
 // the items the board's release offers, and the settings it holds.
 #include <span>
 
-#include "encoders/encoder_reports.h"
+#include "board/encoder_reports.h"
 #include "encoders/frm_main.h"
 
 namespace tq::encoders {

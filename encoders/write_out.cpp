@@ -2,7 +2,7 @@
 // its high bits, or the pulse width.
 #include <array>
 
-#include "encoders/encoder_reports.h"
+#include "board/encoder_reports.h"
 #include "encoders/frm_main.h"
 
 namespace tq::encoders {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "devlink/report_descriptor/report_descriptor.h"
-#include "emulator/report_descriptor.h"
+#include "emulator/board_descriptor.h"
 #include "vboard/board_command.h"
 #include "vboard/board_options.h"
 
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
     }
   }
-  const auto caps = tq::hid::CapsFromReportDescriptor(tq::emu::ReportDescriptor(board));
+  const auto caps = tq::hid::CapsFromReportDescriptor(tq::emu::BoardDescriptor(board));
   const bool roomForAxes = board.inputReportByteLength >= 6;
   if (!board.reportDescriptor && roomForAxes &&
       (!caps || caps->InputReportByteLength != board.inputReportByteLength ||

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <span>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto page = tq::config::DecodeInputPage(std::span(data, size));

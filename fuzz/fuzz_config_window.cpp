@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 #include "config/frm_main.h"
 #include "emulator/simulated_hid.h"
 #include "fuzz/byte_reader.h"

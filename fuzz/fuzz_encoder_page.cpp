@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <span>
 
-#include "encoders/encoder_reports.h"
+#include "board/encoder_reports.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto settings = tq::encoders::DecodeEncoderPage(std::span(data, size));

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "board/encoder_reports.h"
 #include "emulator/simulated_hid.h"
-#include "encoders/encoder_reports.h"
 #include "encoders/frm_main.h"
 #include "fuzz/byte_reader.h"
 

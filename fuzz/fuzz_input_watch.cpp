@@ -8,12 +8,12 @@
 #include <span>
 #include <vector>
 
+#include "board/change_text.h"
+#include "board/input_layout.h"
+#include "board/input_watch.h"
 #include "devlink/report_descriptor/report_descriptor.h"
 #include "emulator/emulated_board.h"
 #include "emulator/simulated_hid.h"
-#include "monitor/change_text.h"
-#include "monitor/input_layout.h"
-#include "monitor/input_watch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;

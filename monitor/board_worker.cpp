@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "devlink/device_link.h"
+#include "monitor/board_choice.h"
 
 namespace tq::monitor {
 namespace {
@@ -109,49 +110,35 @@ void BoardWorker::Run(std::stop_token stop) {
 void BoardWorker::RunGame(std::stop_token stop) {
   while (!stop.stop_requested()) {
     ReadGame();
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(mutex_);  // mutex_ alone, to wait
     wake_.wait_for(lock, stop, std::chrono::milliseconds(kGameReadIntervalMs), [] { return false; });
   }
 }
 
 void BoardWorker::ScanAndOpen(std::stop_token stop) {
   const Scan scan = ScanInterfaces(api_, hints_);
-  std::vector<std::string> serials;
-  std::string unopened;
-  for (const ScannedInterface& seen : scan.interfaces) {
-    if (seen.Usable() && seen.encoders) serials.push_back(*seen.serial);
-    if (!seen.Opened() && unopened.empty()) unopened = seen.path + ": " + seen.openFailure;
-  }
-
+  const BoardList boards = ListBoards(scan);
   std::string wanted;
   {
     std::lock_guard lock(mutex_);
-    if (chosen_) wanted = *chosen_;
-    chosen_.reset();
-    if (wanted.empty() || std::ranges::find(serials, wanted) == serials.end()) {
-      // The board that went away, once it is back; else the first listed.
-      const bool previousBack =
-          std::ranges::find(serials, state_.openSerial) != serials.end();
-      wanted = previousBack ? state_.openSerial : serials.empty() ? "" : serials.front();
-    }
-    state_.serials = serials;
-    if (!scan.listed) {
-      state_.problem = "cannot list the HID interfaces";
-    } else if (serials.empty()) {
-      state_.problem = !unopened.empty() ? unopened
-                       : state_.openSerial.empty()
-                           ? "No board attached: plug in a TQ5271 board"
-                           : "Board " + state_.openSerial + " is gone: plug it in again";
-    }
+    wanted = ChooseBoard(std::exchange(chosen_, std::nullopt), boards, state_.openSerial);
+    state_.serials = boards.serials;
+    if (auto problem = ScanProblem(boards, state_.openSerial)) state_.problem = std::move(*problem);
     Publish();
   }
+  if (OpenListed(scan, wanted)) return;
+  WaitForPickOrRescan(stop);
+}
 
-  if (!wanted.empty()) {
-    if (const ScannedInterface* board = Find(scan, wanted)) {
-      OpenBoard(*board);
-      if (session_.IsOpen()) return;
-    }
-  }
+bool BoardWorker::OpenListed(const Scan& scan, const std::string& serial) {
+  if (serial.empty()) return false;
+  const ScannedInterface* board = Find(scan, serial);
+  if (board == nullptr) return false;
+  OpenBoard(*board);
+  return session_.IsOpen();
+}
+
+void BoardWorker::WaitForPickOrRescan(std::stop_token stop) {
   std::unique_lock lock(mutex_);
   wake_.wait_for(lock, stop, std::chrono::milliseconds(kRescanIntervalMs),
                  [this] { return chosen_.has_value(); });
@@ -174,6 +161,8 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
   std::string gameProblem;
   std::string gameSource;
   if (problem.empty() && game_) {
+    // gameMutex_ alone, released before mutex_ below (lock order: gameMutex_
+    // before mutex_, never the other way round).
     std::lock_guard gameLock(gameMutex_);
     gameProblem = game_->Attach(link_->DevicePath, link_->Attributes.VendorID,
                                 link_->Attributes.ProductID);
@@ -211,6 +200,8 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
 void BoardWorker::CloseBoard(const std::string& why) {
   session_.Close();
   if (game_) {
+    // gameMutex_ alone, released before mutex_ below; the game thread's
+    // read under way ends before the board closes under it.
     std::lock_guard gameLock(gameMutex_);
     game_->Detach();
   }
@@ -251,6 +242,8 @@ void BoardWorker::ReadInputs() {
 }
 
 void BoardWorker::ReadGame() {
+  // Both locks, in the one order every thread keeps: gameMutex_, then
+  // mutex_. The reading thread never takes gameMutex_ while it holds mutex_.
   std::lock_guard gameLock(gameMutex_);
   std::optional<GameSnapshot> snapshot = game_->Read();
   std::lock_guard lock(mutex_);

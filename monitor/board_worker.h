@@ -19,11 +19,11 @@
 #include <thread>
 #include <vector>
 
+#include "board/input_session.h"
+#include "board/input_watch.h"
 #include "devlink/game_view.h"
 #include "devlink/hid_api.h"
 #include "devlink/interface_scan.h"
-#include "monitor/input_session.h"
-#include "monitor/input_watch.h"
 
 namespace tq::monitor {
 
@@ -94,7 +94,12 @@ class BoardWorker {
 
  private:
   void Run(std::stop_token stop);
+  // One scan: the boards listed, one chosen (board_choice.h) and opened, or
+  // else a wait for the user's pick or the next scan.
   void ScanAndOpen(std::stop_token stop);
+  // Opens `serial` when the scan lists it; whether a board is open then.
+  bool OpenListed(const Scan& scan, const std::string& serial);
+  void WaitForPickOrRescan(std::stop_token stop);
   void OpenBoard(const ScannedInterface& board);
   void CloseBoard(const std::string& why);
   void ReadInputs();
@@ -108,6 +113,11 @@ class BoardWorker {
   InputSession::Clock clock_;
   InputSession session_;
 
+  // The reading and game threads' locks, always taken in one order:
+  // gameMutex_ before mutex_ where both are held (the game thread's
+  // ReadGame); the reading thread takes each alone, and never gameMutex_
+  // while it holds mutex_; the window's thread takes mutex_ alone (Choose,
+  // TakeIfNewer).
   std::mutex mutex_;
   std::condition_variable_any wake_;
   MonitorState state_;        // under mutex_
@@ -115,8 +125,8 @@ class BoardWorker {
   std::optional<std::string> chosen_;  // under mutex_: the user's pick not yet acted on
   bool resetWanted_ = false;           // under mutex_
 
-  // Taken before mutex_ where both are held: a read of the game interface
-  // finishes, its result shown, before the board closes under it.
+  // Over game_: a read of the game interface finishes, its result shown,
+  // before the board closes under it.
   std::mutex gameMutex_;
 
   std::unique_ptr<DeviceLink> link_;  // the open board's strings and settings

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "encoders/encoder_reports.h"
-#include "monitor/change_text.h"
+#include "board/change_text.h"
+#include "board/encoder_reports.h"
 
 namespace tq::monitor {
 namespace {

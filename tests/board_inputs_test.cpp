@@ -6,10 +6,10 @@
 #include <limits>
 #include <vector>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
+#include "board/encoder_reports.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/report_descriptor.h"
-#include "encoders/encoder_reports.h"
 
 namespace tq::emu {
 namespace {

@@ -8,10 +8,10 @@
 #include <map>
 #include <vector>
 
+#include "board/encoder_reports.h"
+#include "board/input_sample.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/report_descriptor.h"
-#include "encoders/encoder_reports.h"
-#include "monitor/input_sample.h"
 
 namespace tq::testing {
 

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 #include "config/frm_main.h"
 #include "tests/fault_sweep.h"
 

@@ -1,7 +1,7 @@
 // Boards that answer with anything, against the configuration utility.
 #include <gtest/gtest.h>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 #include "config/frm_main.h"
 #include "emulator/simulated_hid.h"
 

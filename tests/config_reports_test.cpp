@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 
 namespace tq::config {
 namespace {

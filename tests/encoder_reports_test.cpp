@@ -1,4 +1,4 @@
-#include "encoders/encoder_reports.h"
+#include "board/encoder_reports.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "encoders/encoder_reports.h"
+#include "board/encoder_reports.h"
 #include "encoders/frm_main.h"
 #include "tests/fault_sweep.h"
 

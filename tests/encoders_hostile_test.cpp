@@ -3,8 +3,8 @@
 // memory outside a buffer (the sanitizer build checks the latter).
 #include <gtest/gtest.h>
 
+#include "board/encoder_reports.h"
 #include "emulator/simulated_hid.h"
-#include "encoders/encoder_reports.h"
 #include "encoders/frm_main.h"
 
 namespace tq::encoders {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "board/encoder_reports.h"
 #include "emulator/simulated_hid.h"
-#include "encoders/encoder_reports.h"
 #include "encoders/frm_main.h"
 #include "tests/fault_sweep.h"
 #include "tests/sent_reports.h"

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/report_descriptor.h"
 #include "tests/hid_descriptors/real_devices.h"
 
 namespace tq::hid {
@@ -309,7 +309,7 @@ TEST(HidpQueries, TheSavedSlowDescriptorIsAnsweredAtOnce) {
 
 TEST(HidpQueries, TheBoardsAxesButtonsAndFeatureAsAGameSeesThem) {
   emu::EmulatedBoard board = emu::MakeTQ5271(u"7");
-  const ParsedDescriptor parsed = Parse(emu::ReportDescriptor(board));
+  const ParsedDescriptor parsed = Parse(emu::BoardDescriptor(board));
   EXPECT_EQ(parsed.caps.InputReportByteLength, board.inputReportByteLength);
   EXPECT_EQ(parsed.caps.FeatureReportByteLength, board.featureReportByteLength);
   EXPECT_EQ(parsed.caps.NumberInputValueCaps, 8);

@@ -3,8 +3,8 @@
 // report may be that state, told by when it came after the opening.
 #include <gtest/gtest.h>
 
+#include "board/input_session.h"
 #include "emulator/simulated_hid.h"
-#include "monitor/input_session.h"
 
 namespace tq::monitor {
 namespace {

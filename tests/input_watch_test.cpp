@@ -9,13 +9,13 @@
 #include <map>
 #include <vector>
 
+#include "board/change_text.h"
+#include "board/encoder_reports.h"
+#include "board/input_watch.h"
 #include "devlink/device_link.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/report_descriptor.h"
 #include "emulator/simulated_hid.h"
-#include "encoders/encoder_reports.h"
-#include "monitor/change_text.h"
-#include "monitor/input_watch.h"
 #include "tests/board_samples.h"
 
 namespace tq::monitor {

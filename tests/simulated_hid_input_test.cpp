@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "emulator/report_descriptor.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/simulated_hid.h"
 #include "tests/hid_descriptors/real_devices.h"
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "emulator/report_descriptor.h"
+#include "emulator/board_descriptor.h"
 #include "vboard/usb_descriptors.h"
 
 namespace tq::vboard {
@@ -204,7 +204,7 @@ ControlReply BoardDevice::AnswerGetDescriptor(const SetupPacket& setup, LoggedRe
   }
   if (setup.requestType == kStandardInterfaceIn && setup.index == 0) {
     if (type == 0x21) return Data(HidDescriptor(board_), setup.length);
-    if (type == 0x22) return Data(emu::ReportDescriptor(board_), setup.length);
+    if (type == 0x22) return Data(emu::BoardDescriptor(board_), setup.length);
   }
   return Stall();  // device qualifier and others: a full-speed-only device
 }

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "emulator/report_descriptor.h"
+#include "emulator/board_descriptor.h"
 
 namespace tq::vboard {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "emulator/report_descriptor.h"
+#include "emulator/board_descriptor.h"
 
 namespace tq::vboard {
 namespace {
@@ -43,7 +43,7 @@ std::vector<std::uint8_t> HidDescriptor(const emu::EmulatedBoard& board) {
   std::vector<std::uint8_t> out = {9, kDescriptorHid};
   PutLittle16(out, 0x0111);  // HID 1.11
   out.insert(out.end(), {0, 1, kDescriptorReport});
-  PutLittle16(out, static_cast<unsigned>(emu::ReportDescriptor(board).size()));
+  PutLittle16(out, static_cast<unsigned>(emu::BoardDescriptor(board).size()));
   return out;
 }
 

@@ -1,6 +1,6 @@
 // The USB descriptors a TQ5271 board presents: one configuration with one
 // HID interface, no report IDs, an interrupt IN endpoint, and the board's
-// one report descriptor (emulator/report_descriptor.h). Pure functions of
+// one report descriptor (emulator/board_descriptor.h). Pure functions of
 // the board.
 #pragma once
 

@@ -5,12 +5,21 @@
 //   control's Click handler at once, inside the setting call, when the value
 //   changes; setting the value it already has raises nothing.
 // - A user's pick or toggle, reported by a view, goes through the same path,
-//   except that the user's pick of the item already selected raises Click.
+//   except that the user's pick of the item already selected raises Click
+//   (re-picking the open board reopens it; re-picking an encoder type
+//   resends its bank).
 // - Appending never changes the selected position; clearing sets it to -1 and
-//   raises nothing.
-// - A timer ticks only from the event loop, never inside another handler.
+//   raises nothing. A toolkit that selects the first item appended or
+//   signals on clear has that hidden by its view.
+// - The mouse wheel moves only a list that has the keyboard focus or is
+//   dropped down, in every view: each pick is written to the board at once,
+//   so a wheel turned over a list on the way elsewhere must not change it.
+// - A timer ticks only from the event loop, never inside another handler. No
+//   handler spins the event loop; showing the window paints it at once.
 // - Bars and lamps show state and raise nothing; setting what they already
-//   show notifies no view, so a view repaints only what changed.
+//   show notifies no view, so a view repaints only what changed. A view only
+//   marks the one control as due for painting: the event loop paints it once
+//   however many changes came between two frames.
 //
 // A view attaches to the Window and mirrors every change it is told of.
 #pragma once
@@ -200,7 +209,9 @@ class Line : public Control {
 
 // A value shown as a horizontal bar filled from the left in proportion to
 // where it lies between Minimum() and Maximum(), its caption (the value as
-// text, say "64") centred over it. Values are kept within the range.
+// text, say "64") centred over it. Values are kept within the range. Drawn
+// as a frame, FilledWidth(w) of its w inner pixels in the selection's colour
+// and the rest as a text field; grey while it or its frame is disabled.
 class Bar : public Control {
  public:
   // The range may be given either way round; the value starts at its
@@ -224,8 +235,10 @@ class Bar : public Control {
   int value_;
 };
 
-// A lit or unlit indicator with a short caption (a button's number). A
-// marked lamp is drawn in the warning colour, lit or not.
+// A lit or unlit indicator with a short caption (a button's number): a frame
+// around the caption, filled in the selection's colour while lit. A marked
+// lamp draws its frame and caption, or its fill while lit, in the warning
+// colour. Disabled (or in a disabled frame) it is grey and shows no mark.
 class Lamp : public Control {
  public:
   Lamp(Container& parent, std::string name, TwipsRect position, std::string caption);

@@ -8,7 +8,7 @@
 
 #include "devlink/device_link.h"
 #include "devlink/report_descriptor/report_descriptor.h"
-#include "emulator/report_descriptor.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/simulated_hid.h"
 #include "vboard/board_command.h"
 #include "vboard/board_device.h"
@@ -31,7 +31,7 @@ TEST(VirtualBoardDescriptors, LengthsAgreeWithTheBackendsReaderAndTheEmulator) {
       emu::EmulatedBoard board = emu::MakeTQ5271(u"S");
       board.inputReportByteLength = input;
       board.featureReportByteLength = feature;
-      const Bytes descriptor = emu::ReportDescriptor(board);
+      const Bytes descriptor = emu::BoardDescriptor(board);
       const auto caps = hid::CapsFromReportDescriptor(descriptor);
       ASSERT_TRUE(caps);
       emu::SimulatedHid hid;
@@ -62,7 +62,7 @@ TEST(VirtualBoardDescriptors, LengthsAgreeWithTheBackendsReaderAndTheEmulator) {
   // board's lengths reads back as those lengths.
   emu::EmulatedBoard foreign = emu::MakeTQ5271(u"F");
   foreign.reportDescriptor = emu::VendorDefinedDescriptor(12, 300);
-  const auto vendor = hid::CapsFromReportDescriptor(emu::ReportDescriptor(foreign));
+  const auto vendor = hid::CapsFromReportDescriptor(emu::BoardDescriptor(foreign));
   ASSERT_TRUE(vendor);
   EXPECT_EQ(vendor->UsagePage, 0xFF00);
   EXPECT_EQ(vendor->InputReportByteLength, 12);

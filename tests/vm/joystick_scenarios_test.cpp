@@ -15,9 +15,9 @@
 #include <iostream>
 #include <thread>
 
+#include "board/encoder_reports.h"
 #include "devlink/device_link.h"
-#include "emulator/report_descriptor.h"
-#include "encoders/encoder_reports.h"
+#include "emulator/board_descriptor.h"
 #include "encoders/frm_main.h"
 #include "tests/vm/vm_fixture.h"
 #include "vboard/usb_descriptors.h"

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <thread>
 
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/report_descriptor.h"
 #include "vboard/board_device.h"
 #include "vboard/usbip_codec.h"
 #include "vboard/usbip_server.h"

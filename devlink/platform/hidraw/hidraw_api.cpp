@@ -196,7 +196,7 @@ struct HidrawApi::State {
   std::shared_ptr<const hid::ParsedDescriptor> Parsed(const OpenDevice& device) {
     const auto& parsed =
         device.facts->parsed.GetAnswer([&]() -> std::optional<std::shared_ptr<const hid::ParsedDescriptor>> {
-          const auto descriptor = ReportDescriptor(device);
+          const auto descriptor = ReadReportDescriptor(device);
           if (!descriptor) return std::nullopt;
           auto result = hid::ParseReportDescriptor(*descriptor);
           if (!result) return std::nullopt;
@@ -211,7 +211,7 @@ struct HidrawApi::State {
   }
 
   // sysfs' copy where there is one; the kernel's otherwise.
-  std::optional<std::vector<std::uint8_t>> ReportDescriptor(const OpenDevice& device) const {
+  std::optional<std::vector<std::uint8_t>> ReadReportDescriptor(const OpenDevice& device) const {
     if (auto bytes = hidraw::ReportDescriptorFile(hidraw::NodeDir(*device.facts, sysRoot))) {
       return bytes;
     }

@@ -11,10 +11,10 @@
 #include <variant>
 #include <vector>
 
-#include "monitor/board_settings.h"
-#include "monitor/input_sample.h"
-#include "monitor/pair_verdict.h"
-#include "monitor/pulse_meter.h"
+#include "board/board_settings.h"
+#include "board/input_sample.h"
+#include "board/pair_verdict.h"
+#include "board/pulse_meter.h"
 
 namespace tq::monitor {
 

@@ -31,7 +31,7 @@ unsigned AxisMaximum(const EmulatedBoard& board);
 
 // The board's joystick descriptor, or a foreign device's own descriptor when
 // it has one.
-std::vector<std::uint8_t> ReportDescriptor(const EmulatedBoard& board);
+std::vector<std::uint8_t> BoardDescriptor(const EmulatedBoard& board);
 
 // A vendor-defined device with one input and one feature report, no report
 // IDs, of these lengths as Windows counts them (ID byte included): what a

@@ -1,4 +1,4 @@
-#include "monitor/input_watch.h"
+#include "board/input_watch.h"
 
 #include <algorithm>
 

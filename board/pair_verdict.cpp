@@ -1,7 +1,7 @@
-#include "monitor/pair_verdict.h"
+#include "board/pair_verdict.h"
 
-#include "monitor/board_settings.h"
-#include "monitor/input_sample.h"
+#include "board/board_settings.h"
+#include "board/input_sample.h"
 
 namespace tq::monitor {
 

@@ -1,4 +1,4 @@
-#include "monitor/pulse_meter.h"
+#include "board/pulse_meter.h"
 
 #include <algorithm>
 

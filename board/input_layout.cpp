@@ -1,4 +1,4 @@
-#include "monitor/input_layout.h"
+#include "board/input_layout.h"
 
 #include <algorithm>
 #include <vector>

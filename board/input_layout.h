@@ -10,8 +10,8 @@
 #include <optional>
 #include <span>
 
+#include "board/input_sample.h"
 #include "devlink/hid_api.h"
-#include "monitor/input_sample.h"
 
 namespace tq::monitor {
 

@@ -1,8 +1,8 @@
-#include "monitor/board_settings.h"
+#include "board/board_settings.h"
 
 #include <cstdio>
 
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 #include "devlink/device_link.h"
 
 namespace tq::monitor {

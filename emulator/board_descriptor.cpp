@@ -1,4 +1,4 @@
-#include "emulator/report_descriptor.h"
+#include "emulator/board_descriptor.h"
 
 #include <algorithm>
 
@@ -67,7 +67,7 @@ int AxisBits(const EmulatedBoard& board) {
 
 unsigned AxisMaximum(const EmulatedBoard& board) { return (1u << AxisBits(board)) - 1; }
 
-std::vector<std::uint8_t> ReportDescriptor(const EmulatedBoard& board) {
+std::vector<std::uint8_t> BoardDescriptor(const EmulatedBoard& board) {
   if (board.reportDescriptor) return *board.reportDescriptor;
   const int axisBits = AxisBits(board);
   std::vector<std::uint8_t> out;

@@ -1,4 +1,4 @@
-#include "monitor/input_session.h"
+#include "board/input_session.h"
 
 #include <algorithm>
 #include <chrono>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "monitor/input_watch.h"
+#include "board/input_watch.h"
 
 namespace tq::monitor {
 

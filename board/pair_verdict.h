@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "monitor/pulse_meter.h"
+#include "board/pulse_meter.h"
 
 namespace tq::monitor {
 

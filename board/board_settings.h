@@ -10,8 +10,8 @@
 #include <span>
 #include <string>
 
-#include "encoders/encoder_reports.h"
-#include "monitor/input_sample.h"
+#include "board/encoder_reports.h"
+#include "board/input_sample.h"
 
 namespace tq {
 class DeviceLink;

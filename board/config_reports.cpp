@@ -1,4 +1,4 @@
-#include "config/config_reports.h"
+#include "board/config_reports.h"
 
 #include "devlink/feature_report.h"
 

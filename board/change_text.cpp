@@ -1,4 +1,4 @@
-#include "monitor/change_text.h"
+#include "board/change_text.h"
 
 #include <cstdio>
 

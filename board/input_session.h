@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "board/input_layout.h"
+#include "board/input_sample.h"
 #include "devlink/hid_api.h"
-#include "monitor/input_layout.h"
-#include "monitor/input_sample.h"
 
 namespace tq::monitor {
 
