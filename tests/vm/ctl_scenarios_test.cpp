@@ -17,6 +17,7 @@
 #include "ctl/cli.h"
 #include "devlink/platform/hidraw/host_hints.h"
 #include "tests/board_samples.h"
+#include "tests/delivery_jitter.h"
 #include "tests/vm/vm_fixture.h"
 #include "vboard/usb_descriptors.h"
 
@@ -124,9 +125,10 @@ TEST_F(CtlOnRealUsb, WatchPrintsEveryPulseOfATurnWithItsLength) {
   std::vector<std::int64_t> sorted = lengths;
   std::sort(sorted.begin(), sorted.end());
   ASSERT_FALSE(sorted.empty());
-  EXPECT_NEAR(static_cast<double>(sorted[sorted.size() / 2]), 48.0, 15.0);
+  constexpr std::int64_t kMargin = vboard::kInputIntervalMs + testing::kDeliveryJitterMs;
+  EXPECT_NEAR(static_cast<double>(sorted[sorted.size() / 2]), 48.0, static_cast<double>(kMargin));
   const auto near = std::count_if(lengths.begin(), lengths.end(),
-                                  [](std::int64_t length) { return std::abs(length - 48) <= 15; });
+                                  [](std::int64_t length) { return std::abs(length - 48) <= kMargin; });
   EXPECT_GE(near, static_cast<std::ptrdiff_t>(lengths.size()) - 2) << result.out;
 }
 

@@ -19,6 +19,7 @@
 #include "devlink/device_link.h"
 #include "emulator/board_descriptor.h"
 #include "encoders/frm_main.h"
+#include "tests/delivery_jitter.h"
 #include "tests/vm/vm_fixture.h"
 #include "vboard/usb_descriptors.h"
 
@@ -144,7 +145,7 @@ std::string Joined(const std::vector<double>& values) {
   return text;
 }
 
-constexpr double kDeliveryJitterMs = 5;
+constexpr auto kDeliveryJitterMs = static_cast<double>(testing::kDeliveryJitterMs);
 
 // Press lengths of one button in the board's own log of what it sent.
 std::vector<double> SentPressLengths(const vboard::BoardDevice& device, int button) {

@@ -14,6 +14,7 @@
 #include "devlink/platform/hidraw/host_hints.h"
 #include "monitor/frm_main.h"
 #include "tests/board_samples.h"
+#include "tests/delivery_jitter.h"
 #include "tests/vm/vm_fixture.h"
 #include "vboard/usb_descriptors.h"
 
@@ -25,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 // The kernel stamps nothing here: the monitor stamps each report when its
 // read returns, so the VM's delivery jitter under software emulation comes
 // on top of the board's 10 ms grid.
-constexpr std::int64_t kDeliveryJitterMs = 5;
+using testing::kDeliveryJitterMs;
 
 emu::EmulatedBoard BoardWithEncoderOn3(std::u16string serial) {
   emu::EmulatedBoard board = Board(std::move(serial));

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "tests/delivery_jitter.h"
 #include "tests/wine/wine_fixture.h"
 
 // DirectInput's names clash with the project's portable HID records, so its
@@ -203,10 +204,10 @@ TEST_F(JoystickUnderWine, DirectInputSeesEachEncoderPulseWithItsLength) {
   // DirectInput stamps an event when Wine's HID stack hands it the report,
   // a process or two after the kernel had it, so single pulses carry the
   // VM's scheduling; their median stays within the endpoint's interval and
-  // the 5 ms of delivery jitter the Linux checks allow.
+  // the delivery jitter the Linux checks allow.
   std::vector<DWORD> sorted = lengths;
   std::sort(sorted.begin(), sorted.end());
-  EXPECT_NEAR((sorted[1] + sorted[2]) / 2.0, 48.0, 10.0 + 5.0);
+  EXPECT_NEAR((sorted[1] + sorted[2]) / 2.0, 48.0, 10.0 + static_cast<double>(testing::kDeliveryJitterMs));
   for (const DWORD length : lengths) EXPECT_GT(length, 0u);
   EXPECT_TRUE(pressLengths(DIJOFS_BUTTON(5)).empty()) << "nothing on button 6";
   EXPECT_TRUE(Since(kBoard, "GET_REPORT").empty());

@@ -17,14 +17,13 @@
 #include "devlink/ui/win32/win32_view.h"
 #include "encoders/frm_main.h"
 #include "monitor/frm_main.h"
+#include "tests/delivery_jitter.h"
 #include "tests/wine/wine_fixture.h"
 
 namespace tq::winetest {
 namespace {
 
-// What a process hop under software emulation may add to a report's
-// arrival, beyond the board's grid.
-constexpr std::int64_t kDeliveryJitterMs = 5;
+using testing::kDeliveryJitterMs;
 
 class MonitorUnderWine : public UnderWine {
  protected:
