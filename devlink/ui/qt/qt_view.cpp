@@ -166,7 +166,7 @@ QtView::QtView(Window& window)
 
   Build(window, top_.get());
   for (const auto& [control, widget] : widgets_) {
-    if (widget) needs_[control] = control == &window ? TitleNeed() : MeasureNeed(*control, widget);
+    if (widget) needs_.Set(*control, control == &window ? TitleNeed() : MeasureNeed(*control, widget));
   }
   Relayout();
   window.AttachView(this);
@@ -285,42 +285,25 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
 }
 
 PixelRect QtView::Designed(const Control& control) const {
-  if (control.GetKind() == Kind::Line) {
-    const auto& line = static_cast<const Line&>(control);
-    return {Pixels(std::min(line.X1(), line.X2())), Pixels(std::min(line.Y1(), line.Y2())),
-            Pixels(std::abs(line.X2() - line.X1())), Pixels(std::abs(line.Y2() - line.Y1()))};
-  }
-  const TwipsRect r = control.Position();
-  return {Pixels(r.left), Pixels(r.top), Pixels(r.width), Pixels(r.height)};
+  return DesignedRect(control, [this](int twips) { return Pixels(twips); });
 }
 
 void QtView::Place(const Control& control, QWidget* widget) const {
   const auto it = layout_.rects.find(&control);
-  const PixelRect r = it == layout_.rects.end() ? Designed(control) : it->second;
-  if (control.GetKind() == Kind::Line) {
-    // Level and upright rules are two pixels thick, centred on the line.
-    if (r.height == 0) {
-      widget->setGeometry(r.left, r.top - 1, std::max(1, r.width), 2);
-    } else if (r.width == 0) {
-      widget->setGeometry(r.left - 1, r.top, 2, r.height);
-    } else {
-      widget->setGeometry(r.left, r.top, r.width + 1, r.height + 1);
-    }
-    return;
-  }
+  const PixelRect r = DrawnRect(control, it == layout_.rects.end() ? Designed(control) : it->second);
   widget->setGeometry(r.left, r.top, r.width, r.height);
 }
 
-// How wide `text` is in the window's font, which every control draws in.
-// Read-backs fill the same items again and again: each text is shaped once.
-// A monitor shows a new count sixty times a second for hours, so the texts
-// kept are bounded: past the bound they are forgotten and shaped again.
+// How wide `text` is in the window's font, which every control draws in,
+// shaped now.
+int QtView::MeasureText(const std::string& text) const {
+  return top_->fontMetrics().horizontalAdvance(ToQt(text));
+}
+
+// Read-backs fill the same items again and again: each text is shaped once
+// (text_needs.h).
 int QtView::TextWidth(const std::string& text) {
-  constexpr std::size_t kKeptTexts = 4096;
-  if (textWidths_.size() >= kKeptTexts && !textWidths_.contains(text)) textWidths_.clear();
-  const auto [it, added] = textWidths_.try_emplace(text, 0);
-  if (added) it->second = top_->fontMetrics().horizontalAdvance(ToQt(text));
-  return it->second;
+  return needs_.TextWidth(text, [this](const std::string& t) { return MeasureText(t); });
 }
 
 // The width `control` needs for its text in the font it is drawn with: the
@@ -339,13 +322,9 @@ int QtView::MeasureNeed(const Control& control, QWidget* widget) {
     case Kind::Lamp:
       return caption.empty() ? 0 : TextWidth(caption) + 2 * Pixels(kIndicatorInsetTwips);
     case Kind::ComboBox: {
-      auto& model = static_cast<const ComboBox&>(control);
-      int& measured = measuredItems_[&control];
-      if (model.ListCount() < measured) measured = 0;  // cleared and refilled
-      int widest = 0;
-      for (; measured < model.ListCount(); ++measured) {
-        widest = std::max(widest, TextWidth(model.Items()[static_cast<std::size_t>(measured)]));
-      }
+      const int widest = needs_.WidestNewItem(
+          static_cast<const ComboBox&>(control),
+          [this](const std::string& item) { return MeasureText(item); });
       if (widest == 0) return 0;
       // The style's frame and arrow take the same room at every width.
       int& chrome = comboChrome_[&control];
@@ -372,27 +351,16 @@ int QtView::TitleNeed() const {
 }
 
 // Records what `control` needs now; lays the window out again when that no
-// longer fits. Needs only grow, so a window does not shrink and grow again
-// as its lists are cleared and refilled.
+// longer fits (text_needs.h).
 void QtView::UpdateNeed(const Control& control) {
   QWidget* widget = WidgetOf(control);
   if (!widget) return;
   const int need = control.GetKind() == Kind::Window ? TitleNeed() : MeasureNeed(control, widget);
-  int& recorded = needs_[&control];
-  if (need <= recorded) return;
-  recorded = need;
-  const auto it = layout_.rects.find(&control);
-  if (it == layout_.rects.end() || need > it->second.width) Relayout();
+  if (needs_.Grow(control, need, layout_)) Relayout();
 }
 
 void QtView::Relayout() {
-  layout_ = FitText(
-      window_, [this](const Control& c) { return Designed(c); },
-      [this](const Control& c) {
-        const auto it = needs_.find(&c);
-        return it == needs_.end() ? 0 : it->second;
-      },
-      needs_[&window_]);
+  layout_ = needs_.Fit(window_, [this](const Control& c) { return Designed(c); });
   top_->setFixedSize(layout_.clientWidth, layout_.clientHeight);
   for (const auto& [control, widget] : widgets_) {
     if (widget && widget != top_.get()) Place(*control, widget);
@@ -486,22 +454,12 @@ void QtView::Mirror(Control& control, Change change) {
   }
 }
 
-// Lists grow one item per notification while a program fills them, so only
-// what the widget lacks is appended; anything else rebuilds the list. What
-// each widget holds is kept beside it, so telling the two apart costs no
-// text taken out of Qt.
+// Only what the widget lacks is appended (list_mirror.h).
 void QtView::MirrorItems(const ComboBox& model, QComboBox* combo) {
+  const ListMirror::Steps steps = lists_.Mirror(model, combo->count());
+  if (steps.clear) combo->clear();
   const std::vector<std::string>& items = model.Items();
-  std::vector<std::string>& shown = shownItems_[&model];
-  const bool prefix = shown.size() <= items.size() && std::equal(shown.begin(), shown.end(), items.begin());
-  if (!prefix || combo->count() != static_cast<int>(shown.size())) {
-    combo->clear();
-    shown.clear();
-  }
-  for (std::size_t i = shown.size(); i < items.size(); ++i) {
-    combo->addItem(ToQt(items[i]));
-    shown.push_back(items[i]);
-  }
+  for (std::size_t i = steps.appendFrom; i < items.size(); ++i) combo->addItem(ToQt(items[i]));
 }
 
 void QtView::OnChanged(Control& control, Change change) {

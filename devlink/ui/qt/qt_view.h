@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "devlink/ui/controls.h"
+#include "devlink/ui/list_mirror.h"
 #include "devlink/ui/text_fit.h"
+#include "devlink/ui/text_needs.h"
 
 class QWidget;
 class QComboBox;
@@ -50,6 +52,7 @@ class QtView final : public ViewObserver {
   void MirrorTimer(const Timer& model);
   PixelRect Designed(const Control& control) const;
   void Place(const Control& control, QWidget* widget) const;
+  int MeasureText(const std::string& text) const;
   int TextWidth(const std::string& text);
   int MeasureNeed(const Control& control, QWidget* widget);
   int TitleNeed() const;
@@ -63,13 +66,11 @@ class QtView final : public ViewObserver {
   // Looked up on every change the model makes: hashed, not ordered.
   std::unordered_map<const Control*, QWidget*> widgets_;
   std::unordered_map<const Control*, QTimer*> timers_;
-  // Widths the texts need, in pixels (only ever growing), the items of each
-  // list measured so far, and the layout they gave.
-  std::unordered_map<const Control*, int> needs_;
-  std::unordered_map<const Control*, int> measuredItems_;
+  // What the texts need, in pixels, and the layout they gave; what each
+  // list widget holds; the room a list's frame and arrow take, per list.
+  TextNeeds needs_;
+  ListMirror lists_;
   std::unordered_map<const Control*, int> comboChrome_;
-  std::unordered_map<std::string, int> textWidths_;
-  std::unordered_map<const Control*, std::vector<std::string>> shownItems_;
   FittedLayout layout_;
 };
 
