@@ -4,7 +4,8 @@
 # where -O2 does not) with Debian's flags and hardening, only what the
 # package holds, then cpack:
 #
-#   tools/deb.sh [BUILD]      # BUILD: build/package; prints the .deb
+#   tools/deb.sh [BUILD]      # BUILD: build/package; prints the .deb;
+#                             # TQ_JOBS: compiler jobs at once (2)
 #
 # SOURCE_DATE_EPOCH (the commit's time unless set) fixes every time in the
 # package, and Debian's flags map the build folder away: the same commit
@@ -25,7 +26,7 @@ eval "$(dpkg-buildflags --export=sh)"
 export CXXFLAGS="$CXXFLAGS $CPPFLAGS"
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DTQ_BUILD_TESTS=OFF \
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$BUILD" -j 2 --target packaged
+cmake --build "$BUILD" -j "${TQ_JOBS:-2}" --target packaged
 rm -f "$BUILD"/*.deb
 (cd "$BUILD" && cpack -G DEB >/dev/null)
 ls "$PWD/$BUILD"/*.deb

@@ -11,6 +11,10 @@ for p in $PACKAGES ${EXTRA_PACKAGES:-}; do
 done
 if [ -n "$missing" ]; then
   export DEBIAN_FRONTEND=noninteractive
+  # Two scripts may install at once (CI runs stages side by side): the
+  # second waits here for the first instead of failing on apt's locks.
+  exec 9>"${TMPDIR:-/tmp}/tq5271-deps.lock"
+  flock 9
   $SUDO apt-get update
   # shellcheck disable=SC2086
   $SUDO apt-get install -y --no-install-recommends $missing

@@ -6,7 +6,7 @@
 # both. Only what is packaged is built. Prints the SHA-256 of each: built from a release's commit with
 # Debian 12's packages, they are those of the release's downloads.
 #
-#   tools/release.sh
+#   tools/release.sh          # TQ_JOBS: compiler jobs at once (2)
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -20,7 +20,7 @@ windows=build/release-windows
 # (The preset names the test framework, which a build without tests leaves unused.)
 cmake --preset windows -B "$windows" -DTQ_BUILD_TESTS=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
   --no-warn-unused-cli >/dev/null
-cmake --build "$windows" -j 2 --target packaged >/dev/null
+cmake --build "$windows" -j "${TQ_JOBS:-2}" --target packaged >/dev/null
 tools/windows-package.sh "$windows" >/dev/null
 
 out=build/release

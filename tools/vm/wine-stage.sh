@@ -25,8 +25,7 @@ if [ ! "$WINEPREFIX/.tq5271-ready" -nt tools/vm/wine-stage.sh ]; then
   winebus='HKLM\System\CurrentControlSet\Services\winebus'
   reg "$winebus" "Enable SDL" REG_DWORD 0
   reg "$winebus" DisableInput REG_DWORD 1
-  # As large as the monitor's window, the largest of the programs'.
-  wine_desktop 1024x768
+  wine_desktop 800x600
   "$WINESERVER" -w
   wine_fonts
   touch "$WINEPREFIX/.tq5271-ready"
