@@ -7,8 +7,8 @@
 #include <variant>
 #include <vector>
 
+#include "board/encoder_reports.h"
 #include "ctl/named_settings.h"
-#include "encoders/encoder_reports.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tq::ctl;
