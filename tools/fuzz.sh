@@ -48,7 +48,7 @@ for target in $targets; do
     -timeout="$timeout" -rss_limit_mb="$rss_mb" -malloc_limit_mb="$rss_mb" -report_slow_units="$slow" \
     -artifact_prefix="$artifacts/$name-" "$scratch" "fuzz/corpus/$name" >"$log" 2>&1 ||
     status=$?
-  grep -E '^Done|ERROR|SUMMARY|Slow unit' "$log" || true
+  grep -E '^Done|ERROR|SUMMARY|Slowest unit' "$log" || true
   rm -rf "$scratch"
   left=$(find "$artifacts" -name "$name-*" | sort)
   if [ "$status" -ne 0 ] || [ -n "$left" ]; then
