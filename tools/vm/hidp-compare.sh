@@ -21,7 +21,7 @@ OUT=$ROOT/build/vm/out
 CMP=$OUT/hidp
 WORK=/tmp/hidp
 BIN=$ROOT/build/default
-DUMP=$BIN/tests/hidp_dump/tq_hidp_dump
+DUMP=$BIN/tests/check_programs/hidp_dump/tq_hidp_dump
 BATCH=6
 cd "$ROOT" || exit 1
 . tools/lib/checks.sh
@@ -48,7 +48,7 @@ fi
 # Wine maps a program's image from its file, which the host's share cannot
 # back: the program runs from a copy in memory.
 mkdir -p /tmp/wine-bin
-cp "$ROOT/build/windows/tests/hidp_dump/tq_hidp_dump.exe" /tmp/wine-bin/
+cp "$ROOT/build/windows/tests/check_programs/hidp_dump/tq_hidp_dump.exe" /tmp/wine-bin/
 
 # Wine starts afresh for each batch, once its devices are plugged, and its
 # server is persistent until the batch ends: Wine's device service then
