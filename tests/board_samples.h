@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "board/board_settings.h"
 #include "board/encoder_reports.h"
 #include "board/input_sample.h"
 #include "emulator/board_descriptor.h"
@@ -61,6 +62,18 @@ inline void SetEncoders(emu::EmulatedBoard& board, const std::map<int, int>& typ
   }
   board.settings[encoders::SetPulseWidth] =
       *encoders::PulseWidthCode(widthMs / encoders::kPulseWidthStepMs - 1);
+}
+
+// The settings as the board's firmware answers the two pages.
+inline monitor::BoardSettings SettingsOf(emu::EmulatedBoard board) {
+  monitor::BoardSettings settings;
+  for (const std::uint8_t tag : {std::uint8_t{0}, std::uint8_t{16}}) {
+    board.pageRotation = {tag};
+    std::vector<std::uint8_t> page(board.featureReportByteLength, 0);
+    board.AnswerGetFeature(page.data(), page.size());
+    settings.Take(page);
+  }
+  return settings;
 }
 
 }  // namespace tq::testing

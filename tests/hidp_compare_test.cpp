@@ -11,9 +11,9 @@
 
 #include "devlink/report_descriptor/report_descriptor.h"
 #include "emulator/simulated_hid.h"
+#include "tests/check_programs/hidp_dump/compared_devices.h"
+#include "tests/check_programs/hidp_dump/hidp_input_text.h"
 #include "tests/hid_descriptors/real_devices.h"
-#include "tests/hidp_dump/compared_devices.h"
-#include "tests/hidp_dump/hidp_input_text.h"
 
 namespace tq::dump {
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "emulator/simulated_hid.h"
+#include "tests/check_programs/hidp_dump/hidp_dump_text.h"
 #include "tests/hid_descriptors/real_devices.h"
-#include "tests/hidp_dump/hidp_dump_text.h"
 
 namespace tq::dump {
 namespace {

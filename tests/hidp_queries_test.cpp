@@ -310,8 +310,10 @@ TEST(HidpQueries, TheSavedSlowDescriptorIsAnsweredAtOnce) {
 TEST(HidpQueries, TheBoardsAxesButtonsAndFeatureAsAGameSeesThem) {
   emu::EmulatedBoard board = emu::MakeTQ5271(u"7");
   const ParsedDescriptor parsed = Parse(emu::BoardDescriptor(board));
-  EXPECT_EQ(parsed.caps.InputReportByteLength, board.inputReportByteLength);
-  EXPECT_EQ(parsed.caps.FeatureReportByteLength, board.featureReportByteLength);
+  // A factory board: 12 input bytes, the ID and then 88 bits for eight axes
+  // of 7 bits and 32 buttons; 64 feature bytes.
+  EXPECT_EQ(parsed.caps.InputReportByteLength, 12);
+  EXPECT_EQ(parsed.caps.FeatureReportByteLength, 64);
   EXPECT_EQ(parsed.caps.NumberInputValueCaps, 8);
   EXPECT_EQ(parsed.caps.NumberInputButtonCaps, 1);
   EXPECT_EQ(parsed.caps.NumberInputDataIndices, 40);
@@ -319,18 +321,19 @@ TEST(HidpQueries, TheBoardsAxesButtonsAndFeatureAsAGameSeesThem) {
 
   const auto values = Values(parsed, HidP_Input);
   ASSERT_EQ(values.size(), 8u);
+  // Slider first, X last, as Windows lists one item's usages.
+  const USAGE usages[8] = {0x36, 0x37, 0x35, 0x34, 0x33, 0x32, 0x31, 0x30};
   for (std::size_t i = 0; i < 8; ++i) {
-    // Slider first, X last, as Windows lists one item's usages.
-    EXPECT_EQ(values[i].NotRange.Usage, emu::kAxisUsages[7 - i]);
+    EXPECT_EQ(values[i].NotRange.Usage, usages[i]);
     EXPECT_EQ(values[i].NotRange.DataIndex, i);
-    EXPECT_EQ(values[i].LogicalMax, static_cast<std::int32_t>(emu::AxisMaximum(board)));
-    EXPECT_EQ(values[i].BitSize, emu::AxisBits(board));
+    EXPECT_EQ(values[i].LogicalMax, 127);
+    EXPECT_EQ(values[i].BitSize, 7);
   }
   const auto buttons = Buttons(parsed, HidP_Input);
   ASSERT_EQ(buttons.size(), 1u);
   EXPECT_EQ(buttons[0].Range.UsageMax, 32);
   EXPECT_EQ(buttons[0].Range.DataIndexMin, 8);
-  EXPECT_EQ(Values(parsed, HidP_Feature)[0].ReportCount, board.featureReportByteLength - 1);
+  EXPECT_EQ(Values(parsed, HidP_Feature)[0].ReportCount, 63);
 
   board.SetAxis(2, 100);
   board.SetAxis(8, 5);
@@ -340,7 +343,7 @@ TEST(HidpQueries, TheBoardsAxesButtonsAndFeatureAsAGameSeesThem) {
   EXPECT_EQ(Value(parsed, 0x01, 0x31, report), 100u);
   EXPECT_EQ(Value(parsed, 0x01, 0x36, report), 5u);
   // Input 1 is inverted on a factory board: it reports its maximum at 0.
-  EXPECT_EQ(Value(parsed, 0x01, 0x30, report), emu::AxisMaximum(board));
+  EXPECT_EQ(Value(parsed, 0x01, 0x30, report), 127u);
   EXPECT_EQ(On(parsed, 0x09, report), (std::vector<USAGE>{5, 32}));
 }
 

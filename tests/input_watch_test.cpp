@@ -4,18 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <map>
 #include <vector>
 
-#include "board/change_text.h"
-#include "board/encoder_reports.h"
 #include "board/input_watch.h"
-#include "devlink/device_link.h"
-#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
-#include "emulator/simulated_hid.h"
 #include "tests/board_samples.h"
 
 namespace tq::monitor {
@@ -23,6 +17,7 @@ namespace {
 
 using testing::SampleOf;
 using testing::SetEncoders;
+using testing::SettingsOf;
 
 // Runs the board's clock for `ms`, looking at its report every interval.
 std::vector<Change> Follow(emu::EmulatedBoard& board, InputWatch& watch, std::int64_t ms) {
@@ -32,18 +27,6 @@ std::vector<Change> Follow(emu::EmulatedBoard& board, InputWatch& watch, std::in
     board.AdvanceTime(static_cast<std::uint64_t>(kReportIntervalMs));
   }
   return changes;
-}
-
-// The settings as the board's firmware answers the two pages.
-BoardSettings SettingsOf(emu::EmulatedBoard board) {
-  BoardSettings settings;
-  for (const std::uint8_t tag : {std::uint8_t{0}, std::uint8_t{16}}) {
-    board.pageRotation = {tag};
-    std::vector<std::uint8_t> page(board.featureReportByteLength, 0);
-    board.AnswerGetFeature(page.data(), page.size());
-    settings.Take(page);
-  }
-  return settings;
 }
 
 template <typename Event>
@@ -283,97 +266,6 @@ TEST(InputWatch, AxesReportValueLowestHighestAndTheFirstSampleWhole) {
   EXPECT_FALSE(watch.Axis(0).has_value());
   EXPECT_FALSE(watch.Axis(9).has_value());
   EXPECT_EQ(watch.Meter(17).Total(), 0);
-}
-
-TEST(PulseMeter, MedianIsAMeasuredLengthAndReversalsAreTimed) {
-  PulseMeter meter;
-  std::int64_t t = 0;
-  for (const std::int64_t length : {40, 10, 30, 20}) {
-    meter.Press(0, t);
-    EXPECT_EQ(meter.Release(0, t + length), length);
-    t += 1000;
-  }
-  EXPECT_EQ(meter.Shortest(), 10);
-  EXPECT_EQ(meter.Median(), 20) << "the shorter of two middles";
-  EXPECT_EQ(meter.Longest(), 40);
-  meter.Press(0, t);
-  meter.Release(0, t + 50);
-  EXPECT_EQ(meter.Median(), 30);
-  EXPECT_FALSE(meter.ClosestReversalMs().has_value());
-
-  meter.Press(1, t + 120);
-  EXPECT_EQ(meter.ClosestReversalMs(), 70);
-  meter.Press(0, t + 130);
-  EXPECT_EQ(meter.ClosestReversalMs(), 0) << "pressed while the other is held";
-  EXPECT_EQ(meter.Release(1, t + 200), 80);
-  EXPECT_EQ(meter.Release(1, t + 300), std::nullopt) << "released twice";
-  EXPECT_EQ(meter.Count(0), 5);
-  EXPECT_EQ(meter.Count(1), 1);
-  EXPECT_EQ(meter.Count(2), 0) << "no third button";
-
-  meter.Reset();
-  EXPECT_EQ(meter.Total(), 0);
-  EXPECT_FALSE(meter.ClosestReversalMs().has_value());
-  EXPECT_EQ(meter.Release(0, t + 400), 270) << "a press under way when reset still counts";
-  EXPECT_EQ(meter.Count(0), 1);
-}
-
-TEST(BoardSettings, PagesGiveTypesWidthInversionAndModesThroughTheCodecs) {
-  emu::EmulatedBoard board = emu::MakeTQ5271(u"S1");  // pair 2 "1:1", 3 "1:2", 4 and 8 "1:4"
-  board.settings[14] = 0x05;                          // X's mode byte: neither mode
-  emu::SimulatedHid hid;
-  hid.Attach(board);
-  DeviceLink link(hid, kEncodersVariant);
-  link.GetHidGuid();
-  ASSERT_TRUE(link.FindTheHid("S1"));
-  const BoardSettings settings = ReadBoardSettings(link);
-  link.CloseBoard();
-  EXPECT_EQ(hid.CallCount("HidD_SetFeature"), 0) << "the watch only reads";
-
-  EXPECT_EQ(settings.PairType(1), 0);
-  EXPECT_EQ(settings.PairTypeName(3), "1:2");
-  EXPECT_EQ(settings.PairTypeName(8), "1:4");
-  EXPECT_EQ(settings.PairType(2), 1);
-  EXPECT_EQ(settings.PairType(4), 3);
-  EXPECT_FALSE(settings.PairType(17).has_value());
-  EXPECT_EQ(settings.PulseWidthMs(), 48);
-  EXPECT_EQ(settings.Inverted(1), true);
-  EXPECT_EQ(settings.Inverted(2), false);
-  EXPECT_EQ(settings.Inverted(3), true);
-  EXPECT_EQ(settings.ModeName(1), "0x05");
-  EXPECT_EQ(settings.ModeName(2), "Zoom");
-  EXPECT_EQ(settings.ModeName(3), "Zoom");
-  EXPECT_EQ(settings.ModeName(4), "Normal");
-  EXPECT_FALSE(settings.ModeName(9).has_value());
-
-  BoardSettings onlyPage0;
-  board.pageRotation = {0};
-  std::vector<std::uint8_t> page(64, 0);
-  board.AnswerGetFeature(page.data(), page.size());
-  onlyPage0.Take(page);
-  onlyPage0.Take(std::span(page).first(4));  // too short: changes nothing
-  EXPECT_FALSE(onlyPage0.PairType(3).has_value());
-  EXPECT_FALSE(onlyPage0.PulseWidthMs().has_value());
-  EXPECT_FALSE(onlyPage0.ModeName(3).has_value()) << "input 3's mode is on page 16";
-  EXPECT_EQ(onlyPage0.Inverted(1), true);
-
-  board.settings[encoders::SetPulseWidth] = 0;
-  EXPECT_FALSE(SettingsOf(board).PulseWidthMs().has_value()) << "code 0 names no width";
-}
-
-TEST(ChangeText, OneLinePerChangeAndMarks) {
-  EXPECT_EQ(ChangeLine({12340, AxisMoved{8, 64}}), "12.340 Slider 64");
-  EXPECT_EQ(ChangeLine({5, ButtonPressed{5}}), "0.005 button 5 pressed");
-  EXPECT_EQ(ChangeLine({1000, ButtonReleased{2, 20}}), "1.000 button 2 released after 20 ms");
-  EXPECT_EQ(ChangeLine({1000, ButtonReleased{2, std::nullopt}}), "1.000 button 2 released");
-  EXPECT_EQ(ChangeLine({1050, EncoderPulse{3, 5, 50, 3}}),
-            "1.050 enc3 button 5 pulse 50 ms (#3 since reset)");
-  EXPECT_EQ(ChangeLine({2000, PairMarked{3, {MarkKind::LengthOff, 20, 48}}}),
-            "2.000 enc3 marked: pulses 20 ms, set 48 ms");
-  EXPECT_EQ(MarkText({MarkKind::PulsesWhileOff, 0, 0}), "set OFF but pulses like an encoder");
-  EXPECT_EQ(MarkText({MarkKind::BothDirections, 40, 48}),
-            "both directions in one turn, 40 ms apart, set 48 ms");
-  EXPECT_EQ(Seconds(-1500), "-1.500");
 }
 
 }  // namespace

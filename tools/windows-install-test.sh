@@ -155,7 +155,7 @@ uninstall_quietly() {
 }
 
 echo "== the installer's first page"
-"$WINE" "$BUILD/tests/win32/tq_installer_shot.exe" "$installer" "TQ5271 Utilities $version Setup" \
+"$WINE" "$BUILD/tests/check_programs/win32/tq_installer_shot.exe" "$installer" "TQ5271 Utilities $version Setup" \
   "Welcome to" "$BUILD/installer.bmp"
 "$WINESERVER" -w
 convert "$BUILD/installer.bmp" -strip docs/installer_win32.png
@@ -168,7 +168,7 @@ check_installed "$version"
 
 echo "$windowed" | while IFS='|' read -r program shortcut caption width height; do
   echo "== $program from $windir, no board"
-  "$WINE" "$BUILD/tests/win32/tq_window_check.exe" "$windir\\$program.exe" "$caption" "$width" "$height" \
+  "$WINE" "$BUILD/tests/check_programs/win32/tq_window_check.exe" "$windir\\$program.exe" "$caption" "$width" "$height" \
     "$BUILD/installed_$program.bmp" </dev/null || fail "$program did not start from its installed place"
 done
 echo "== tq5271ctl.exe --version from $windir"

@@ -78,7 +78,7 @@ check_version() {
     return
   fi
   echo "== TQ5271_$1 version resource"
-  "$WINE" "$BUILD/tests/win32/tq_version_check.exe" "$exe" "$2"
+  "$WINE" "$BUILD/tests/check_programs/win32/tq_version_check.exe" "$exe" "$2"
 }
 
 # name, caption, client width and height in twips
@@ -89,7 +89,7 @@ check_program() {
     return
   fi
   echo "== TQ5271_$1 under Wine, no board, $dpi dpi"
-  "$WINE" "$BUILD/tests/win32/tq_window_check.exe" "$exe" "$2" "$3" "$4" "$BUILD/$1_$dpi.bmp"
+  "$WINE" "$BUILD/tests/check_programs/win32/tq_window_check.exe" "$exe" "$2" "$3" "$4" "$BUILD/$1_$dpi.bmp"
 }
 
 check_all() {

@@ -163,7 +163,7 @@ UdevDevice UsbInterface(unsigned vendor, unsigned product) {
   return {"usb", "usb_interface", {{"bInterfaceClass", "03"}}, {UsbIds(vendor, product), kRootHub}};
 }
 
-TEST(UdevRule, GrantsExactlyTheNodesTheProgramsOpen) {
+TEST(UdevRuleFile, GrantsExactlyTheNodesTheProgramsOpen) {
   const RuleFile rule(TQ_UDEV_RULE_PATH);
   EXPECT_EQ(rule.errors, std::vector<std::string>{});
   ASSERT_FALSE(rule.rules.empty());
@@ -204,7 +204,7 @@ TEST(UdevRule, GrantsExactlyTheNodesTheProgramsOpen) {
 
 // The evaluator itself: the one-device rule for ATTRS and the rejections,
 // so a mismatch above is the rule's and not the evaluator's.
-TEST(UdevRule, EvaluatorFollowsUdevMatching) {
+TEST(UdevRuleFile, EvaluatorFollowsUdevMatching) {
   const std::string path = ::testing::TempDir() + "tq5271-evaluator.rules";
   {
     std::ofstream out(path);

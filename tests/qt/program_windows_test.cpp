@@ -2,7 +2,7 @@
 // fits the room its control gives it, with the font the view draws in, at
 // the DPI the run is given (CTest runs this at 96, 144 and 192 dpi with
 // QT_FONT_DPI); disabled controls look the same after an unplug as at a
-// start with no board; each program names itself to the desktop.
+// start with no board.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,7 +11,6 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QScreen>
@@ -20,7 +19,6 @@
 #include <string>
 
 #include "config/frm_main.h"
-#include "devlink/ui/qt/desktop_session.h"
 #include "devlink/ui/qt/qt_view.h"
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
@@ -111,7 +109,7 @@ void ExpectEveryTextFits(const QtView& view, const Window& window) {
       << dpi << "window caption";
 }
 
-TEST(TextFit, EncoderWindow) {
+TEST(QtTextFit, EncoderWindow) {
   emu::SimulatedHid hid;
   hid.Attach(emu::MakeTQ5271(u"TQ-00042"));
   hid.Attach(emu::MakeTQ5271(u"TQ-00043"));
@@ -132,7 +130,7 @@ TEST(TextFit, EncoderWindow) {
   form.Form().Close();
 }
 
-TEST(TextFit, ConfigWindow) {
+TEST(QtTextFit, ConfigWindow) {
   emu::SimulatedHid hid;
   hid.Attach(emu::MakeTQ5271(u"TQ-00042"));
   config::frmMain form(hid);
@@ -198,23 +196,6 @@ TEST(DisabledLook, AfterAnUnplugAsAtAStartWithNoBoard) {
   EXPECT_GT(compared, 30);
   form.Form().Close();
   empty.Form().Close();
-}
-
-TEST(Desktop, EachProgramNamesItselfAndHasAnIcon) {
-  auto* app = static_cast<QApplication*>(QCoreApplication::instance());
-  for (const char* name : {"encoders", "config"}) {
-    const std::string desktopName = std::string("tq5271-") + name;
-    const std::string icon = std::string(":/icons/") + name + ".ico";
-    app->setWindowIcon(QIcon());
-    PresentToDesktop(*app, desktopName.c_str(), icon.c_str());
-    EXPECT_EQ(QGuiApplication::desktopFileName().toStdString(), desktopName);
-    // Where the icon theme has none (here), the program's own artwork.
-    const QIcon shown = QApplication::windowIcon();
-    ASSERT_FALSE(shown.isNull()) << name;
-    EXPECT_FALSE(shown.pixmap(32, 32).isNull()) << name;
-    EXPECT_EQ(shown.pixmap(32, 32).toImage(), QIcon(QString::fromStdString(icon)).pixmap(32, 32).toImage())
-        << name;
-  }
 }
 
 }  // namespace

@@ -27,8 +27,8 @@
 #include "encoders/frm_main.h"
 #include "monitor/frm_main.h"
 #include "tests/board_samples.h"
+#include "tests/check_programs/win32/photograph.h"
 #include "tests/scripted_game_view.h"
-#include "tests/win32/photograph.h"
 
 namespace tq {
 namespace {

@@ -4,8 +4,8 @@
 // reaches the model once and a program-made change raises nothing twice,
 // the timer, and the close.
 #include "devlink/ui/win32/win32_view.h"
+#include "tests/check_programs/win32/photograph.h"
 #include "tests/indicator_window.h"
-#include "tests/win32/photograph.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -135,7 +136,10 @@ TEST(Win32View, PlacesControlsInTwipsAtTheWindowsDpi) {
   ReleaseDC(nullptr, screen);
   EXPECT_EQ(view.Dpi(), static_cast<unsigned>(screenDpi));
   EXPECT_EQ(view.Pixels(1440), screenDpi);
-  EXPECT_EQ(view.Pixels(4820), MulDiv(4820, screenDpi, 1440));
+  // 4820 twips, worked out at each DPI the checks run at, rounded to the
+  // nearest pixel: 321.3, 401.7, 482, 642.7.
+  const std::map<int, int> pixels4820{{96, 321}, {120, 402}, {144, 482}, {192, 643}};
+  EXPECT_EQ(view.Pixels(4820), pixels4820.at(screenDpi));
 
   RECT client{};
   GetClientRect(top, &client);
@@ -168,12 +172,14 @@ TEST(Win32View, PlacesControlsInTwipsAtTheWindowsDpi) {
 
   // Arial 10 pt, character set 204, at the window's DPI; where Arial is
   // missing, the face that stands in for it carries that character set.
+  // 10 pt is 13.3, 16.7, 20 and 26.7 pixels high at those DPIs.
+  const std::map<int, int> tenPoints{{96, 13}, {120, 17}, {144, 20}, {192, 27}};
   for (const Control* control : s.window.AllControls()) {
     const HWND hwnd = Hwnd(view, *control);
     if (!hwnd || control->GetKind() == Kind::Line) continue;  // a rule has no text
     const LOGFONTW font = FontOf(hwnd);
     EXPECT_STREQ(font.lfFaceName, L"Arial") << control->Name();
-    EXPECT_EQ(font.lfHeight, -MulDiv(10, screenDpi, 72)) << control->Name();
+    EXPECT_EQ(font.lfHeight, -tenPoints.at(screenDpi)) << control->Name();
     EXPECT_EQ(font.lfCharSet, 204) << control->Name();
   }
   const HDC dc = GetDC(list);
@@ -199,15 +205,15 @@ TEST(Win32View, FollowsTheWindowToAMonitorOfAnotherDpi) {
   EXPECT_EQ(view.Pixels(1440), 192);
   RECT client{};
   GetClientRect(top, &client);
-  EXPECT_EQ(client.right, MulDiv(3000, 192, 1440));
-  EXPECT_EQ(client.bottom, MulDiv(1500, 192, 1440));
+  // 3000 x 1500 twips at 192 dpi: 2 1/12 and 1 1/24 inches.
+  EXPECT_EQ(client.right, 400);
+  EXPECT_EQ(client.bottom, 200);
   RECT outer{};
   GetWindowRect(top, &outer);
   EXPECT_EQ(outer.left, 40);
   EXPECT_EQ(outer.top, 30);
-  ExpectRect(Hwnd(view, s.list), MulDiv(240, 192, 1440), MulDiv(720, 192, 1440),
-             MulDiv(900, 192, 1440), MulDiv(360, 192, 1440));
-  EXPECT_EQ(FontOf(Hwnd(view, s.check)).lfHeight, -MulDiv(10, 192, 72));
+  ExpectRect(Hwnd(view, s.list), 32, 96, 120, 48);
+  EXPECT_EQ(FontOf(Hwnd(view, s.check)).lfHeight, -27);  // 10 pt: 26.7 pixels
 }
 
 TEST(Win32View, ValueLabelsTakeTheWindowColours) {

@@ -7,21 +7,16 @@
 # input report each device sends, read through the hidraw backend, and the
 # usages and values both read from those same bytes; and whether Wine's
 # ReadFile hands the same report when the device sends it again.
-# One check per device and kind in checks.txt; the texts and their diffs
-# in build/vm/out/hidp/.
-#
-# Windows presents one interface per top-level collection and the hidraw
-# backend answers for the first (devlink/report_descriptor): a device of
-# several collections is compared against Wine's interface of its first
-# one (path with "col01"), and the check says how many Wine listed. Wine 8
-# lists such a device as one interface of the whole descriptor: its check
-# says so and fails, with the diff kept.
+# The comparison itself is hidp_compare.py beside tq_hidp_dump: one check
+# per device and kind in checks.txt, the texts and their diffs in
+# build/vm/out/hidp/, Wine 8's known differences counted apart.
 ROOT=$1
 OUT=$ROOT/build/vm/out
 CMP=$OUT/hidp
 WORK=/tmp/hidp
 BIN=$ROOT/build/default
-DUMP=$BIN/tests/hidp_dump/tq_hidp_dump
+DUMP=$BIN/tests/check_programs/hidp_dump/tq_hidp_dump
+COMPARE=$ROOT/tests/check_programs/hidp_dump/hidp_compare.py
 BATCH=6
 cd "$ROOT" || exit 1
 . tools/lib/checks.sh
@@ -48,7 +43,7 @@ fi
 # Wine maps a program's image from its file, which the host's share cannot
 # back: the program runs from a copy in memory.
 mkdir -p /tmp/wine-bin
-cp "$ROOT/build/windows/tests/hidp_dump/tq_hidp_dump.exe" /tmp/wine-bin/
+cp "$ROOT/build/windows/tests/check_programs/hidp_dump/tq_hidp_dump.exe" /tmp/wine-bin/
 
 # Wine starts afresh for each batch, once its devices are plugged, and its
 # server is persistent until the batch ends: Wine's device service then
@@ -67,91 +62,6 @@ wine_down() {
 }
 
 "$DUMP" --devices >"$WORK/devices.tsv"
-
-# The interface blocks of one device (vendor and product as the dump
-# prints them) without their number and path, each block preceded by a
-# line "block PATH".
-blocks() {  # $1: dump text, $2: vendor, $3: product
-  tr -d '\r' <"$1" | awk -v vid="VendorID $2" -v pid="ProductID $3" '
-    function flush() { if (block != "" && v && p) printf "%s", block; block = ""; v = p = 0 }
-    /^interface / { flush(); next }
-    /^interfaces / { flush(); next }
-    /^path / { block = "block " substr($0, 6) "\n"; next }
-    { block = block $0 "\n"; if ($0 == vid) v = 1; if ($0 == pid) p = 1 }
-    END { flush() }'
-}
-# One block of blocks(): the first collection's where there are several.
-first_collection() {  # stdin: blocks(); prints the chosen block without its line
-  awk '
-    /^block / { n++; path[n] = tolower($0); next }
-    { text[n] = text[n] $0 "\n" }
-    END {
-      pick = 1
-      if (n > 1) { pick = 0; for (i = 1; i <= n; i++) if (path[i] ~ /col0*1([^0-9]|$)/) pick = i }
-      if (pick > 0) printf "%s", text[pick]
-    }'
-}
-count_blocks() { grep -c '^block ' || true; }
-
-# Compares one kind of text of one device; $1 kind, $2 device, $3 vendor,
-# $4 product, $5 Linux text, $6 Wine text, $7 what the check states; with
-# $8 a pattern, only the lines matching it. (check() takes the variable
-# "name" for its own.)
-compare() {
-  kind=$1 device=$2
-  blocks "$5" "$3" "$4" >"$WORK/l.blocks"
-  blocks "$6" "$3" "$4" >"$WORK/w.blocks"
-  linux_count=$(count_blocks <"$WORK/l.blocks")
-  wine_count=$(count_blocks <"$WORK/w.blocks")
-  first_collection <"$WORK/l.blocks" | grep -e "${8:-.}" >"$CMP/$device.$kind.linux"
-  first_collection <"$WORK/w.blocks" | grep -e "${8:-.}" >"$CMP/$device.$kind.wine"
-  note=""
-  [ "$wine_count" -gt 1 ] && note=" (its first of $wine_count top-level collections)"
-  if [ "$collections" -gt 1 ] && [ "$wine_count" -eq 1 ]; then
-    note=" (Wine lists its $collections top-level collections as one interface, Windows as $collections; the hidraw backend answers as Windows' first)"
-  elif [ "$kind" = input ] && [ "$arrays" = arrays ]; then
-    note=" (an array counted from a Logical Minimum other than 1: the hidraw backend names usage minimum + value - Logical Minimum as Windows does, Wine usage minimum + value - 1)"
-  fi
-  if [ "$linux_count" -ne 1 ] || [ "$wine_count" -lt 1 ]; then
-    echo "Linux listed $linux_count, Wine $wine_count interfaces" >"$CMP/$device.$kind.diff"
-  else
-    diff -u "$CMP/$device.$kind.linux" "$CMP/$device.$kind.wine" >"$CMP/$device.$kind.diff"
-  fi
-  if [ "$collections" -gt 1 ] && [ "$wine_count" -eq 1 ]; then
-    known_difference "$device: $7$note" wine_lists_one_interface test ! -s "$CMP/$device.$kind.diff"
-  elif [ "$kind" = input ] && [ "$arrays" = arrays ]; then
-    known_difference "$device: $7$note" array_usages_one_lower test ! -s "$CMP/$device.$kind.diff"
-  else
-    check "$device: $7$note" test ! -s "$CMP/$device.$kind.diff"
-  fi || evidence "$CMP/$device.$kind.diff"
-}
-
-# The shapes of Wine 8's two known differences. One interface where the
-# device has several top-level collections: Wine listed exactly one.
-wine_lists_one_interface() { [ "$wine_count" -eq 1 ] && [ "$collections" -gt 1 ]; }
-# An array counted from a Logical Minimum other than 1: only usage lists
-# differ, in the same places, each Wine usage equal to the hidraw backend's
-# or one lower.
-array_usages_one_lower() {
-  [ "$(wc -l <"$CMP/$device.$kind.linux")" -eq "$(wc -l <"$CMP/$device.$kind.wine")" ] || return 1
-  paste -d '\n' "$CMP/$device.$kind.linux" "$CMP/$device.$kind.wine" | awk '
-    function hex(text,   value, i) {
-      value = 0
-      for (i = 3; i <= length(text); i++) value = value * 16 + index("0123456789abcdef", tolower(substr(text, i, 1))) - 1
-      return value
-    }
-    NR % 2 == 1 { linux = $0; next }
-    linux == $0 { next }
-    {
-      n = split(linux, l, " "); m = split($0, w, " ")
-      if (n != m || l[1] !~ /\.usages$/) { bad = 1; next }
-      for (i = 1; i <= n; i++) {
-        if (l[i] == w[i]) continue
-        if (l[i] !~ /^0x/ || hex(l[i]) - 1 != hex(w[i])) bad = 1
-      }
-    }
-    END { exit bad }'
-}
 
 send_lines() {  # $1: ';'-separated lines with '@' for the board; $2: board index
   echo "$1" | tr ';' '\n' | sed "s/@/$2/" | while read -r line; do
@@ -228,16 +138,10 @@ while [ $((batch * BATCH)) -lt "$total" ]; do
   cp "$WORK/wine-input.err" "$CMP/batch$batch.wine-input.err"
   say "batch $batch input read"
 
-  while IFS="$(printf '\t')" read -r device options send clear collections arrays; do
-    vid=$(echo "$options" | sed 's/.*vendor=0x\([0-9a-f]*\).*/\1/' | tr a-f A-F)
-    pid=$(echo "$options" | sed 's/.*product=0x\([0-9a-f]*\).*/\1/' | tr a-f A-F)
-    compare caps "$device" "0x$vid" "0x$pid" "$WORK/linux-caps.txt" "$WORK/wine-caps.unix" \
-      "HidP_GetCaps, button caps and value caps of the hidraw backend = Wine's hid.dll"
-    compare input "$device" "0x$vid" "0x$pid" "$WORK/linux-input.txt" "$WORK/wine-answers.unix" \
-      "HidP_GetUsages and HidP_GetUsageValue over its input report: hidraw backend = Wine's hid.dll"
-    compare read "$device" "0x$vid" "0x$pid" "$WORK/linux-input.txt" "$WORK/wine-input.unix" \
-      "the report it sent: hidraw backend's ReadFile = Wine's" '^report '
-  done <"$WORK/batch.tsv"
+  python3 "$COMPARE" --devices "$WORK/batch.tsv" --out "$CMP" \
+    --linux-caps "$WORK/linux-caps.txt" --wine-caps "$WORK/wine-caps.unix" \
+    --linux-input "$WORK/linux-input.txt" --wine-answers "$WORK/wine-answers.unix" \
+    --wine-input "$WORK/wine-input.unix" >>"$OUT/checks.txt"
 
   wine_down
   echo quit >"$WORK/control"

@@ -1,4 +1,4 @@
-#include "tests/hidp_dump/compared_devices.h"
+#include "tests/check_programs/hidp_dump/compared_devices.h"
 
 #include <algorithm>
 #include <cstdio>

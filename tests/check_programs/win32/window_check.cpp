@@ -10,7 +10,7 @@
 // attached), and when the program ends with exit code 0 after WM_CLOSE.
 #include <windows.h>
 
-#include "tests/win32/photograph.h"
+#include "tests/check_programs/win32/photograph.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/win32/photograph.h"
+#include "tests/check_programs/win32/photograph.h"
 
 namespace {
 

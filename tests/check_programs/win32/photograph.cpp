@@ -1,4 +1,4 @@
-#include "tests/win32/photograph.h"
+#include "tests/check_programs/win32/photograph.h"
 
 #include <fstream>
 #include <set>

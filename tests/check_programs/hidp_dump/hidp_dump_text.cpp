@@ -1,4 +1,4 @@
-#include "tests/hidp_dump/hidp_dump_text.h"
+#include "tests/check_programs/hidp_dump/hidp_dump_text.h"
 
 #include <cstdio>
 #include <string>

@@ -24,9 +24,9 @@
 #else
 #include "devlink/platform/hidraw/hidraw_api.h"
 #endif
-#include "tests/hidp_dump/compared_devices.h"
-#include "tests/hidp_dump/hidp_dump_text.h"
-#include "tests/hidp_dump/hidp_input_text.h"
+#include "tests/check_programs/hidp_dump/compared_devices.h"
+#include "tests/check_programs/hidp_dump/hidp_dump_text.h"
+#include "tests/check_programs/hidp_dump/hidp_input_text.h"
 
 int main(int argc, char* argv[]) {
 #ifdef _WIN32
