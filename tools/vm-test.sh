@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 VM=$ROOT/build/vm
 EXTRA_PACKAGES="qemu-system-x86 busybox-static kmod xz-utils cpio xdotool x11-utils imagemagick \
-systemd udev ${EXTRA_PACKAGES:-}" tools/deps.sh
+systemd udev python3-minimal ${EXTRA_PACKAGES:-}" tools/deps.sh
 . tools/lib/ccache.sh
 
 STAGES=${VM_STAGES:-all}
