@@ -6,15 +6,10 @@
 #include <vector>
 
 #include "ctl/named_settings.h"
+#include "tests/filled_setting_bytes.h"
 
 namespace tq::ctl {
 namespace {
-
-SettingBytes Full(std::uint8_t fill) {
-  SettingBytes bytes;
-  for (const auto address : kSettingAddresses) bytes[address] = fill;
-  return bytes;
-}
 
 TEST(CtlAssignments, ParseAndApply) {
   SettingBytes bytes = Full(0);

@@ -5,15 +5,10 @@
 #include <vector>
 
 #include "ctl/write_plan.h"
+#include "tests/filled_setting_bytes.h"
 
 namespace tq::ctl {
 namespace {
-
-SettingBytes Full(std::uint8_t fill) {
-  SettingBytes bytes;
-  for (const auto address : kSettingAddresses) bytes[address] = fill;
-  return bytes;
-}
 
 std::vector<int> Addresses(const WritePlan& plan) {
   std::vector<int> addresses;
