@@ -43,10 +43,39 @@ RECT InParent(HWND hwnd) {
   return r;
 }
 
+// The room in pixels, beyond its text, that each kind of caption needs at
+// the three DPIs the checks run at, worked out from the controls' parts:
+// - a check box: its 13-pixel box at 96 dpi and a 4-pixel gap, scaled
+//   (20 + 6 at 144 dpi, 26 + 8 at 192);
+// - a frame: 8 pixels of border and gap on each side of its caption at 96 dpi
+//   (12 at 144, 16 at 192);
+// - a bar or a lamp: its border and gap, 60 twips on each side, 4 pixels at
+//   96 dpi (6 at 144, 8 at 192);
+// - a title bar: Wine's three caption buttons, 18 pixels wide at 96 dpi
+//   (27 at 144, 36 at 192), and its small icon, 16 pixels (24, 32).
+struct RoomAtDpi {
+  int dpi;
+  int checkBox;
+  int frame;
+  int indicator;
+  int titleBar;
+};
+constexpr RoomAtDpi kRooms[] = {
+    {96, 17, 16, 8, 70}, {144, 26, 24, 12, 105}, {192, 34, 32, 16, 140}};
+
+const RoomAtDpi* RoomAt(int dpi) {
+  for (const RoomAtDpi& room : kRooms) {
+    if (room.dpi == dpi) return &room;
+  }
+  return nullptr;
+}
+
 void ExpectEveryTextFits(const Win32View& view, const Window& window, int atLeast = 30) {
   const auto top = static_cast<HWND>(view.Handle());
   const int dpi = static_cast<int>(view.Dpi());
   const std::string at = std::to_string(dpi) + " dpi: ";
+  const RoomAtDpi* const room = RoomAt(dpi);
+  ASSERT_NE(room, nullptr) << at << "no room worked out for this DPI";
   int checked = 0;
   for (const Control* control : window.AllControls()) {
     const auto hwnd = static_cast<HWND>(view.HandleOf(*control));
@@ -74,28 +103,24 @@ void ExpectEveryTextFits(const Win32View& view, const Window& window, int atLeas
       }
       case Kind::CheckBox:
         // The box, a gap, then the text.
-        EXPECT_LE(Extent(hwnd, font, control->Caption()) + MulDiv(GetSystemMetrics(SM_CXMENUCHECK), dpi, 96) +
-                      MulDiv(4, dpi, 96),
-                  width)
-            << where;
+        EXPECT_LE(Extent(hwnd, font, control->Caption()) + room->checkBox, width) << where;
         break;
       case Kind::Frame:
         // A border and a gap before the caption, as much after it.
-        EXPECT_LE(Extent(hwnd, font, control->Caption()) + 2 * MulDiv(8, dpi, 96), width) << where;
+        EXPECT_LE(Extent(hwnd, font, control->Caption()) + room->frame, width) << where;
         break;
       case Kind::Bar:
       case Kind::Lamp:
         // Inside the frame and a gap on each side.
-        EXPECT_LE(Extent(hwnd, font, control->Caption()) + 2 * view.Pixels(kIndicatorInsetTwips), width)
-            << where;
+        EXPECT_LE(Extent(hwnd, font, control->Caption()) + room->indicator, width) << where;
         break;
       case Kind::ComboBox: {
         COMBOBOXINFO info{};
         info.cbSize = sizeof(info);
         ASSERT_TRUE(GetComboBoxInfo(hwnd, &info)) << where;
-        const int room = info.rcItem.right - info.rcItem.left;
+        const int itemRoom = info.rcItem.right - info.rcItem.left;
         for (const std::string& item : static_cast<const ComboBox&>(*control).Items()) {
-          EXPECT_LE(Extent(hwnd, font, item), room) << where << " item \"" << item << "\"";
+          EXPECT_LE(Extent(hwnd, font, item), itemRoom) << where << " item \"" << item << "\"";
           ++checked;
         }
         break;
@@ -115,8 +140,7 @@ void ExpectEveryTextFits(const Win32View& view, const Window& window, int atLeas
   const HFONT caption = CreateFontIndirectW(&metrics.lfCaptionFont);
   RECT outer{};
   GetWindowRect(top, &outer);
-  EXPECT_LE(Extent(top, caption, window.Caption()) + 3 * metrics.iCaptionWidth + GetSystemMetrics(SM_CXSMICON),
-            outer.right - outer.left)
+  EXPECT_LE(Extent(top, caption, window.Caption()) + room->titleBar, outer.right - outer.left)
       << at << "window caption";
   DeleteObject(caption);
 }
