@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -86,9 +87,17 @@ int main(int argc, char* argv[]) {
     return tq::demo::SaveScreenshots(shown, parser.value("screenshot").toStdString()) ? 0 : 1;
   }
 
+  // Beside one program's window; under several, which take the screen's
+  // width, so that the inputs it opens stay on screen.
   tq::demo::BoardPanel panel(hid, boards);
   const QRect last = shown.back().view->Widget()->frameGeometry();
-  panel.move(last.right() + 16, last.top());
+  if (shown.size() == 1) {
+    panel.move(last.right() + 16, last.top());
+  } else {
+    int bottom = 0;
+    for (const auto& one : shown) bottom = std::max(bottom, one.view->Widget()->frameGeometry().bottom());
+    panel.move(shown.front().view->Widget()->frameGeometry().left(), bottom + 16);
+  }
   panel.show();
   // Each program ends with its window, as it does alone; the demo ends with
   // the last of them.
