@@ -429,7 +429,7 @@ TEST(Win32View, CheckBoxesRaiseOneClickPerToggle) {
   EXPECT_EQ(Text(box), L"Invert 1 (X)");
 }
 
-TEST(Win32View, PushButtonsRaiseOneClickPerPressAndMirrorTheModel) {
+TEST(Win32View, PushButtonsRaiseOneClickPerPress) {
   Window window{"frmMain", "Buttons", 3000, 1500};
   Frame frame{window, "fraCounts", {120, 0, 2800, 1400}, "Counts"};
   PushButton reset{frame, "cmdReset", {240, 360, 1200, 360}, "Reset"};
@@ -452,20 +452,10 @@ TEST(Win32View, PushButtonsRaiseOneClickPerPressAndMirrorTheModel) {
   // What the program sets is shown and raises nothing.
   reset.SetCaption("Reset all");
   EXPECT_EQ(Text(button), L"Reset all");
-  reset.SetHint("Clears the counts");
-  const HWND tooltip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr);
-  ASSERT_NE(tooltip, nullptr);
-  TOOLINFOW tool{};
-  tool.cbSize = sizeof(tool);
-  tool.hwnd = Hwnd(view, frame);
-  tool.uId = reinterpret_cast<UINT_PTR>(button);
-  wchar_t tip[64] = {};
-  tool.lpszText = tip;
-  SendMessageW(tooltip, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
-  EXPECT_STREQ(tip, L"Clears the counts");
   EXPECT_EQ(clicks, 2);
 
-  // Disabled, by itself or with its frame: no press reaches the program.
+  // Disabled, by itself or with its frame (which leaves the native button
+  // enabled): no press reaches the program.
   reset.SetEnabled(false);
   EXPECT_FALSE(IsWindowEnabled(button));
   SendMessageW(button, BM_CLICK, 0, 0);
