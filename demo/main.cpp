@@ -1,70 +1,24 @@
-// Runs any of the programs against emulated boards, with a panel to plug and
-// unplug them, watch their setting bytes and move their inputs.
+// Runs any of the programs, one or several at once, against the same
+// emulated boards, with a panel to plug and unplug them, watch their setting
+// bytes and move their inputs.
 //
-//   TQ5271_demo [--program encoders|config|monitor] [--boards N] [--screenshot FILE.png]
+//   TQ5271_demo [--program encoders,config,monitor] [--boards N] [--screenshot FILE.png]
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
+#include <QIcon>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
-#include "config/frm_main.h"
 #include "demo/board_panel.h"
+#include "demo/program_list.h"
+#include "demo/programs.h"
+#include "demo/screenshots.h"
 #include "devlink/ui/qt/desktop_session.h"
 #include "devlink/ui/qt/qt_view.h"
 #include "emulator/simulated_hid.h"
-#include "encoders/frm_main.h"
-#ifdef TQ_DEMO_MONITOR
-#include "monitor/frm_main.h"
-#endif
-
-namespace {
-
-// Both programs' windows, behind the two calls the demo needs.
-struct Program {
-  virtual ~Program() = default;
-  virtual tq::ui::Window& Form() = 0;
-  virtual void Form_Load() = 0;
-};
-
-template <typename Window>
-struct ProgramOf final : Program {
-  explicit ProgramOf(tq::HidApi& api) : window(api) {}
-  tq::ui::Window& Form() override { return window.Form(); }
-  void Form_Load() override { window.Form_Load(); }
-  Window window;
-};
-
-std::unique_ptr<Program> MakeProgram(const QString& name, tq::HidApi& api) {
-  if (name == "encoders") return std::make_unique<ProgramOf<tq::encoders::frmMain>>(api);
-  if (name == "config") return std::make_unique<ProgramOf<tq::config::frmMain>>(api);
-  return nullptr;
-}
-
-#ifdef TQ_DEMO_MONITOR
-// The monitor stamps reports with the boards' clock: the panel runs every
-// clock in real time, and a read moves the watched board's clock on through
-// its pending pulses, so the latest clock is the watched board's.
-struct MonitorProgram final : Program {
-  explicit MonitorProgram(tq::emu::SimulatedHid& hid, std::vector<tq::emu::SimulatedHid::BoardId> boards)
-      : window(hid, nullptr, tq::HostHints{tq::IdsFromDevicePath, "the emulator allows every open"},
-               [&hid, boards] {
-                 std::int64_t latest = 0;
-                 for (const auto id : boards) {
-                   latest = std::max(latest, hid.WithBoard(id, [](const tq::emu::EmulatedBoard& b) {
-                     return static_cast<std::int64_t>(b.clockMs);
-                   }));
-                 }
-                 return latest;
-               }) {}
-  tq::ui::Window& Form() override { return window.Form(); }
-  void Form_Load() override { window.Form_Load(); }
-  tq::monitor::frmMain window;
-};
-#endif
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
   tq::ui::OffscreenForScreenshot(argc, argv);
@@ -76,11 +30,24 @@ int main(int argc, char* argv[]) {
   QCommandLineParser parser;
   parser.setApplicationDescription("The TQ5271 utilities against emulated boards.");
   parser.addHelpOption();
-  parser.addOption({"program", "encoders, config or monitor.", "name", "encoders"});
+  const std::vector<std::string> offered = tq::demo::OfferedPrograms();
+  std::string names;
+  for (const std::string& name : offered) names += (names.empty() ? "" : ", ") + name;
+  parser.addOption({"program",
+                    QString::fromStdString("Which programs to run over the same boards, comma-separated: " + names + "."),
+                    "names", "encoders"});
   parser.addOption({"boards", "How many boards are plugged in at start.", "count", "1"});
-  parser.addOption({"screenshot", "Write the window to a PNG file and exit.", "file"});
+  parser.addOption({"screenshot",
+                    "Write each window to a PNG file and exit: FILE itself for one program, "
+                    "FILE-name.png each for several.",
+                    "file"});
   parser.process(app);
 
+  const tq::demo::ProgramList list = tq::demo::ParseProgramList(parser.value("program").toStdString(), offered);
+  if (!list.error.empty()) {
+    std::fprintf(stderr, "TQ5271_demo: %s\n", list.error.c_str());
+    return 2;
+  }
   bool countOk = false;
   const int count = parser.value("boards").toInt(&countOk);
   if (!countOk || count < 0 || count > 8) {
@@ -99,43 +66,48 @@ int main(int argc, char* argv[]) {
     boards.push_back(hid.Attach(board));
   }
 
-  auto program = MakeProgram(parser.value("program"), hid);
-#ifdef TQ_DEMO_MONITOR
-  if (parser.value("program") == "monitor") program = std::make_unique<MonitorProgram>(hid, boards);
-#endif
-  if (!program) {
-    std::fprintf(stderr, "no program '%s' in this build (encoders, config, monitor)\n",
-                 qPrintable(parser.value("program")));
-    return 2;
+  // The desktop groups the demo with the first program's launcher; each
+  // window keeps its own program's icon.
+  const QByteArray first = QByteArray::fromStdString(list.names.front());
+  tq::ui::PresentToDesktop(app, "tq5271-" + first, ":/icons/" + first + ".ico");
+  std::vector<tq::demo::RunningProgram> shown;
+  for (const std::string& name : list.names) {
+    auto program = tq::demo::MakeProgram(name, hid, boards);
+    auto view = std::make_unique<tq::ui::QtView>(program->Form());
+    view->Widget()->setWindowIcon(QIcon(QString::fromStdString(":/icons/" + name + ".ico")));
+    if (!shown.empty()) {
+      const QRect beside = shown.back().view->Widget()->frameGeometry();
+      view->Widget()->move(beside.right() + 16, beside.top());
+    }
+    program->Form_Load();
+    shown.push_back({name, std::move(program), std::move(view)});
   }
-  const QByteArray name = "tq5271-" + parser.value("program").toLatin1();
-  const QByteArray icon = ":/icons/" + parser.value("program").toLatin1() + ".ico";
-  tq::ui::PresentToDesktop(app, name.constData(), icon.constData());
-  tq::ui::QtView view(program->Form());
-  program->Form_Load();
 
   if (parser.isSet("screenshot")) {
-    // The monitor reads on a thread of its own and shows at its timer's
-    // pace: a moment for both first.
-    QElapsedTimer settling;
-    settling.start();
-    do {
-      QApplication::processEvents(QEventLoop::AllEvents, 10);
-    } while (parser.value("program") == "monitor" && settling.elapsed() < 500);
-    const bool saved = view.SaveScreenshot(parser.value("screenshot").toStdString());
-    program->Form().Close();
-    if (!saved) std::fprintf(stderr, "could not write %s\n", qPrintable(parser.value("screenshot")));
-    return saved ? 0 : 1;
+    return tq::demo::SaveScreenshots(shown, parser.value("screenshot").toStdString()) ? 0 : 1;
   }
 
+  // Beside one program's window; under several, which take the screen's
+  // width, so that the inputs it opens stay on screen.
   tq::demo::BoardPanel panel(hid, boards);
-  const QRect frame = view.Widget()->frameGeometry();
-  panel.move(frame.right() + 16, frame.top());
+  const QRect last = shown.back().view->Widget()->frameGeometry();
+  if (shown.size() == 1) {
+    panel.move(last.right() + 16, last.top());
+  } else {
+    int bottom = 0;
+    for (const auto& one : shown) bottom = std::max(bottom, one.view->Widget()->frameGeometry().bottom());
+    panel.move(shown.front().view->Widget()->frameGeometry().left(), bottom + 16);
+  }
   panel.show();
-  // Closing the program's window ends the demo, as it ends the program.
-  program->Form().Unload = [unload = program->Form().Unload] {
-    unload();
-    QApplication::quit();
-  };
+  // Each program ends with its window, as it does alone; the demo ends with
+  // the last of them.
+  std::size_t open = shown.size();
+  for (tq::demo::RunningProgram& one : shown) {
+    tq::ui::Window& form = one.program->Form();
+    form.Unload = [&open, unload = form.Unload] {
+      unload();
+      if (--open == 0) QApplication::quit();
+    };
+  }
   return QApplication::exec();
 }

@@ -2,7 +2,7 @@
 # Both programs and the demo, started where there is no display: each ends
 # at once with one line naming the missing display and a failure status,
 # never Qt's abort. The demo's --screenshot needs no display and still
-# writes its picture.
+# writes its picture, one a program when it runs several.
 #   headless_start.sh TQ5271_encoders TQ5271_config TQ5271_demo
 set -u
 encoders=$1 config=$2 demo=$3
@@ -41,4 +41,13 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$demo" --program config \
 status=$?
 [ "$status" -eq 0 ] || fail "demo --screenshot without a display ended with $status: $(cat "$out/stderr")"
 [ -s "$out/config.png" ] || fail "demo --screenshot wrote no picture"
+
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$demo" --program encoders,config \
+  --screenshot "$out/loop.png" 2>"$out/stderr"
+status=$?
+[ "$status" -eq 0 ] || fail "demo --program encoders,config --screenshot ended with $status: $(cat "$out/stderr")"
+for name in encoders config; do
+  [ -s "$out/loop-$name.png" ] || fail "demo --program encoders,config wrote no loop-$name.png"
+done
+[ ! -e "$out/loop.png" ] || fail "demo --program encoders,config wrote loop.png as well"
 exit $failed

@@ -117,6 +117,7 @@ void ExpectNativeShowsModel(const Win32View& view, const ui::Window& window) {
       }
       case ui::Kind::Bar:
       case ui::Kind::Lamp:
+      case ui::Kind::PushButton:
         EXPECT_EQ(NativeText(hwnd), Wide(control->Caption())) << name;
         break;
       case ui::Kind::Window:

@@ -109,6 +109,11 @@ void ExpectEveryTextFits(const Win32View& view, const Window& window, int atLeas
         // A border and a gap before the caption, as much after it.
         EXPECT_LE(Extent(hwnd, font, control->Caption()) + room->frame, width) << where;
         break;
+      case Kind::PushButton:
+        // Clear of the raised edge and the focus rectangle: 6 pixels each
+        // side at 96 dpi.
+        EXPECT_LE(Extent(hwnd, font, control->Caption()) + 2 * MulDiv(6, dpi, 96), width) << where;
+        break;
       case Kind::Bar:
       case Kind::Lamp:
         // Inside the frame and a gap on each side.
@@ -217,6 +222,26 @@ TEST(NativeTextFit, MonitorWindow) {
   ASSERT_TRUE(tickUntil([&] { return form.Pair(3).mark.Marked(); }));
   ExpectEveryTextFits(view, form.Form());
   form.Form().Close();
+}
+
+TEST(NativeTextFit, PushButtons) {
+  Window window{"frmMain", "Buttons", 3000, 1500};
+  Frame frame{window, "fraCounts", {120, 0, 2800, 1400}, "Counts"};
+  PushButton reset{frame, "cmdReset", {240, 360, 1200, 360}, "Reset"};
+  PushButton narrow{frame, "cmdNarrow", {240, 840, 300, 360}, "Read the settings again"};
+  Label beside{frame, "lblBeside", {540, 840, 600, 360}, "X"};
+  Win32View view(window);
+  const auto rect = [&](const Control& c) { return InParent(static_cast<HWND>(view.HandleOf(c))); };
+  // "Reset" fits as designed; the long caption grows its button, and the
+  // label beside it moves right by as much.
+  EXPECT_EQ(rect(reset).right - rect(reset).left, view.Pixels(1200));
+  const int grew = (rect(narrow).right - rect(narrow).left) - view.Pixels(300);
+  EXPECT_GT(grew, 0);
+  EXPECT_EQ(rect(beside).left, view.Pixels(540) + grew);
+  // A caption set later that no longer fits widens its button again.
+  reset.SetCaption("Reset the counts, lowest and highest, and the marks");
+  EXPECT_GT(rect(reset).right - rect(reset).left, view.Pixels(1200));
+  ExpectEveryTextFits(view, window, 3);
 }
 
 TEST(NativeTextFit, BarsAndLamps) {

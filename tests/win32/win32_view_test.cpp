@@ -429,6 +429,46 @@ TEST(Win32View, CheckBoxesRaiseOneClickPerToggle) {
   EXPECT_EQ(Text(box), L"Invert 1 (X)");
 }
 
+TEST(Win32View, PushButtonsRaiseOneClickPerPress) {
+  Window window{"frmMain", "Buttons", 3000, 1500};
+  Frame frame{window, "fraCounts", {120, 0, 2800, 1400}, "Counts"};
+  PushButton reset{frame, "cmdReset", {240, 360, 1200, 360}, "Reset"};
+  int clicks = 0;
+  reset.Click = [&] { ++clicks; };
+  Win32View view(window);
+  window.Show();
+  const HWND button = Hwnd(view, reset);
+  EXPECT_EQ(GetParent(button), Hwnd(view, frame));
+  EXPECT_EQ(Style(button) & BS_TYPEMASK, static_cast<DWORD>(BS_PUSHBUTTON));
+  EXPECT_TRUE(Style(button) & WS_TABSTOP);
+  EXPECT_EQ(Text(button), L"Reset");
+  ExpectRect(button, view.Pixels(240), view.Pixels(360), view.Pixels(1200), view.Pixels(360));
+
+  SendMessageW(button, BM_CLICK, 0, 0);  // the user clicks it
+  EXPECT_EQ(clicks, 1);
+  PressKey(button, VK_SPACE);  // ... and presses it from the keyboard
+  EXPECT_EQ(clicks, 2);
+
+  // What the program sets is shown and raises nothing.
+  reset.SetCaption("Reset all");
+  EXPECT_EQ(Text(button), L"Reset all");
+  EXPECT_EQ(clicks, 2);
+
+  // Disabled, by itself or with its frame (which leaves the native button
+  // enabled): no press reaches the program.
+  reset.SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(button));
+  SendMessageW(button, BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 2);
+  reset.SetEnabled(true);
+  frame.SetEnabled(false);
+  SendMessageW(button, BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 2);
+  frame.SetEnabled(true);
+  SendMessageW(button, BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 3);
+}
+
 TEST(Win32View, TimerTicksFromTheLoopAtTheModelsInterval) {
   Sample s;
   Win32View view(s.window);

@@ -58,6 +58,10 @@ HWND Win32View::Impl::CreateControl(Control& control, HWND parent) {
       windowClass = WC_BUTTONW;
       style |= BS_AUTOCHECKBOX | WS_TABSTOP;
       break;
+    case Kind::PushButton:
+      windowClass = WC_BUTTONW;
+      style |= BS_PUSHBUTTON | WS_TABSTOP;
+      break;
     case Kind::Bar:
     case Kind::Lamp:
       // Painted here (indicator_paint.h); SS_NOTIFY lets a hint show.

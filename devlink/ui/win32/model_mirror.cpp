@@ -22,6 +22,7 @@ void Win32View::Impl::MirrorAll(Control& control) {
     case Kind::Window:
     case Kind::Frame:
     case Kind::Label:
+    case Kind::PushButton:
     case Kind::Bar:  // a bar and a lamp paint the rest from the model
     case Kind::Lamp:
       Mirror(control, Change::Caption);

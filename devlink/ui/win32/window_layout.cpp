@@ -137,6 +137,12 @@ int Win32View::Impl::MeasureNeed(const Control& control) {
     case Kind::CheckBox:
       return TextWidth(caption) + MulDiv(GetSystemMetrics(SM_CXMENUCHECK), static_cast<int>(dpi), kDefaultDpi) +
              2 * gap;
+    case Kind::PushButton:
+      // The caption stands clear of the raised edge and of the focus
+      // rectangle drawn inside it, on each side.
+      return caption.empty() ? 0
+                             : TextWidth(caption) +
+                                   2 * (MulDiv(GetSystemMetrics(SM_CXEDGE), static_cast<int>(dpi), kDefaultDpi) + gap);
     case Kind::Bar:
     case Kind::Lamp:
       return caption.empty() ? 0 : TextWidth(caption) + 2 * Pixels(kIndicatorInsetTwips);

@@ -152,6 +152,8 @@ void Win32View::Impl::OnCommand(HWND child, UINT code) {
     auto& box = static_cast<CheckBox&>(*control);
     box.UserToggle();
     Mirror(box, Change::Value);
+  } else if (control->GetKind() == Kind::PushButton && code == BN_CLICKED) {
+    static_cast<PushButton&>(*control).UserPress();
   }
 }
 
