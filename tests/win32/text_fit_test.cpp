@@ -51,6 +51,8 @@ RECT InParent(HWND hwnd) {
 //   (12 at 144, 16 at 192);
 // - a bar or a lamp: its border and gap, 60 twips on each side, 4 pixels at
 //   96 dpi (6 at 144, 8 at 192);
+// - a push button: clear of its raised edge and focus rectangle, 6 pixels
+//   each side at 96 dpi (9 at 144, 12 at 192);
 // - a title bar: Wine's three caption buttons, 18 pixels wide at 96 dpi
 //   (27 at 144, 36 at 192), and its small icon, 16 pixels (24, 32).
 struct RoomAtDpi {
@@ -58,10 +60,11 @@ struct RoomAtDpi {
   int checkBox;
   int frame;
   int indicator;
+  int pushButton;
   int titleBar;
 };
 constexpr RoomAtDpi kRooms[] = {
-    {96, 17, 16, 8, 70}, {144, 26, 24, 12, 105}, {192, 34, 32, 16, 140}};
+    {96, 17, 16, 8, 12, 70}, {144, 26, 24, 12, 18, 105}, {192, 34, 32, 16, 24, 140}};
 
 const RoomAtDpi* RoomAt(int dpi) {
   for (const RoomAtDpi& room : kRooms) {
@@ -110,9 +113,7 @@ void ExpectEveryTextFits(const Win32View& view, const Window& window, int atLeas
         EXPECT_LE(Extent(hwnd, font, control->Caption()) + room->frame, width) << where;
         break;
       case Kind::PushButton:
-        // Clear of the raised edge and the focus rectangle: 6 pixels each
-        // side at 96 dpi.
-        EXPECT_LE(Extent(hwnd, font, control->Caption()) + 2 * MulDiv(6, dpi, 96), width) << where;
+        EXPECT_LE(Extent(hwnd, font, control->Caption()) + room->pushButton, width) << where;
         break;
       case Kind::Bar:
       case Kind::Lamp:
