@@ -1,5 +1,6 @@
 #include "monitor/frm_main.h"
 
+#include <initializer_list>
 #include <string>
 
 #include "board/change_text.h"
@@ -200,19 +201,42 @@ void frmMain::ShowBoard(const MonitorState& state) {
   fillingList_ = false;
   SerNo.SetEnabled(!state.serials.empty());
 
-  const bool open = !state.devicePath.empty() && state.problem.empty();
-  lblManuf.SetCaption(open ? " " + state.manufacturer : "");
-  lblProduct.SetCaption(open ? " " + state.product : "");
-  lblVersion.SetCaption(open ? state.release : "");
+  // An unplugged board's strings stay beside its last figures, greyed.
+  const bool watched = !state.openSerial.empty();
+  lblManuf.SetCaption(watched ? " " + state.manufacturer : "");
+  lblProduct.SetCaption(watched ? " " + state.product : "");
+  lblVersion.SetCaption(watched ? state.release : "");
   ShowStatus(state);
   lblStatus.SetHint(state.problem.empty() ? state.devicePath : state.problem);
+  ShowLive(state);
+}
+
+void frmMain::ShowLive(const MonitorState& state) {
+  if (drawn_ && state.live == shown_.live) return;
+  const bool live = state.live;
+  for (ui::Label* value : {&lblManuf, &lblProduct, &lblVersion}) value->SetEnabled(live);
+  for (int axis = 1; axis <= kAxisCount; ++axis) {
+    AxisRow& row = Axis(axis);
+    for (ui::Control* figure : std::initializer_list<ui::Control*>{
+             &row.name, &row.value, &row.bar, &row.lowest, &row.highest, &row.setting}) {
+      figure->SetEnabled(live);
+    }
+  }
+  for (int button = 1; button <= kButtonCount; ++button) Button(button).SetEnabled(live);
+  for (int pair = 1; pair <= kPairCount; ++pair) {
+    PairRow& row = Pair(pair);
+    for (ui::Control* figure : std::initializer_list<ui::Control*>{
+             &row.name, &row.type, &row.width, &row.counts, &row.lengths, &row.mark}) {
+      figure->SetEnabled(live);
+    }
+  }
 }
 
 void frmMain::ShowStatus(const MonitorState& state) {
   // The count moves with every report: the line is redrawn once a second,
   // at once only when what it says is of another kind (a problem, a board
   // opened, the first report).
-  const bool sameKind = state.problem == shown_.problem &&
+  const bool sameKind = state.problem == shown_.problem && state.live == shown_.live &&
                         state.devicePath == shown_.devicePath &&
                         state.lastReportMs.has_value() == shown_.lastReportMs.has_value();
   if (drawn_ && sameKind && state.nowMs - statusAtMs_ < kStatusIntervalMs &&
@@ -224,7 +248,7 @@ void frmMain::ShowStatus(const MonitorState& state) {
 }
 
 std::string frmMain::StatusText(const MonitorState& state) {
-  if (!state.problem.empty() || state.devicePath.empty()) return state.problem;
+  if (!state.problem.empty() || !state.live) return state.problem;
   // A Windows device path is a line of its own; the hint holds it.
   const bool shortPath = state.devicePath.size() <= kShortPathLength;
   std::string status = " " + (shortPath ? state.devicePath + ": " : std::string()) +

@@ -65,6 +65,8 @@ class frmMain : public ProgramWindow {
  private:
   void ShowBoard(const MonitorState& state);
   void ShowStatus(const MonitorState& state);
+  // Greys the figures while the board they came from is not read.
+  void ShowLive(const MonitorState& state);
   static std::string StatusText(const MonitorState& state);
   void ShowAxes(const MonitorState& state);
   void ShowButtons(const MonitorState& state);

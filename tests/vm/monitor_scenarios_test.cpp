@@ -112,7 +112,7 @@ TEST_F(MonitorOnRealUsb, UnplugAndReplugAreFollowed) {
   form.Form_Load();
   ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
   Unplug(device);
-  ASSERT_TRUE(TickUntil([&] { return form.lblStatus.Caption().find("MON-2 is gone") !=
+  ASSERT_TRUE(TickUntil([&] { return form.lblStatus.Caption().find("MON-2 is unplugged") !=
                                      std::string::npos; },
                         std::chrono::seconds(10)))
       << form.lblStatus.Caption();
