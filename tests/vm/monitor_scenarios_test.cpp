@@ -116,6 +116,7 @@ TEST_F(MonitorOnRealUsb, UnplugAndReplugAreFollowed) {
                                      std::string::npos; },
                         std::chrono::seconds(10)))
       << form.lblStatus.Caption();
+  EXPECT_FALSE(form.Pair(3).counts.Enabled()) << "the last figures greyed, not live";
   Replug(device);
   ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
   EXPECT_EQ(form.SerNo.Text(), "MON-2");
