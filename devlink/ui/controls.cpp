@@ -118,6 +118,21 @@ bool CheckBox::SetValue(int value) {
   return true;
 }
 
+PushButton::PushButton(Container& parent, std::string name, TwipsRect position,
+                       std::string caption)
+    : Control(parent, std::move(name), Kind::PushButton, position) {
+  SetCaption(std::move(caption));
+}
+
+// A view may report a press it had queued before the program disabled the
+// button (or its frame); the program must not act on it.
+void PushButton::UserPress() {
+  for (const Control* at = this; at != nullptr; at = at->Parent()) {
+    if (!at->Enabled()) return;
+  }
+  Raise(Click);
+}
+
 Timer::Timer(Container& parent, std::string name, int intervalMs)
     : Control(parent, std::move(name), Kind::Timer, {}), interval_(intervalMs) {
   SetEnabled(false);

@@ -14,6 +14,8 @@
 // - The mouse wheel moves only a list that has the keyboard focus or is
 //   dropped down, in every view: each pick is written to the board at once,
 //   so a wheel turned over a list on the way elsewhere must not change it.
+// - A push button has no state: only the user's press, reported by a view,
+//   raises its Click, and a disabled button raises nothing.
 // - A timer ticks only from the event loop, never inside another handler. No
 //   handler spins the event loop; showing the window paints it at once.
 // - Bars and lamps show state and raise nothing; setting what they already
@@ -44,7 +46,7 @@ struct Font {
   int charset = 204;
 };
 
-enum class Kind { Window, Frame, Label, ComboBox, CheckBox, Timer, Line, Bar, Lamp };
+enum class Kind { Window, Frame, Label, ComboBox, CheckBox, Timer, Line, Bar, Lamp, PushButton };
 
 // Colours by their system role, so each view draws them in the desktop's own
 // scheme.
@@ -178,6 +180,16 @@ class CheckBox : public Control {
 
  private:
   int value_ = 0;
+};
+
+// A button the user presses to make something happen now (the monitor's "Reset").
+class PushButton : public Control {
+ public:
+  PushButton(Container& parent, std::string name, TwipsRect position, std::string caption);
+  // What a view reports when the user presses it: raises Click, unless disabled.
+  void UserPress();
+
+  Handler Click;
 };
 
 // Enabled() is whether the timer runs.

@@ -21,6 +21,10 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QScreen>
 #include <QSet>
 #include <QTimer>
@@ -144,6 +148,100 @@ TEST(QtView, ListsShowOnlyWhatTheModelSelects) {
   EXPECT_EQ(list->count(), 1);
   EXPECT_EQ(list->itemText(0), "8 ms");
   EXPECT_EQ(list->currentIndex(), -1);
+}
+
+// A button in a frame, one with a caption too wide for it beside a label
+// that must move out of its way.
+struct ButtonSample {
+  Window window{"frmMain", "Buttons", 3000, 1500};
+  Frame frame{window, "fraCounts", {120, 0, 2800, 1400}, "Counts"};
+  PushButton reset{frame, "cmdReset", {240, 360, 1200, 360}, "Reset"};
+  PushButton narrow{frame, "cmdNarrow", {240, 840, 300, 360}, "Read the settings again"};
+  Label beside{frame, "lblBeside", {540, 840, 600, 360}, "X"};
+  int clicks = 0;
+  ButtonSample() { reset.Click = [this] { ++clicks; }; }
+};
+
+void Press(QWidget* widget, QEvent::Type type) {
+  const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+  QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &event);
+}
+
+TEST(QtView, APushButtonMirrorsTheModelAndRaisesClickOncePerPress) {
+  ButtonSample s;
+  QtView view(s.window);
+  s.window.Show();
+  auto* button = As<QPushButton>(view, s.reset);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->parentWidget(), view.WidgetOf(s.frame));
+  ASSERT_EQ(view.Pixels(1440), 96);
+  EXPECT_EQ(button->geometry(), QRect(16, 24, 80, 24));  // as designed: "Reset" fits
+  EXPECT_EQ(button->text(), "Reset");
+
+  s.reset.SetCaption("Reset all");
+  s.reset.SetHint("Clears the counts");
+  EXPECT_EQ(button->text(), "Reset all");
+  EXPECT_EQ(button->toolTip(), "Clears the counts");
+  EXPECT_EQ(s.clicks, 0);
+
+  // Pressed and released with the mouse, then with the space bar.
+  Press(button, QEvent::MouseButtonPress);
+  EXPECT_EQ(s.clicks, 0);  // a press alone does nothing yet
+  Press(button, QEvent::MouseButtonRelease);
+  EXPECT_EQ(s.clicks, 1);
+  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+  QKeyEvent spaceUp(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier);
+  QApplication::sendEvent(button, &space);
+  QApplication::sendEvent(button, &spaceUp);
+  EXPECT_EQ(s.clicks, 2);
+
+  // Disabled, by itself or with its frame: greyed and not pressed.
+  s.reset.SetEnabled(false);
+  EXPECT_FALSE(button->isEnabled());
+  button->click();
+  Press(button, QEvent::MouseButtonPress);
+  Press(button, QEvent::MouseButtonRelease);
+  EXPECT_EQ(s.clicks, 2);
+  s.reset.SetEnabled(true);
+  s.frame.SetEnabled(false);
+  EXPECT_FALSE(button->isEnabled());
+  button->click();
+  EXPECT_EQ(s.clicks, 2);
+  s.frame.SetEnabled(true);
+  EXPECT_TRUE(button->isEnabled());
+  button->click();
+  EXPECT_EQ(s.clicks, 3);
+}
+
+TEST(QtView, APushButtonWidensForItsCaption) {
+  ButtonSample s;
+  QtView view(s.window);
+  // Where the style draws the caption inside the bevel, for a button `width`
+  // pixels wide as laid out.
+  const auto room = [&](const QPushButton& button) {
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.rect = QRect(QPoint(0, 0), button.size());
+    return button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button).width();
+  };
+  const auto advance = [](const QPushButton& button) {
+    return button.fontMetrics().horizontalAdvance(button.text());
+  };
+  auto* narrow = As<QPushButton>(view, s.narrow);
+  ASSERT_EQ(view.Pixels(300), 20);
+  EXPECT_GT(narrow->width(), 20);
+  EXPECT_LE(advance(*narrow), room(*narrow));
+  // The label beside it moved right by what the button grew.
+  EXPECT_EQ(view.WidgetOf(s.beside)->x(), 36 + narrow->width() - 20);
+  EXPECT_EQ(As<QPushButton>(view, s.reset)->width(), 80);
+
+  // A caption set later that no longer fits widens it again.
+  s.reset.SetCaption("Reset the counts, lowest and highest, and the marks");
+  auto* reset = As<QPushButton>(view, s.reset);
+  EXPECT_GT(reset->width(), 80);
+  EXPECT_LE(advance(*reset), room(*reset));
 }
 
 // A wheel turn over the list, as the window system delivers it to the

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -70,6 +71,19 @@ int CheckBoxChrome(const QCheckBox& box) {
   constexpr int kProbeWidth = 1000;
   option.rect = QRect(0, 0, kProbeWidth, box.height());
   return kProbeWidth - box.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &box).width();
+}
+
+// What the style draws around a button's caption: its bevel and margins.
+// Measured beside a wide caption, past any least width the style gives a
+// button with a short one.
+int PushButtonChrome(const QPushButton& button) {
+  QStyleOptionButton option;
+  option.initFrom(&button);
+  option.text = button.text();
+  constexpr int kProbeWidth = 1000;
+  const QSize around = button.style()->sizeFromContents(
+      QStyle::CT_PushButton, &option, QSize(kProbeWidth, button.fontMetrics().height()), &button);
+  return around.width() - kProbeWidth;
 }
 
 int GroupBoxChrome(const QGroupBox& frame) {
@@ -249,6 +263,13 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
       widget = box;
       break;
     }
+    case Kind::PushButton: {
+      auto* button = new QPushButton(parent);
+      auto& model = static_cast<PushButton&>(control);
+      QObject::connect(button, &QPushButton::clicked, [&model] { model.UserPress(); });
+      widget = button;
+      break;
+    }
     case Kind::Timer: {
       auto* timer = new QTimer(top_.get());
       auto& model = static_cast<Timer&>(control);
@@ -318,6 +339,8 @@ int QtView::MeasureNeed(const Control& control, QWidget* widget) {
       return caption.empty() ? 0 : TextWidth(caption) + GroupBoxChrome(*static_cast<QGroupBox*>(widget));
     case Kind::CheckBox:
       return TextWidth(caption) + CheckBoxChrome(*static_cast<QCheckBox*>(widget));
+    case Kind::PushButton:
+      return caption.empty() ? 0 : TextWidth(caption) + PushButtonChrome(*static_cast<QPushButton*>(widget));
     case Kind::Bar:
     case Kind::Lamp:
       return caption.empty() ? 0 : TextWidth(caption) + 2 * Pixels(kIndicatorInsetTwips);
@@ -413,6 +436,7 @@ void QtView::Mirror(Control& control, Change change) {
       if (kind == Kind::Frame) static_cast<QGroupBox*>(widget)->setTitle(ToQt(control.Caption()));
       if (kind == Kind::Label) static_cast<QLabel*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::CheckBox) static_cast<QCheckBox*>(widget)->setText(ToQt(control.Caption()));
+      if (kind == Kind::PushButton) static_cast<QPushButton*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::Bar || kind == Kind::Lamp) widget->update();
       break;
     case Change::Colors:
