@@ -67,8 +67,10 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       Label3(Frame1, "Label3", {7200, 300, 800, 285}, "Product"),
       lblProduct(Frame1, "lblProduct", {8040, 300, 2880, 330}),
       Label4(Frame1, "Label4", {240, 690, 1400, 285}, "Version"),
-      lblVersion(Frame1, "lblVersion", {1680, 690, 1500, 330}),
+      lblVersion(Frame1, "lblVersion", {1680, 690, 840, 330}),
       lblStatus(Frame1, "lblStatus", {3420, 690, 7500, 330}),
+      // Under the list, beside the board it resets.
+      cmdReset(Frame1, "cmdReset", {2580, 645, 780, 375}, "Reset"),
       Timer(Frame1, "Timer", kRepaintIntervalMs),
       Frame2(form_, "Frame2", {120, 1200, 11040, 3150}, "Axes"),
       lblAxisHeading(Frame2, "lblAxisHeading", {240, 270, 720, 255}, "Axis"),
@@ -137,9 +139,13 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
     value->SetColors(ui::SystemColor::WindowBackground, ui::SystemColor::WindowText);
   }
   SerNo.SetEnabled(false);
-  SerNo.SetHint("Pick the board to watch; pick it again to start the counts afresh");
+  SerNo.SetHint("Pick the board to watch");
+  cmdReset.SetEnabled(false);
+  cmdReset.SetHint("Start the counts, lowest and highest, reports and marks afresh, and read "
+                   "the board's settings again");
 
   SerNo.Click = [this] { SerNo_Click(); };
+  cmdReset.Click = [this] { cmdReset_Click(); };
   Timer.TimerEvent = [this] { Timer_Timer(); };
   form_.Unload = [this] { Form_Unload(); };
 }
@@ -185,6 +191,8 @@ void frmMain::SerNo_Click() {
   worker_.Choose(SerNo.Text());
 }
 
+void frmMain::cmdReset_Click() { worker_.Reset(); }
+
 void frmMain::ShowBoard(const MonitorState& state) {
   if (state.serials != SerNo.Items()) {
     fillingList_ = true;
@@ -214,6 +222,8 @@ void frmMain::ShowBoard(const MonitorState& state) {
 void frmMain::ShowLive(const MonitorState& state) {
   if (drawn_ && state.live == shown_.live) return;
   const bool live = state.live;
+  // An unplugged board's settings cannot be read again.
+  cmdReset.SetEnabled(live);
   for (ui::Label* value : {&lblManuf, &lblProduct, &lblVersion}) value->SetEnabled(live);
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     AxisRow& row = Axis(axis);

@@ -52,6 +52,7 @@ class frmMain : public ProgramWindow {
   void Form_Unload();
   void Timer_Timer();
   void SerNo_Click();
+  void cmdReset_Click();
 
   BoardWorker& Worker() { return worker_; }
   // The state shown last.
@@ -94,6 +95,7 @@ class frmMain : public ProgramWindow {
   ui::Label Label4;
   ui::Label lblVersion;
   ui::Label lblStatus;
+  ui::PushButton cmdReset;
   ui::Timer Timer;
 
   ui::Frame Frame2;

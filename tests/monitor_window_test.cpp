@@ -277,7 +277,7 @@ TEST_F(MonitorWindow, BoardsPluggedInJoinTheListAndTheWatchedOneIsKeptWhileUnplu
   EXPECT_EQ(form.Axis(2).value.Caption(), "90");
   for (const ui::Control* figure : std::initializer_list<const ui::Control*>{
            &form.Pair(3).counts, &form.Pair(3).mark, &form.Axis(2).value, &form.Axis(2).bar,
-           &form.Button(5), &form.lblProduct}) {
+           &form.Button(5), &form.lblProduct, &form.cmdReset}) {
     EXPECT_FALSE(figure->Enabled()) << figure->Name();
   }
 
@@ -290,6 +290,7 @@ TEST_F(MonitorWindow, BoardsPluggedInJoinTheListAndTheWatchedOneIsKeptWhileUnplu
   EXPECT_TRUE(form.Pair(3).counts.Enabled());
   EXPECT_TRUE(form.Axis(2).bar.Enabled());
   EXPECT_TRUE(form.Button(5).Enabled());
+  EXPECT_TRUE(form.cmdReset.Enabled());
 
   // The other board is one pick away: its own figures (its turn plays
   // out on its clock once it is read), none of M1's.
@@ -327,7 +328,7 @@ TEST_F(MonitorWindow, ResetStartsEverythingAfreshAndReadsTheSettingsAgain) {
   EXPECT_EQ(form.Axis(2).highest.Caption(), "90");
   EXPECT_GT(form.Shown().reports, 0u);
 
-  form.Worker().Reset();
+  form.cmdReset.UserPress();
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).type.Caption() == "1:4"; }));
   EXPECT_EQ(form.Pair(3).width.Caption(), "16 ms");
   EXPECT_GT(hid.CallCount("HidD_GetFeature"), 0);
