@@ -153,7 +153,12 @@ void BoardWorker::RunLook(std::stop_token stop) {
     }
     wake_.notify_all();
     std::unique_lock lock(mutex_);  // mutex_ alone, to wait
-    wake_.wait_for(lock, stop, std::chrono::milliseconds(kRescanIntervalMs), [] { return false; });
+    // An unplug seen by the reading thread ends a long wait: the board's
+    // return is then looked for at the shorter interval.
+    const bool reading = state_.live;
+    wake_.wait_for(lock, stop,
+                   std::chrono::milliseconds(reading ? kListIntervalMs : kRescanIntervalMs),
+                   [&] { return reading && !state_.live; });
   }
 }
 
@@ -247,6 +252,7 @@ void BoardWorker::CloseBoard(const std::string& why) {
   ++state_.boardVersion;
   ++state_.gameVersion;
   Publish();
+  wake_.notify_all();
 }
 
 void BoardWorker::StartAfresh() {

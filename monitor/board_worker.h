@@ -103,7 +103,11 @@ class BoardWorker {
   std::optional<MonitorState> TakeIfNewer(std::uint64_t version);
 
   static constexpr std::uint32_t kReadTimeoutMs = 50;
+  // A scan opens every interface and asks each for its strings: while a
+  // board is read it only keeps the list true, and once a second does;
+  // while none is, a board plugged in (or back) is opened within a quarter.
   static constexpr int kRescanIntervalMs = 250;
+  static constexpr int kListIntervalMs = 1000;
   static constexpr std::int64_t kGameReadIntervalMs = 10;
 
  private:
@@ -115,7 +119,8 @@ class BoardWorker {
   void CloseBoard(const std::string& why);
   void StartAfresh();
   void ReadInputs();
-  // The look thread: a scan every kRescanIntervalMs, its boards listed.
+  // The look thread: a scan every kRescanIntervalMs, or kListIntervalMs
+  // while a board is read, its boards listed.
   void RunLook(std::stop_token stop);
   void RunGame(std::stop_token stop);
   void ReadGame();

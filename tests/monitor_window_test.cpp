@@ -320,8 +320,11 @@ TEST_F(MonitorWindow, ResetStartsEverythingAfreshAndReadsTheSettingsAgain) {
   ASSERT_TRUE(TickUntil([&] {
     return form.Pair(3).counts.Caption() == "8 / 0" && form.Pair(3).mark.Marked();
   })) << form.Pair(3).counts.Caption();
-  std::this_thread::sleep_for(std::chrono::milliseconds(3 * BoardWorker::kRescanIntervalMs));
+  // Long enough for the list to be looked at again.
+  std::this_thread::sleep_for(
+      std::chrono::milliseconds(BoardWorker::kListIntervalMs + BoardWorker::kRescanIntervalMs));
   form.Timer.Tick();
+  EXPECT_GT(hid.CallCount("SetupDiGetClassDevsA"), 0) << "the boards were looked for";
   EXPECT_EQ(hid.CallCount("HidD_GetFeature"), 0) << "no settings page read without Reset";
   EXPECT_EQ(form.Pair(3).type.Caption(), "1:2");
   EXPECT_EQ(form.Axis(2).lowest.Caption(), "0");
