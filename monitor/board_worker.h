@@ -80,8 +80,9 @@ struct MonitorState {
 class BoardWorker {
  public:
   // `game` may be null (no game interface on this system); `api` is used
-  // from the reading thread only, `game` from both threads under a lock of
-  // its own, while they run.
+  // from the reading and look threads, one call at a time but for the input
+  // reads, `game` from the reading and game threads under a lock of its
+  // own, while they run.
   BoardWorker(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock);
   ~BoardWorker();
   BoardWorker(const BoardWorker&) = delete;
