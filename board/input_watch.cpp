@@ -1,6 +1,7 @@
 #include "board/input_watch.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tq::monitor {
 namespace {
@@ -89,6 +90,11 @@ void InputWatch::Reset() {
   for (auto& reading : axes_) {
     if (reading) reading->lowest = reading->highest = reading->value;
   }
+}
+
+void InputWatch::Reset(BoardSettings settings) {
+  settings_ = std::move(settings);
+  Reset();
 }
 
 std::optional<AxisReading> InputWatch::Axis(int axis) const {

@@ -74,6 +74,8 @@ class InputWatch {
   // Starts the counts, pulse lengths, marks and each axis's lowest and
   // highest afresh.
   void Reset();
+  // The same, the pulses from now on judged against `settings`, read again.
+  void Reset(BoardSettings settings);
 
   const BoardSettings& Settings() const { return settings_; }
   std::optional<AxisReading> Axis(int axis) const;

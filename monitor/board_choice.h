@@ -22,12 +22,18 @@ struct BoardList {
 BoardList ListBoards(const Scan& scan);
 
 // The serial to open: the user's pick while it is listed; else the board
-// that was open, once it is back; else the first listed; empty for none.
+// watched, once it is back, and nothing while it is not (an owner reading
+// another board's figures as the unplugged one's is what this prevents);
+// else, with none watched yet, the first listed; empty for none.
 std::string ChooseBoard(const std::optional<std::string>& picked, const BoardList& boards,
-                        const std::string& previous);
+                        const std::string& watched);
 
-// The line to show when no board can be opened; nullopt when the scan
-// found one (what is shown stays until the opening says otherwise).
-std::optional<std::string> ScanProblem(const BoardList& boards, const std::string& previous);
+// The line for a watched board that went away: what happened and what to
+// do, "or pick another board" only while `listed` holds one.
+std::string UnpluggedProblem(const std::string& watched, const std::vector<std::string>& listed);
+
+// The line to show while no board is open; nullopt when the scan lists the
+// board to open (what is shown stays until the opening says otherwise).
+std::optional<std::string> ScanProblem(const BoardList& boards, const std::string& watched);
 
 }  // namespace tq::monitor

@@ -32,15 +32,18 @@ BoardWorker::~BoardWorker() { Stop(); }
 void BoardWorker::Start() {
   if (thread_.joinable()) return;
   thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+  lookThread_ = std::jthread([this](std::stop_token stop) { RunLook(stop); });
   if (game_) gameThread_ = std::jthread([this](std::stop_token stop) { RunGame(stop); });
 }
 
 void BoardWorker::Stop() {
   if (!thread_.joinable()) return;
   thread_.request_stop();
+  lookThread_.request_stop();
   gameThread_.request_stop();
   wake_.notify_all();
   thread_.join();
+  lookThread_.join();
   if (gameThread_.joinable()) gameThread_.join();
 }
 
@@ -52,6 +55,14 @@ void BoardWorker::Choose(const std::string& serial) {
     } else {
       chosen_ = serial;
     }
+  }
+  wake_.notify_all();
+}
+
+void BoardWorker::Reset() {
+  {
+    std::lock_guard lock(mutex_);
+    resetWanted_ = true;
   }
   wake_.notify_all();
 }
@@ -88,18 +99,16 @@ void BoardWorker::Publish() { ++state_.version; }
 void BoardWorker::Run(std::stop_token stop) {
   while (!stop.stop_requested()) {
     bool switching = false;
+    bool reset = false;
     {
       std::lock_guard lock(mutex_);
       switching = chosen_.has_value();
-      if (resetWanted_) {
-        watch_.Reset();
-        resetWanted_ = false;
-        Publish();
-      }
+      reset = std::exchange(resetWanted_, false);
     }
+    if (reset) StartAfresh();
     if (switching || !session_.IsOpen()) {
       if (switching) CloseBoard({});
-      ScanAndOpen(stop);
+      OpenFromScan(stop);
       continue;
     }
     ReadInputs();
@@ -115,36 +124,65 @@ void BoardWorker::RunGame(std::stop_token stop) {
   }
 }
 
-void BoardWorker::ScanAndOpen(std::stop_token stop) {
-  const Scan scan = ScanInterfaces(api_, hints_);
-  const BoardList boards = ListBoards(scan);
-  std::string wanted;
-  {
-    std::lock_guard lock(mutex_);
-    wanted = ChooseBoard(std::exchange(chosen_, std::nullopt), boards, state_.openSerial);
-    state_.serials = boards.serials;
-    if (auto problem = ScanProblem(boards, state_.openSerial)) state_.problem = std::move(*problem);
-    Publish();
+void BoardWorker::RunLook(std::stop_token stop) {
+  while (!stop.stop_requested()) {
+    std::uint64_t number = 0;
+    {
+      std::lock_guard lock(mutex_);
+      number = ++scansStarted_;
+    }
+    Scan scan;
+    {
+      std::lock_guard apiLock(apiMutex_);
+      scan = ScanInterfaces(api_, hints_);
+    }
+    const BoardList boards = ListBoards(scan);
+    {
+      std::lock_guard lock(mutex_);
+      bool changed = boards.serials != state_.serials;
+      state_.serials = boards.serials;
+      // While a board is read, what is wrong is the reading thread's to say.
+      if (auto problem = ScanProblem(boards, state_.openSerial);
+          !state_.live && problem && *problem != state_.problem) {
+        state_.problem = std::move(*problem);
+        changed = true;
+      }
+      latest_ = std::move(scan);
+      latestNumber_ = number;
+      if (changed) Publish();
+    }
+    wake_.notify_all();
+    std::unique_lock lock(mutex_);  // mutex_ alone, to wait
+    // An unplug seen by the reading thread ends a long wait: the board's
+    // return is then looked for at the shorter interval.
+    const bool reading = state_.live;
+    wake_.wait_for(lock, stop,
+                   std::chrono::milliseconds(reading ? kListIntervalMs : kRescanIntervalMs),
+                   [&] { return reading && !state_.live; });
   }
-  if (OpenListed(scan, wanted)) return;
-  WaitForPickOrRescan(stop);
 }
 
-bool BoardWorker::OpenListed(const Scan& scan, const std::string& serial) {
-  if (serial.empty()) return false;
-  const ScannedInterface* board = Find(scan, serial);
-  if (board == nullptr) return false;
-  OpenBoard(*board);
-  return session_.IsOpen();
-}
-
-void BoardWorker::WaitForPickOrRescan(std::stop_token stop) {
-  std::unique_lock lock(mutex_);
-  wake_.wait_for(lock, stop, std::chrono::milliseconds(kRescanIntervalMs),
-                 [this] { return chosen_.has_value(); });
+void BoardWorker::OpenFromScan(std::stop_token stop) {
+  std::optional<std::string> picked;
+  Scan scan;
+  std::string watched;
+  {
+    std::unique_lock lock(mutex_);
+    const auto fresh = [this] { return latestNumber_ > usedScan_; };
+    wake_.wait(lock, stop, [&] { return (chosen_ && latest_) || resetWanted_ || fresh(); });
+    if (!latest_ || (!chosen_ && !fresh())) return;  // stopping, or a Reset to do first
+    usedScan_ = latestNumber_;
+    picked = std::exchange(chosen_, std::nullopt);
+    scan = *latest_;
+    watched = state_.openSerial;
+  }
+  const std::string wanted = ChooseBoard(picked, ListBoards(scan), watched);
+  if (wanted.empty()) return;
+  if (const ScannedInterface* board = Find(scan, wanted)) OpenBoard(*board);
 }
 
 void BoardWorker::OpenBoard(const ScannedInterface& board) {
+  std::lock_guard apiLock(apiMutex_);
   link_ = std::make_unique<DeviceLink>(api_, kEncodersVariant);
   link_->GetHidGuid();
   const std::string serial = *board.serial;
@@ -161,8 +199,6 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
   std::string gameProblem;
   std::string gameSource;
   if (problem.empty() && game_) {
-    // gameMutex_ alone, released before mutex_ below (lock order: gameMutex_
-    // before mutex_, never the other way round).
     std::lock_guard gameLock(gameMutex_);
     gameProblem = game_->Attach(link_->DevicePath, link_->Attributes.VendorID,
                                 link_->Attributes.ProductID);
@@ -180,6 +216,7 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
   }
   state_.openSerial = serial;
   state_.devicePath = link_->DevicePath;
+  state_.live = true;
   state_.manufacturer = link_->ReadBoardString(&HidApi::HidD_GetManufacturerString).value_or("");
   state_.product = link_->ReadBoardString(&HidApi::HidD_GetProductString).value_or("");
   state_.release = ReleaseCaption(link_->Attributes.VersionNumber);
@@ -187,6 +224,7 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
     state_.ranges[static_cast<std::size_t>(axis - 1)] = session_.Layout()->Range(axis);
   }
   state_.reports = 0;
+  reportsAtReset_ = 0;
   state_.lastReportMs.reset();
   state_.game.reset();
   state_.gameSource = gameSource;
@@ -198,10 +236,10 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
 }
 
 void BoardWorker::CloseBoard(const std::string& why) {
+  std::lock_guard apiLock(apiMutex_);
   session_.Close();
   if (game_) {
-    // gameMutex_ alone, released before mutex_ below; the game thread's
-    // read under way ends before the board closes under it.
+    // The game thread's read under way ends before the board closes under it.
     std::lock_guard gameLock(gameMutex_);
     game_->Detach();
   }
@@ -209,9 +247,32 @@ void BoardWorker::CloseBoard(const std::string& why) {
   link_.reset();
   std::lock_guard lock(mutex_);
   if (!why.empty()) state_.problem = why;
+  state_.live = false;
   state_.game.reset();
   ++state_.boardVersion;
   ++state_.gameVersion;
+  Publish();
+  wake_.notify_all();
+}
+
+void BoardWorker::StartAfresh() {
+  std::optional<BoardSettings> settings;
+  if (link_ && session_.IsOpen()) {
+    std::lock_guard apiLock(apiMutex_);
+    settings = ReadBoardSettings(*link_);
+  }
+  std::lock_guard lock(mutex_);
+  // An unplugged board's settings cannot be read: its figures are cleared
+  // under the settings read last.
+  if (settings) {
+    watch_.Reset(std::move(*settings));
+  } else {
+    watch_.Reset();
+  }
+  reportsAtReset_ = session_.Reports();
+  state_.reports = 0;
+  state_.lastReportMs.reset();
+  ++state_.boardVersion;
   Publish();
 }
 
@@ -222,7 +283,7 @@ void BoardWorker::ReadInputs() {
       std::lock_guard lock(mutex_);
       changes_.clear();
       watch_.Take(sample, changes_);
-      state_.reports = session_.Reports();
+      state_.reports = session_.Reports() - reportsAtReset_;
       state_.lastReportMs = sample.ms;
       Publish();
       break;
@@ -230,12 +291,13 @@ void BoardWorker::ReadInputs() {
     case InputSession::Outcome::Nothing:
       break;
     case InputSession::Outcome::Gone: {
-      std::string serial;
+      std::string why;
       {
         std::lock_guard lock(mutex_);
-        serial = state_.openSerial;
+        why = UnpluggedProblem(state_.openSerial, state_.serials);
+        usedScan_ = scansStarted_;
       }
-      CloseBoard("Board " + serial + " is gone: plug it in again");
+      CloseBoard(why);
       break;
     }
   }

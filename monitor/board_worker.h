@@ -1,11 +1,18 @@
 // The monitor's reading threads. Everything that waits on a board runs
-// on them, never on the window's thread: listing the boards, opening the
-// chosen one, reading its strings and settings and its input reports, and
-// following an unplug and a replug on the reading thread; what a game reads
-// of the board on a thread of its own, so a slow game interface (Wine's
-// joystick API takes its time) never delays a report and its time stamp.
-// The window takes a copy of what there is to show at its own pace
-// (MonitorState) and hands over the user's pick of a board.
+// on them, never on the window's thread: opening the chosen board, reading
+// its strings and settings and its input reports, and following an unplug
+// and a replug on the reading thread; looking for the boards plugged in, a
+// few times a second, on a thread of its own, and what a game reads of the
+// board on another, so neither a scan of every interface nor a slow game
+// interface (Wine's joystick API takes its time) ever delays a report and
+// its time stamp. The window takes a copy of what there is to show at its
+// own pace (MonitorState) and hands over the user's pick of a board and
+// the Reset.
+//
+// The board's settings pages are read when a board is opened and on Reset,
+// never on a timer: a page the board hands one program in its rotation is
+// not handed to another reading it at the same time, so polling them here
+// could make another program's read-back miss its page.
 #pragma once
 
 #include <array>
@@ -44,11 +51,16 @@ struct MonitorState {
   // need not be shown again while they stay.
   std::uint64_t boardVersion = 0;
   std::uint64_t gameVersion = 0;
-  std::vector<std::string> serials;  // the boards found, as the encoder utility lists them
-  std::string openSerial;            // empty while no board is open
+  std::vector<std::string> serials;  // the boards plugged in, as the encoder utility lists them
+  // The board watched: open, or unplugged and waited for, its last figures
+  // kept; empty until a board is first opened. Another board is watched
+  // only when the user picks it.
+  std::string openSerial;
   std::string devicePath;
+  // Whether the watched board is open and read: the figures are current.
+  bool live = false;
   // One line when something keeps the monitor from a board: none attached,
-  // one it may not open (with the fix), one that went away.
+  // one it may not open (with the fix), the watched one unplugged.
   std::string problem;
   std::string manufacturer, product, release;
   BoardSettings settings;
@@ -68,8 +80,9 @@ struct MonitorState {
 class BoardWorker {
  public:
   // `game` may be null (no game interface on this system); `api` is used
-  // from the reading thread only, `game` from both threads under a lock of
-  // its own, while they run.
+  // from the reading and look threads, one call at a time but for the input
+  // reads, `game` from the reading and game threads under a lock of its
+  // own, while they run.
   BoardWorker(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock);
   ~BoardWorker();
   BoardWorker(const BoardWorker&) = delete;
@@ -78,9 +91,11 @@ class BoardWorker {
   void Start();
   void Stop();
 
-  // The user's pick: another board is opened; the open one starts its
-  // counts, lowest and highest values again.
+  // The user's pick: another board is opened; the watched one is reset.
   void Choose(const std::string& serial);
+  // Starts the counts, lowest and highest values, the report count and the
+  // marks afresh, and reads the open board's settings again.
+  void Reset();
 
   // The clock the reports are stamped with.
   std::int64_t NowMs() const { return clock_(); }
@@ -89,20 +104,25 @@ class BoardWorker {
   std::optional<MonitorState> TakeIfNewer(std::uint64_t version);
 
   static constexpr std::uint32_t kReadTimeoutMs = 50;
+  // A scan opens every interface and asks each for its strings: while a
+  // board is read it only keeps the list true, and once a second does;
+  // while none is, a board plugged in (or back) is opened within a quarter.
   static constexpr int kRescanIntervalMs = 250;
+  static constexpr int kListIntervalMs = 1000;
   static constexpr std::int64_t kGameReadIntervalMs = 10;
 
  private:
   void Run(std::stop_token stop);
-  // One scan: the boards listed, one chosen (board_choice.h) and opened, or
-  // else a wait for the user's pick or the next scan.
-  void ScanAndOpen(std::stop_token stop);
-  // Opens `serial` when the scan lists it; whether a board is open then.
-  bool OpenListed(const Scan& scan, const std::string& serial);
-  void WaitForPickOrRescan(std::stop_token stop);
+  // Waits for a scan newer than the last one acted on, or the user's pick,
+  // then opens the board chosen from it (board_choice.h), if any.
+  void OpenFromScan(std::stop_token stop);
   void OpenBoard(const ScannedInterface& board);
   void CloseBoard(const std::string& why);
+  void StartAfresh();
   void ReadInputs();
+  // The look thread: a scan every kRescanIntervalMs, or kListIntervalMs
+  // while a board is read, its boards listed.
+  void RunLook(std::stop_token stop);
   void RunGame(std::stop_token stop);
   void ReadGame();
   void Publish();  // with mutex_ held
@@ -113,17 +133,32 @@ class BoardWorker {
   InputSession::Clock clock_;
   InputSession session_;
 
-  // The reading and game threads' locks, always taken in one order:
-  // gameMutex_ before mutex_ where both are held (the game thread's
-  // ReadGame); the reading thread takes each alone, and never gameMutex_
-  // while it holds mutex_; the window's thread takes mutex_ alone (Choose,
-  // TakeIfNewer).
+  // The threads' locks, always taken in one order where several are held:
+  // apiMutex_, then gameMutex_, then mutex_. The reading thread holds
+  // apiMutex_ while it opens, resets and closes a board (gameMutex_ and
+  // mutex_ within it); the look thread takes apiMutex_ for a scan and
+  // mutex_ after it, never both; the game thread takes gameMutex_, then
+  // mutex_ (ReadGame); the window's thread takes mutex_ alone (Choose,
+  // Reset, TakeIfNewer).
   std::mutex mutex_;
   std::condition_variable_any wake_;
   MonitorState state_;        // under mutex_
   InputWatch watch_;          // under mutex_
   std::optional<std::string> chosen_;  // under mutex_: the user's pick not yet acted on
   bool resetWanted_ = false;           // under mutex_
+  // Under mutex_: the look thread's last scan, numbered as it started, and
+  // the number of the last one the reading thread acted on (or, after an
+  // unplug, of the last started before it: a scan under way may still list
+  // the board that went away).
+  std::optional<Scan> latest_;
+  std::uint64_t latestNumber_ = 0;
+  std::uint64_t scansStarted_ = 0;
+  std::uint64_t usedScan_ = 0;
+
+  // Over api_'s calls other than the input reads, which the platform lets
+  // run on a thread of their own: the look thread scans while the reading
+  // thread reads, never while it opens or closes.
+  std::mutex apiMutex_;
 
   // Over game_: a read of the game interface finishes, its result shown,
   // before the board closes under it.
@@ -131,7 +166,9 @@ class BoardWorker {
 
   std::unique_ptr<DeviceLink> link_;  // the open board's strings and settings
   std::vector<Change> changes_;  // each report's, unused here; kept to spare an allocation
+  std::uint64_t reportsAtReset_ = 0;  // the session's count at the last Reset
   std::jthread thread_;
+  std::jthread lookThread_;
   std::jthread gameThread_;
 };
 

@@ -1,5 +1,6 @@
 #include "monitor/frm_main.h"
 
+#include <initializer_list>
 #include <string>
 
 #include "board/change_text.h"
@@ -66,8 +67,10 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       Label3(Frame1, "Label3", {7200, 300, 800, 285}, "Product"),
       lblProduct(Frame1, "lblProduct", {8040, 300, 2880, 330}),
       Label4(Frame1, "Label4", {240, 690, 1400, 285}, "Version"),
-      lblVersion(Frame1, "lblVersion", {1680, 690, 1500, 330}),
+      lblVersion(Frame1, "lblVersion", {1680, 690, 840, 330}),
       lblStatus(Frame1, "lblStatus", {3420, 690, 7500, 330}),
+      // Under the list, beside the board it resets.
+      cmdReset(Frame1, "cmdReset", {2580, 645, 780, 375}, "Reset"),
       Timer(Frame1, "Timer", kRepaintIntervalMs),
       Frame2(form_, "Frame2", {120, 1200, 11040, 3150}, "Axes"),
       lblAxisHeading(Frame2, "lblAxisHeading", {240, 270, 720, 255}, "Axis"),
@@ -136,9 +139,13 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
     value->SetColors(ui::SystemColor::WindowBackground, ui::SystemColor::WindowText);
   }
   SerNo.SetEnabled(false);
-  SerNo.SetHint("Pick the board to watch; pick it again to start the counts afresh");
+  SerNo.SetHint("Pick the board to watch");
+  cmdReset.SetEnabled(false);
+  cmdReset.SetHint("Start the counts, lowest and highest, reports and marks afresh, and read "
+                   "the board's settings again");
 
   SerNo.Click = [this] { SerNo_Click(); };
+  cmdReset.Click = [this] { cmdReset_Click(); };
   Timer.TimerEvent = [this] { Timer_Timer(); };
   form_.Unload = [this] { Form_Unload(); };
 }
@@ -184,6 +191,8 @@ void frmMain::SerNo_Click() {
   worker_.Choose(SerNo.Text());
 }
 
+void frmMain::cmdReset_Click() { worker_.Reset(); }
+
 void frmMain::ShowBoard(const MonitorState& state) {
   if (state.serials != SerNo.Items()) {
     fillingList_ = true;
@@ -200,19 +209,44 @@ void frmMain::ShowBoard(const MonitorState& state) {
   fillingList_ = false;
   SerNo.SetEnabled(!state.serials.empty());
 
-  const bool open = !state.devicePath.empty() && state.problem.empty();
-  lblManuf.SetCaption(open ? " " + state.manufacturer : "");
-  lblProduct.SetCaption(open ? " " + state.product : "");
-  lblVersion.SetCaption(open ? state.release : "");
+  // An unplugged board's strings stay beside its last figures, greyed.
+  const bool watched = !state.openSerial.empty();
+  lblManuf.SetCaption(watched ? " " + state.manufacturer : "");
+  lblProduct.SetCaption(watched ? " " + state.product : "");
+  lblVersion.SetCaption(watched ? state.release : "");
   ShowStatus(state);
   lblStatus.SetHint(state.problem.empty() ? state.devicePath : state.problem);
+  ShowLive(state);
+}
+
+void frmMain::ShowLive(const MonitorState& state) {
+  if (drawn_ && state.live == shown_.live) return;
+  const bool live = state.live;
+  // An unplugged board's settings cannot be read again.
+  cmdReset.SetEnabled(live);
+  for (ui::Label* value : {&lblManuf, &lblProduct, &lblVersion}) value->SetEnabled(live);
+  for (int axis = 1; axis <= kAxisCount; ++axis) {
+    AxisRow& row = Axis(axis);
+    for (ui::Control* figure : std::initializer_list<ui::Control*>{
+             &row.name, &row.value, &row.bar, &row.lowest, &row.highest, &row.setting}) {
+      figure->SetEnabled(live);
+    }
+  }
+  for (int button = 1; button <= kButtonCount; ++button) Button(button).SetEnabled(live);
+  for (int pair = 1; pair <= kPairCount; ++pair) {
+    PairRow& row = Pair(pair);
+    for (ui::Control* figure : std::initializer_list<ui::Control*>{
+             &row.name, &row.type, &row.width, &row.counts, &row.lengths, &row.mark}) {
+      figure->SetEnabled(live);
+    }
+  }
 }
 
 void frmMain::ShowStatus(const MonitorState& state) {
   // The count moves with every report: the line is redrawn once a second,
   // at once only when what it says is of another kind (a problem, a board
   // opened, the first report).
-  const bool sameKind = state.problem == shown_.problem &&
+  const bool sameKind = state.problem == shown_.problem && state.live == shown_.live &&
                         state.devicePath == shown_.devicePath &&
                         state.lastReportMs.has_value() == shown_.lastReportMs.has_value();
   if (drawn_ && sameKind && state.nowMs - statusAtMs_ < kStatusIntervalMs &&
@@ -224,7 +258,7 @@ void frmMain::ShowStatus(const MonitorState& state) {
 }
 
 std::string frmMain::StatusText(const MonitorState& state) {
-  if (!state.problem.empty() || state.devicePath.empty()) return state.problem;
+  if (!state.problem.empty() || !state.live) return state.problem;
   // A Windows device path is a line of its own; the hint holds it.
   const bool shortPath = state.devicePath.size() <= kShortPathLength;
   std::string status = " " + (shortPath ? state.devicePath + ": " : std::string()) +

@@ -52,6 +52,7 @@ class frmMain : public ProgramWindow {
   void Form_Unload();
   void Timer_Timer();
   void SerNo_Click();
+  void cmdReset_Click();
 
   BoardWorker& Worker() { return worker_; }
   // The state shown last.
@@ -65,6 +66,8 @@ class frmMain : public ProgramWindow {
  private:
   void ShowBoard(const MonitorState& state);
   void ShowStatus(const MonitorState& state);
+  // Greys the figures while the board they came from is not read.
+  void ShowLive(const MonitorState& state);
   static std::string StatusText(const MonitorState& state);
   void ShowAxes(const MonitorState& state);
   void ShowButtons(const MonitorState& state);
@@ -92,6 +95,7 @@ class frmMain : public ProgramWindow {
   ui::Label Label4;
   ui::Label lblVersion;
   ui::Label lblStatus;
+  ui::PushButton cmdReset;
   ui::Timer Timer;
 
   ui::Frame Frame2;

@@ -119,6 +119,14 @@ TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
   EXPECT_TRUE(watch.Marks(3).empty());
   board.TurnEncoder(3, +1);
   EXPECT_EQ(All<PairMarked>(Follow(board, watch, 500)).size(), 1u) << "announced again after reset";
+  // Reset with the settings read again: the same pulses are as set.
+  watch.Reset(SettingsOf(board));
+  EXPECT_TRUE(watch.Marks(3).empty());
+  EXPECT_EQ(watch.Settings().PulseWidthMs(), 16);
+  board.TurnEncoder(3, +2);
+  Follow(board, watch, 500);
+  EXPECT_EQ(watch.Meter(3).Count(0), 4);
+  EXPECT_TRUE(watch.Marks(3).empty());
 
   // A width on the grid but longer than set by more than the interval.
   emu::EmulatedBoard slow = StartedBoard({{3, 1}}, 80);

@@ -39,13 +39,16 @@ TEST(MonitorBoardChoice, ListsTheEncoderUtilitysBoardsAndTheFirstThatWouldNotOpe
   EXPECT_EQ(boards.unopened, "/dev/hidraw3: access denied; add the udev rule");
 }
 
-TEST(MonitorBoardChoice, ThePickWhileListedElseTheBoardThatCameBackElseTheFirst) {
+TEST(MonitorBoardChoice, ThePickWhileListedElseTheWatchedBoardOnlyElseTheFirst) {
   const BoardList boards{.listed = true, .serials = {"A", "B", "C"}};
   EXPECT_EQ(ChooseBoard(std::string("C"), boards, "B"), "C");
   // A pick no longer listed falls back like no pick at all.
   EXPECT_EQ(ChooseBoard(std::string("Z"), boards, "B"), "B");
   EXPECT_EQ(ChooseBoard(std::nullopt, boards, "B"), "B");
-  EXPECT_EQ(ChooseBoard(std::nullopt, boards, "Z"), "A");
+  // The watched board unplugged: no other is taken in its place, and a
+  // pick of another still is.
+  EXPECT_EQ(ChooseBoard(std::nullopt, boards, "Z"), "");
+  EXPECT_EQ(ChooseBoard(std::string("A"), boards, "Z"), "A");
   EXPECT_EQ(ChooseBoard(std::nullopt, boards, ""), "A");
   EXPECT_EQ(ChooseBoard(std::string("A"), BoardList{.listed = true}, "A"), "");
 }
@@ -54,13 +57,25 @@ TEST(MonitorBoardChoice, OneLineSaysWhyNoBoardCanBeOpened) {
   EXPECT_EQ(ScanProblem(BoardList{}, ""), "cannot list the HID interfaces");
   EXPECT_EQ(ScanProblem(BoardList{.listed = true}, ""),
             "No board attached: plug in a TQ5271 board");
-  EXPECT_EQ(ScanProblem(BoardList{.listed = true}, "A"), "Board A is gone: plug it in again");
-  // An interface that would not open says more than "none attached".
+  EXPECT_EQ(ScanProblem(BoardList{.listed = true}, "A"), "Board A is unplugged; plug it in again");
+  // Another board offered only while one is there to pick.
+  EXPECT_EQ(ScanProblem(BoardList{.listed = true, .serials = {"B"}}, "A"),
+            "Board A is unplugged; plug it in again or pick another board");
+  EXPECT_EQ(UnpluggedProblem("A", {"A"}), "Board A is unplugged; plug it in again");
+  EXPECT_EQ(UnpluggedProblem("A", {"A", "B"}),
+            "Board A is unplugged; plug it in again or pick another board");
+  // An interface that would not open says more than "none attached", or
+  // than "unplugged" while nothing else is listed (it may be that board).
   EXPECT_EQ(ScanProblem(BoardList{.listed = true, .unopened = "/dev/hidraw3: busy"}, "A"),
             "/dev/hidraw3: busy");
-  // A board found leaves what is shown to the opening.
+  EXPECT_EQ(ScanProblem(BoardList{.listed = true, .unopened = "/dev/hidraw3: busy"}, ""),
+            "/dev/hidraw3: busy");
+  EXPECT_EQ(ScanProblem(BoardList{.listed = true, .serials = {"B"}, .unopened = "x: busy"}, "A"),
+            "Board A is unplugged; plug it in again or pick another board");
+  // A board to open leaves what is shown to the opening.
   EXPECT_EQ(ScanProblem(BoardList{.listed = true, .serials = {"A"}, .unopened = "x: busy"}, ""),
             std::nullopt);
+  EXPECT_EQ(ScanProblem(BoardList{.listed = true, .serials = {"B", "A"}}, "A"), std::nullopt);
 }
 
 }  // namespace

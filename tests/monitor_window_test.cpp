@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <thread>
 
 #include "emulator/simulated_hid.h"
@@ -191,21 +192,30 @@ TEST_F(MonitorWindow, AxisMoveAndButtonPressShowAtTheNextRepaint) {
   EXPECT_EQ(form.Axis(2).bar.Value(), 127);
 }
 
-TEST_F(MonitorWindow, BoardLostIsFoundAgainWhenPluggedBack) {
+TEST_F(MonitorWindow, BoardLostStaysShownGreyedAndIsFoundAgainWhenPluggedBack) {
   form.Form_Load();
   ASSERT_TRUE(Reading());
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetButton(10, true); });
+  ASSERT_TRUE(TickUntil([&] { return form.Button(10).Lit(); }));
   hid.Detach(board);
   ASSERT_TRUE(TickUntil([&] {
-    return form.lblStatus.Caption().find("M1 is gone") != std::string::npos;
+    return form.lblStatus.Caption() == "Board M1 is unplugged; plug it in again" &&
+           form.SerNo.Items().empty();
   })) << form.lblStatus.Caption();
-  EXPECT_TRUE(form.SerNo.Items().empty());
-  EXPECT_EQ(form.lblManuf.Caption(), "");
-  EXPECT_EQ(form.Pair(3).counts.Caption(), "0 / 0");
+  EXPECT_FALSE(form.SerNo.Enabled());
+  // The last state stays, greyed: button 10 no longer reads as held.
+  EXPECT_TRUE(form.Button(10).Lit());
+  EXPECT_FALSE(form.Button(10).Enabled());
+  EXPECT_FALSE(form.Axis(1).bar.Enabled());
+  EXPECT_FALSE(form.Pair(3).counts.Enabled());
+  EXPECT_FALSE(form.lblManuf.Enabled());
+  EXPECT_NE(form.lblManuf.Caption(), "");
 
   // Set up elsewhere while unplugged: the rows whose figures are the same
   // as before still show the settings read on the way back.
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
     testing::SetEncoders(b, {{3, 1}, {5, 3}}, 16);  // "1:1" and "1:4", "16 ms"
+    b.SetButton(10, false);
   });
   hid.Reattach(board);
   ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
@@ -215,8 +225,135 @@ TEST_F(MonitorWindow, BoardLostIsFoundAgainWhenPluggedBack) {
   EXPECT_EQ(form.Pair(3).counts.Caption(), "0 / 0");
   EXPECT_EQ(form.Pair(5).type.Caption(), "1:4");
   EXPECT_EQ(form.Pair(5).counts.Caption(), "0 / 0");
+  EXPECT_TRUE(form.Pair(3).counts.Enabled());
+  EXPECT_TRUE(form.lblManuf.Enabled());
+  ASSERT_TRUE(TickUntil([&] { return !form.Button(10).Lit(); }));
+  EXPECT_TRUE(form.Button(10).Enabled());
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });
   EXPECT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "1 / 0"; }));
+}
+
+// With two boards, the list follows what is plugged in, and the watched
+// board is never swapped for the other behind the owner's back.
+TEST_F(MonitorWindow, BoardsPluggedInJoinTheListAndTheWatchedOneIsKeptWhileUnplugged) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  ASSERT_EQ(form.SerNo.Items(), std::vector<std::string>{"M1"});
+  const auto second = hid.Attach(BoardWithEncoderOn3(u"M2"));
+  ASSERT_TRUE(TickUntil([&] {
+    return form.SerNo.Items() == std::vector<std::string>{"M1", "M2"};
+  }));
+  EXPECT_EQ(form.SerNo.Text(), "M1");
+
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.TurnEncoder(3, 5);
+    b.SetAxis(2, 90);
+  });
+  ASSERT_TRUE(TickUntil([&] {
+    return form.Pair(3).counts.Caption() == "10 / 0" && form.Axis(2).value.Caption() == "90";
+  }));
+  hid.Detach(board);
+  const std::string gone = "Board M1 is unplugged; plug it in again or pick another board";
+  ASSERT_TRUE(TickUntil([&] {
+    return form.lblStatus.Caption() == gone &&
+           form.SerNo.Items() == std::vector<std::string>{"M2"};
+  })) << form.lblStatus.Caption();
+  // Looks later, the other board moving: still M1's last figures, greyed.
+  hid.WithBoard(second, [](emu::EmulatedBoard& b) {
+    b.TurnEncoder(3, 2);
+    b.SetAxis(2, 30);
+  });
+  const auto later = Clock::now() + std::chrono::milliseconds(4 * BoardWorker::kRescanIntervalMs);
+  while (Clock::now() < later) {
+    form.Timer.Tick();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(form.Shown().openSerial, "M1");
+  EXPECT_FALSE(form.Shown().live);
+  EXPECT_EQ(form.lblStatus.Caption(), gone);
+  EXPECT_EQ(form.SerNo.ListIndex(), -1);
+  EXPECT_TRUE(form.SerNo.Enabled());
+  EXPECT_EQ(form.Pair(3).counts.Caption(), "10 / 0");
+  EXPECT_EQ(form.Axis(2).value.Caption(), "90");
+  for (const ui::Control* figure : std::initializer_list<const ui::Control*>{
+           &form.Pair(3).counts, &form.Pair(3).mark, &form.Axis(2).value, &form.Axis(2).bar,
+           &form.Button(5), &form.lblProduct, &form.cmdReset}) {
+    EXPECT_FALSE(figure->Enabled()) << figure->Name();
+  }
+
+  // Back: M1 is watched again, live.
+  hid.Reattach(board);
+  ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
+  EXPECT_EQ(form.Shown().openSerial, "M1");
+  EXPECT_EQ(form.SerNo.Items(), (std::vector<std::string>{"M2", "M1"}));
+  EXPECT_EQ(form.SerNo.Text(), "M1");
+  EXPECT_TRUE(form.Pair(3).counts.Enabled());
+  EXPECT_TRUE(form.Axis(2).bar.Enabled());
+  EXPECT_TRUE(form.Button(5).Enabled());
+  EXPECT_TRUE(form.cmdReset.Enabled());
+
+  // The other board is one pick away: its own figures (its turn plays
+  // out on its clock once it is read), none of M1's.
+  form.SerNo.UserPick(0);
+  ASSERT_TRUE(TickUntil([&] {
+    return form.Shown().openSerial == "M2" && form.Axis(2).value.Caption() == "30" &&
+           form.Pair(3).counts.Caption() == "4 / 0";
+  })) << form.lblStatus.Caption() << " " << form.Pair(3).counts.Caption();
+  EXPECT_EQ(form.SerNo.Text(), "M2");
+}
+
+// The settings are read at opening and on Reset only: another program may
+// be reading the board's pages at the same time.
+TEST_F(MonitorWindow, ResetStartsEverythingAfreshAndReadsTheSettingsAgain) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(2, 90); });
+  ASSERT_TRUE(TickUntil([&] { return form.Axis(2).value.Caption() == "90"; }));
+  hid.ClearCalls();
+  // Set to "1:4", "16 ms" elsewhere; the turn is judged against "1:2",
+  // "48 ms", as read at opening, and marked.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    testing::SetEncoders(b, {{3, 3}}, 16);
+    b.SetAxis(2, 20);
+    b.TurnEncoder(3, 2);
+  });
+  ASSERT_TRUE(TickUntil([&] {
+    return form.Pair(3).counts.Caption() == "8 / 0" && form.Pair(3).mark.Marked();
+  })) << form.Pair(3).counts.Caption();
+  // Long enough for the list to be looked at again.
+  std::this_thread::sleep_for(
+      std::chrono::milliseconds(BoardWorker::kListIntervalMs + BoardWorker::kRescanIntervalMs));
+  form.Timer.Tick();
+  EXPECT_GT(hid.CallCount("SetupDiGetClassDevsA"), 0) << "the boards were looked for";
+  EXPECT_EQ(hid.CallCount("HidD_GetFeature"), 0) << "no settings page read without Reset";
+  EXPECT_EQ(form.Pair(3).type.Caption(), "1:2");
+  EXPECT_EQ(form.Axis(2).lowest.Caption(), "0");
+  EXPECT_EQ(form.Axis(2).highest.Caption(), "90");
+  EXPECT_GT(form.Shown().reports, 0u);
+
+  form.cmdReset.UserPress();
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).type.Caption() == "1:4"; }));
+  EXPECT_EQ(form.Pair(3).width.Caption(), "16 ms");
+  EXPECT_GT(hid.CallCount("HidD_GetFeature"), 0);
+  EXPECT_EQ(form.Pair(3).counts.Caption(), "0 / 0");
+  EXPECT_EQ(form.Pair(3).lengths.Caption(), "");
+  EXPECT_FALSE(form.Pair(3).mark.Marked());
+  EXPECT_FALSE(form.Button(5).Marked());
+  EXPECT_TRUE(form.Shown().pairs[2].marks.empty());
+  EXPECT_EQ(form.Axis(2).value.Caption(), "20");
+  EXPECT_EQ(form.Axis(2).lowest.Caption(), "20");
+  EXPECT_EQ(form.Axis(2).highest.Caption(), "20");
+  EXPECT_EQ(form.Shown().reports, 0u);
+  EXPECT_NE(form.lblStatus.Caption().find("0 input reports; move an input"), std::string::npos)
+      << form.lblStatus.Caption();
+
+  // Judged against the settings read again: the same turn is as set.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "4 / 0"; }))
+      << form.Pair(3).counts.Caption();
+  EXPECT_FALSE(form.Pair(3).mark.Marked());
+  EXPECT_TRUE(form.Pair(3).mark.Lit());
+  EXPECT_NE(form.lblStatus.Caption().find(" input report"), std::string::npos);
 }
 
 TEST_F(MonitorWindow, BoardThatMayNotBeOpenedIsExplainedWithTheFix) {

@@ -112,10 +112,11 @@ TEST_F(MonitorOnRealUsb, UnplugAndReplugAreFollowed) {
   form.Form_Load();
   ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
   Unplug(device);
-  ASSERT_TRUE(TickUntil([&] { return form.lblStatus.Caption().find("MON-2 is gone") !=
+  ASSERT_TRUE(TickUntil([&] { return form.lblStatus.Caption().find("MON-2 is unplugged") !=
                                      std::string::npos; },
                         std::chrono::seconds(10)))
       << form.lblStatus.Caption();
+  EXPECT_FALSE(form.Pair(3).counts.Enabled()) << "the last figures greyed, not live";
   Replug(device);
   ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
   EXPECT_EQ(form.SerNo.Text(), "MON-2");
