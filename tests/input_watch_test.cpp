@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "board/config_reports.h"
 #include "board/input_watch.h"
 #include "emulator/emulated_board.h"
 #include "tests/board_samples.h"
@@ -98,7 +99,10 @@ TEST(InputWatch, EncoderTurnMeasuresTheSetWidthAndCountsUntilReset) {
   EXPECT_TRUE(lateWatch.Marks(3).empty());
 }
 
-TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
+// The encoder utility sets the board while the watch runs: its pulses
+// match another width or type than the one read, and the mark says so
+// instead of calling the pulses faulty.
+TEST(InputWatch, PulsesOfAnotherSettingAreMarkedAsAChangedSettingUntilReset) {
   emu::EmulatedBoard board = StartedBoard({{3, 2}}, 48);
   InputWatch watch(SettingsOf(board));  // the width as read: 48 ms
   Follow(board, watch, 100);
@@ -107,18 +111,26 @@ TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
   const std::vector<Change> changes = Follow(board, watch, 2000);
 
   EXPECT_EQ(watch.Meter(3).Count(0), 10);
+  // The first pulse alone is short; the second, of the same length, names
+  // the width it was sent at, and replaces the first mark.
   const auto marks = All<PairMarked>(changes);
-  ASSERT_EQ(marks.size(), 1u) << "announced once, however many pulses earn it";
+  ASSERT_EQ(marks.size(), 2u) << "each announced once, however many pulses earn it";
   EXPECT_EQ(marks[0].pair, 3);
   EXPECT_EQ(marks[0].mark.kind, MarkKind::LengthOff);
-  EXPECT_LE(std::abs(marks[0].mark.measuredMs - 16), kReportIntervalMs);
-  EXPECT_EQ(marks[0].mark.setMs, 48);
+  // 16 ms pulses seen on a 10 ms grid last 10 or 20 ms: 16 fits both.
+  EXPECT_EQ(marks[1].mark, (Mark{MarkKind::SettingChanged, 16, 48, std::nullopt}));
+  EXPECT_EQ(watch.Marks(3), std::vector<Mark>{marks[1].mark});
+  // Set back and turned again: the mark stands until a reset.
+  SetEncoders(board, {{3, 2}}, 48);
+  board.TurnEncoder(3, +1);
+  EXPECT_TRUE(All<PairMarked>(Follow(board, watch, 500)).empty());
   ASSERT_EQ(watch.Marks(3).size(), 1u);
 
   watch.Reset();
   EXPECT_TRUE(watch.Marks(3).empty());
+  SetEncoders(board, {{3, 2}}, 16);
   board.TurnEncoder(3, +1);
-  EXPECT_EQ(All<PairMarked>(Follow(board, watch, 500)).size(), 1u) << "announced again after reset";
+  EXPECT_EQ(All<PairMarked>(Follow(board, watch, 500)).size(), 2u) << "announced again after reset";
 
   // A width on the grid but longer than set by more than the interval.
   emu::EmulatedBoard slow = StartedBoard({{3, 1}}, 80);
@@ -128,9 +140,8 @@ TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
   Follow(slow, slowWatch, 100);
   slow.TurnEncoder(3, +2);
   Follow(slow, slowWatch, 1000);
-  const auto slowMarks = slowWatch.Marks(3);
-  ASSERT_EQ(slowMarks.size(), 1u);
-  EXPECT_EQ(slowMarks[0].measuredMs, 80);
+  ASSERT_EQ(slowWatch.Marks(3).size(), 1u);
+  EXPECT_EQ(slowWatch.Marks(3)[0].measuredMs, 80);
   // Off the sampling grid a pulse of the set width measures up to an
   // interval short: not marked.
   emu::EmulatedBoard offGrid = StartedBoard({{3, 1}}, 64);
@@ -142,6 +153,79 @@ TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
   EXPECT_EQ(offGridWatch.Meter(3).Count(0), 3);
   EXPECT_EQ(offGridWatch.Meter(3).Shortest(), 60);
   EXPECT_TRUE(offGridWatch.Marks(3).empty());
+
+  // A bouncing contact on an encoder pair: lengths of no one width in a
+  // run, marked against the width read.
+  emu::EmulatedBoard bouncing = StartedBoard({{3, 2}}, 48);
+  InputWatch bouncingWatch(SettingsOf(bouncing));
+  Follow(bouncing, bouncingWatch, 100);
+  for (const int held : {50, 20}) {
+    bouncing.SetButton(5, true);
+    Follow(bouncing, bouncingWatch, held);
+    bouncing.SetButton(5, false);
+    Follow(bouncing, bouncingWatch, 20);
+  }
+  ASSERT_EQ(bouncingWatch.Marks(3).size(), 1u);
+  EXPECT_EQ(bouncingWatch.Marks(3)[0], (Mark{MarkKind::LengthOff, 20, 48, std::nullopt}));
+}
+
+TEST(InputWatch, TurnsOfAnotherTypeAreMarkedAsAChangedSetting) {
+  // Read at "1:2", set to "1:4": one detent's four pulses may be two fast
+  // detents, so the second turn earns the mark.
+  emu::EmulatedBoard board = StartedBoard({{3, 2}}, 48);
+  InputWatch watch(SettingsOf(board));
+  Follow(board, watch, 100);
+  SetEncoders(board, {{3, 3}}, 48);
+  board.TurnEncoder(3, +1);
+  EXPECT_TRUE(All<PairMarked>(Follow(board, watch, 1000)).empty());
+  board.TurnEncoder(3, +1);
+  const auto quarter = All<PairMarked>(Follow(board, watch, 1000));
+  ASSERT_EQ(quarter.size(), 1u);
+  EXPECT_EQ(quarter[0].mark, (Mark{MarkKind::SettingChanged, 0, 48, 3}));
+
+  // Read at "1:2", set to "1:1": a turn of one pulse is no whole detent,
+  // known once the next turn begins.
+  emu::EmulatedBoard single = StartedBoard({{3, 2}}, 48);
+  InputWatch singleWatch(SettingsOf(single));
+  Follow(single, singleWatch, 100);
+  SetEncoders(single, {{3, 1}}, 48);
+  for (int turn = 0; turn < 2; ++turn) {
+    single.TurnEncoder(3, -1);
+    Follow(single, singleWatch, 500);
+  }
+  ASSERT_EQ(singleWatch.Marks(3).size(), 1u);
+  EXPECT_EQ(singleWatch.Marks(3)[0].seenType, 1);
+
+  // Read at "1:2", set to "OFF": the encoder's contacts come through.
+  emu::EmulatedBoard off = StartedBoard({{3, 2}}, 48);
+  InputWatch offWatch(SettingsOf(off));
+  Follow(off, offWatch, 100);
+  SetEncoders(off, {}, 48);
+  off.TurnEncoder(3, +1);
+  Follow(off, offWatch, 500);
+  ASSERT_EQ(offWatch.Marks(3).size(), 1u);
+  EXPECT_EQ(offWatch.Marks(3)[0].seenType, 0);
+
+  // Read "OFF", set to "1:2": a turn's two pulses on one button.
+  emu::EmulatedBoard on = StartedBoard({}, 48);
+  InputWatch onWatch(SettingsOf(on));
+  Follow(on, onWatch, 100);
+  SetEncoders(on, {{3, 2}}, 48);
+  on.TurnEncoder(3, +1);
+  Follow(on, onWatch, 500);
+  ASSERT_EQ(onWatch.Marks(3).size(), 1u);
+  EXPECT_EQ(onWatch.Marks(3)[0], (Mark{MarkKind::SettingChanged, 48, 48, 2}));
+
+  // As set, turned one detent and then five, each way: no mark.
+  emu::EmulatedBoard steady = StartedBoard({{3, 2}}, 48);
+  InputWatch steadyWatch(SettingsOf(steady));
+  Follow(steady, steadyWatch, 100);
+  for (const int detents : {+1, +5, -1, -5, +1}) {
+    steady.TurnEncoder(3, detents);
+    Follow(steady, steadyWatch, 1200);
+  }
+  EXPECT_EQ(steadyWatch.Meter(3).Total(), 26);
+  EXPECT_TRUE(steadyWatch.Marks(3).empty());
 }
 
 TEST(InputWatch, PairSetOffThatPulsesLikeAnEncoderIsMarkedButPlainPressesAreNot) {
@@ -183,12 +267,12 @@ TEST(InputWatch, BothDirectionsWithinOneTurnAreMarkedButNotSeparateTurns) {
   EXPECT_EQ(watch.Meter(3).Count(0), 4);
   EXPECT_EQ(watch.Meter(3).Count(1), 2);
 
-  board.TurnEncoder(4, +2);
+  board.TurnEncoder(4, +1);
   Follow(board, watch, 1000);
-  board.TurnEncoder(4, -2);
+  board.TurnEncoder(4, -1);
   Follow(board, watch, 1000);
-  EXPECT_EQ(watch.Meter(4).Count(0), 2);
-  EXPECT_EQ(watch.Meter(4).Count(1), 2);
+  EXPECT_EQ(watch.Meter(4).Count(0), 1);
+  EXPECT_EQ(watch.Meter(4).Count(1), 1);
   EXPECT_TRUE(watch.Marks(4).empty()) << "a second apart is two turns";
 }
 
@@ -266,6 +350,45 @@ TEST(InputWatch, AxesReportValueLowestHighestAndTheFirstSampleWhole) {
   EXPECT_FALSE(watch.Axis(0).has_value());
   EXPECT_FALSE(watch.Axis(9).has_value());
   EXPECT_EQ(watch.Meter(17).Total(), 0);
+}
+
+// The factory board zooms Y and Z, so its Dial must stay unconnected.
+TEST(InputWatch, DialMovingWhileAnotherInputZoomsIsMarkedOnceUntilReset) {
+  emu::EmulatedBoard board = StartedBoard({}, 48);
+  InputWatch watch(SettingsOf(board));
+  board.SetAxis(7, 40);
+  Follow(board, watch, 30);
+  EXPECT_FALSE(watch.Dial().has_value()) << "where it stands at the start is no move";
+  board.SetAxis(7, 41);
+  const auto moved = Follow(board, watch, 30);
+  const auto dial = All<DialMarked>(moved);
+  ASSERT_EQ(dial.size(), 1u);
+  EXPECT_EQ(dial[0].mark.zoomed, std::bitset<kAxisCount>(0b110)) << "Y and Z";
+  EXPECT_EQ(watch.Dial(), dial[0].mark);
+  board.SetAxis(7, 90);
+  EXPECT_TRUE(All<DialMarked>(Follow(board, watch, 30)).empty()) << "announced once";
+
+  watch.Reset();
+  EXPECT_FALSE(watch.Dial().has_value());
+  board.SetAxis(7, 10);
+  EXPECT_EQ(All<DialMarked>(Follow(board, watch, 30)).size(), 1u) << "again after reset";
+
+  // Nothing in Zoom, or only Dial's own byte: Dial may move.
+  for (const std::uint8_t dialByte : {std::uint8_t{0}, config::kModeZoom}) {
+    emu::EmulatedBoard normal = StartedBoard({}, 48);
+    normal.settings[config::SetInputMode2] = config::kModeNormal;
+    normal.settings[config::SetInputMode3] = config::kModeNormal;
+    normal.settings[config::SetInputMode7] = dialByte;
+    InputWatch normalWatch(SettingsOf(normal));
+    Follow(normal, normalWatch, 30);
+    normal.SetAxis(7, 100);
+    EXPECT_TRUE(All<DialMarked>(Follow(normal, normalWatch, 30)).empty());
+  }
+  // Settings never read: nothing is known to zoom.
+  InputWatch unread;
+  Follow(board, unread, 30);
+  board.SetAxis(7, 20);
+  EXPECT_TRUE(All<DialMarked>(Follow(board, unread, 30)).empty());
 }
 
 }  // namespace
