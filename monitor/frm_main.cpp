@@ -50,7 +50,7 @@ AxisRow::AxisRow(ui::Container& frame, int axis, int top)
       lowest(frame, "lblAxisLowest" + std::to_string(axis), {7320, top, 720, 255}),
       highest(frame, "lblAxisHighest" + std::to_string(axis), {8100, top, 720, 255}),
       setting(frame, "lblAxisSetting" + std::to_string(axis), {8880, top, 2160, 255}),
-      game(frame, "lblGameAxis" + std::to_string(axis), {11100, top, 2880, 255}) {}
+      game(frame, "lblGameAxis" + std::to_string(axis), {11100, top, 3060, 255}) {}
 
 // `left` is the left edge of the pair's column.
 PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
@@ -60,13 +60,13 @@ PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
       width(frame, "lblPairWidth" + std::to_string(pair), {left + 1140, top, 720, 255}),
       counts(frame, "lblPairCounts" + std::to_string(pair), {left + 1860, top, 840, 255}),
       detents(frame, "lblPairDetents" + std::to_string(pair), {left + 2700, top, 840, 255}),
-      lengths(frame, "lblPairLengths" + std::to_string(pair), {left + 3540, top, 1620, 255}),
-      mark(frame, "lampPairMark" + std::to_string(pair), {left + 5220, top, 1560, 240}, "") {}
+      lengths(frame, "lblPairLengths" + std::to_string(pair), {left + 3540, top, 1680, 255}),
+      mark(frame, "lampPairMark" + std::to_string(pair), {left + 5280, top, 1680, 240}, "") {}
 
 frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock)
-    : ProgramWindow(api, kEncodersVariant, "TQ5271 Input Monitor", 14400, 9630),
+    : ProgramWindow(api, kEncodersVariant, "TQ5271 Input Monitor", 14580, 9630),
       worker_(api, game, std::move(hints), std::move(clock)),
-      Frame1(form_, "Frame1", {120, 0, 14160, 1080}, "Device details"),
+      Frame1(form_, "Frame1", {120, 0, 14340, 1080}, "Device details"),
       Label1(Frame1, "Label1", {240, 300, 1400, 285}, "Serial Number"),
       SerNo(Frame1, "SerNo", {1680, 240, 1500, 360}),
       Label2(Frame1, "Label2", {3420, 300, 1200, 285}, "Manufacturer"),
@@ -75,23 +75,23 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       lblProduct(Frame1, "lblProduct", {8040, 300, 2880, 330}),
       Label4(Frame1, "Label4", {240, 690, 1400, 285}, "Version"),
       lblVersion(Frame1, "lblVersion", {1680, 690, 1500, 330}),
-      lblStatus(Frame1, "lblStatus", {3420, 690, 10620, 330}),
+      lblStatus(Frame1, "lblStatus", {3420, 690, 10800, 330}),
       Timer(Frame1, "Timer", kRepaintIntervalMs),
-      Frame2(form_, "Frame2", {120, 1200, 14160, 3420}, "Axes"),
+      Frame2(form_, "Frame2", {120, 1200, 14340, 3420}, "Axes"),
       lblAxisHeading(Frame2, "lblAxisHeading", {240, 270, 720, 255}, "Axis"),
       lblValueHeading(Frame2, "lblValueHeading", {1020, 270, 600, 255}, "Value"),
       lblLowestHeading(Frame2, "lblLowestHeading", {7320, 270, 720, 255}, "Lowest"),
       lblHighestHeading(Frame2, "lblHighestHeading", {8100, 270, 720, 255}, "Highest"),
       lblSettingHeading(Frame2, "lblSettingHeading", {8880, 270, 2160, 255}, "Setting"),
-      lblGameHeading(Frame2, "lblGameHeading", {11100, 270, 2880, 255}, "A game sees"),
-      lblGameOther(Frame2, "lblGameOther", {240, 2760, 13740, 285}),
-      lblAxisMarks(Frame2, "lblAxisMarks", {240, 3030, 13740, 285}),
-      Frame3(form_, "Frame3", {120, 4740, 14160, 1260}, "Buttons"),
+      lblGameHeading(Frame2, "lblGameHeading", {11100, 270, 3060, 255}, "A game sees"),
+      lblGameOther(Frame2, "lblGameOther", {240, 2760, 13920, 285}),
+      lblAxisMarks(Frame2, "lblAxisMarks", {240, 3030, 13920, 285}),
+      Frame3(form_, "Frame3", {120, 4740, 14340, 1260}, "Buttons"),
       lblBoardButtons(Frame3, "lblBoardButtons", {240, 555, 880, 255}, "Board"),
       lblGameButtons(Frame3, "lblGameButtons", {240, 885, 880, 255}, "A game"),
-      Frame4(form_, "Frame4", {120, 6120, 14160, 3390}, "Encoders"),
-      lblMarks(Frame4, "lblMarks", {240, 2730, 13740, 285}),
-      lblLegend(Frame4, "lblLegend", {240, 3000, 13740, 285}, kCheckLegend) {
+      Frame4(form_, "Frame4", {120, 6120, 14340, 3390}, "Encoders"),
+      lblMarks(Frame4, "lblMarks", {240, 2730, 13920, 285}),
+      lblLegend(Frame4, "lblLegend", {240, 3000, 13920, 285}, kCheckLegend) {
   for (int column = 0; column < 2; ++column) {
     const int left = kPairColumnLeft[column];
     auto& headings = pairHeadings_[static_cast<std::size_t>(column)];
@@ -107,9 +107,9 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
     headings[4] = std::make_unique<ui::Label>(Frame4, "lblDetentsHeading" + n,
                                               ui::TwipsRect{left + 2700, 270, 840, 255}, "Detents");
     headings[5] = std::make_unique<ui::Label>(
-        Frame4, "lblLengthsHeading" + n, ui::TwipsRect{left + 3540, 270, 1620, 255}, "Min / med / max");
+        Frame4, "lblLengthsHeading" + n, ui::TwipsRect{left + 3540, 270, 1680, 255}, "Min / med / max");
     headings[6] = std::make_unique<ui::Label>(Frame4, "lblMarkHeading" + n,
-                                              ui::TwipsRect{left + 5220, 270, 1560, 255}, "Check");
+                                              ui::TwipsRect{left + 5280, 270, 1680, 255}, "Check");
   }
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     axes_[static_cast<std::size_t>(axis - 1)] =

@@ -22,6 +22,14 @@
 #include "devlink/ui/qt/qt_view.h"
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
+#ifdef TQ_TEST_MONITOR
+#include <chrono>
+#include <thread>
+
+#include "monitor/frm_main.h"
+#include "tests/board_samples.h"
+#include "tests/scripted_game_view.h"
+#endif
 
 namespace tq::ui {
 namespace {
@@ -146,6 +154,73 @@ TEST(QtTextFit, ConfigWindow) {
   }
   form.Form().Close();
 }
+
+#ifdef TQ_TEST_MONITOR
+// The monitor at its busiest: every axis moved, Dial marked, and pairs
+// with the longest words their checks can show. Every text fits, no check
+// had to grow, and the window still fits a 1024 x 768 screen at 100 % and
+// a 1920 x 1080 one at 150 % (taskbar and title bar left over).
+TEST(QtTextFit, MonitorWindow) {
+  emu::SimulatedHid hid;
+  emu::EmulatedBoard made = emu::MakeTQ5271(u"TQ-00042");
+  testing::SetEncoders(made, {{3, 2}, {5, 2}, {16, 2}}, 200);
+  const auto board = hid.Attach(std::move(made));
+  testing::ScriptedGameView game;
+  for (int axis = 0; axis < 8; ++axis) {
+    game.snapshot.axes.push_back({"ABS_THROTTLE", axis, 65535, 0, 65535});
+  }
+  monitor::frmMain form(hid, &game, HostHints{IdsFromDevicePath, "install the udev rule"}, [&] {
+    return hid.WithBoard(board, [](emu::EmulatedBoard& b) { return static_cast<std::int64_t>(b.clockMs); });
+  });
+  QtView view(form.Form());
+  const QSize designed = view.Widget()->size();
+  form.Form_Load();
+  const auto tickUntil = [&](const std::function<bool()>& shown) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end) {
+      form.Timer.Tick();
+      QApplication::processEvents();
+      if (shown()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+  };
+  ASSERT_TRUE(tickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; }))
+      << form.lblStatus.Caption();
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    for (int axis = 1; axis <= 8; ++axis) b.SetAxis(axis, 100u + static_cast<unsigned>(axis));
+    b.TurnEncoder(1, 1);  // pair 1 is OFF: "pulses while OFF"
+    b.TurnEncoder(5, 2);
+    b.TurnEncoder(5, -1);  // queued behind: "both ways"
+    b.TurnEncoder(16, -3);
+  });
+  ASSERT_TRUE(tickUntil([&] { return form.Pair(16).counts.Caption() == "0 / 6"; }))
+      << form.Pair(16).counts.Caption();
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    testing::SetEncoders(b, {{3, 2}, {5, 2}, {16, 2}}, 16);
+    b.TurnEncoder(3, -1);  // "setting changed?"
+  });
+  ASSERT_TRUE(tickUntil([&] {
+    return form.Pair(3).mark.Marked() && form.Pair(1).mark.Marked() && form.Pair(5).mark.Marked() &&
+           !form.lblAxisMarks.Caption().empty();
+  })) << form.lblMarks.Caption();
+  ExpectEveryTextFits(view, form.Form());
+  for (int pair = 1; pair <= 16; ++pair) {
+    const Lamp& check = form.Pair(pair).mark;
+    const QWidget& lamp = *view.WidgetOf(check);
+    EXPECT_LE(Advance(lamp, check.Caption()), lamp.width() - 4) << "pair " << pair << " \"" << check.Caption() << "\"";
+  }
+  EXPECT_EQ(view.Widget()->size(), designed) << "nothing had to grow";
+  const double scale = QGuiApplication::primaryScreen()->logicalDotsPerInch() / 96.0;
+  EXPECT_LE(view.Widget()->width() / scale, 1008.0);
+  EXPECT_LE(view.Widget()->height() / scale, 650.0);
+  if (const char* folder = std::getenv("TQ_PICTURES")) {
+    EXPECT_TRUE(view.SaveScreenshot(std::string(folder) + "/monitor_marks_" +
+                                    std::to_string(qRound(scale * 96)) + "dpi.png"));
+  }
+  form.Form().Close();
+}
+#endif
 
 // A control as it draws itself, without the controls it holds.
 QImage Drawn(QWidget& widget) {

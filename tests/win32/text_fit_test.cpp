@@ -150,13 +150,15 @@ TEST(NativeTextFit, ConfigWindow) {
   form.Form().Close();
 }
 
-// The monitor as it shows a board at its busiest: every axis moved, the
-// game's view beside, an encoder pair's long pulses counted both ways and
-// marked against a width the board no longer uses.
+// The monitor as it shows a board at its busiest: every axis moved (Dial
+// marked, since the factory board zooms Y and Z), the game's view beside,
+// encoder pairs' long pulses counted both ways, and the longest words a
+// check shows: a width the board no longer uses, pulses while OFF, both
+// ways in one turn.
 TEST(NativeTextFit, MonitorWindow) {
   emu::SimulatedHid hid;
   emu::EmulatedBoard made = emu::MakeTQ5271(u"TQ-00042");
-  testing::SetEncoders(made, {{3, 2}, {16, 2}}, 200);
+  testing::SetEncoders(made, {{3, 2}, {5, 2}, {16, 2}}, 200);
   const auto board = hid.Attach(std::move(made));
   testing::ScriptedGameView game;
   for (int axis = 0; axis < 6; ++axis) {
@@ -180,17 +182,24 @@ TEST(NativeTextFit, MonitorWindow) {
       << form.lblStatus.Caption();
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
     for (int axis = 1; axis <= 8; ++axis) b.SetAxis(axis, 100u + static_cast<unsigned>(axis));
+    b.TurnEncoder(1, 1);
     b.TurnEncoder(3, 2);
+    b.TurnEncoder(5, 2);
+    b.TurnEncoder(5, -1);
     b.TurnEncoder(16, -3);
   });
   ASSERT_TRUE(tickUntil([&] { return form.Pair(16).counts.Caption() == "0 / 6"; }))
       << form.Pair(16).counts.Caption();
-  // The width changed behind the monitor's back: pair 3 is marked.
+  // The width changed behind the monitor's back: pair 3's setting may have
+  // changed.
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
-    testing::SetEncoders(b, {{3, 2}, {16, 2}}, 16);
+    testing::SetEncoders(b, {{3, 2}, {5, 2}, {16, 2}}, 16);
     b.TurnEncoder(3, -1);
   });
-  ASSERT_TRUE(tickUntil([&] { return form.Pair(3).mark.Marked(); }));
+  ASSERT_TRUE(tickUntil([&] {
+    return form.Pair(3).mark.Caption() == "setting changed?" && form.Pair(1).mark.Marked() &&
+           form.Pair(5).mark.Marked() && !form.lblAxisMarks.Caption().empty();
+  })) << form.lblMarks.Caption();
   ExpectEveryTextFits(view, form.Form());
   form.Form().Close();
 }
