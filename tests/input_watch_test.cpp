@@ -169,63 +169,41 @@ TEST(InputWatch, PulsesOfAnotherSettingAreMarkedAsAChangedSettingUntilReset) {
   EXPECT_EQ(bouncingWatch.Marks(3)[0], (Mark{MarkKind::LengthOff, 20, 48, std::nullopt}));
 }
 
-TEST(InputWatch, TurnsOfAnotherTypeAreMarkedAsAChangedSetting) {
-  // Read at "1:2", set to "1:4": one detent's four pulses may be two fast
-  // detents, so the second turn earns the mark.
-  emu::EmulatedBoard board = StartedBoard({{3, 2}}, 48);
+// Pair 3 read at type code `read` and 48 ms, then set to `set` behind the
+// watch's back and turned by each of `turns`, a second each: its standing
+// marks after each turn.
+std::vector<std::vector<Mark>> MarksWhenSetElsewhere(int read, int set, std::vector<int> turns) {
+  emu::EmulatedBoard board = StartedBoard({{3, read}}, 48);
   InputWatch watch(SettingsOf(board));
   Follow(board, watch, 100);
-  SetEncoders(board, {{3, 3}}, 48);
-  board.TurnEncoder(3, +1);
-  EXPECT_TRUE(All<PairMarked>(Follow(board, watch, 1000)).empty());
-  board.TurnEncoder(3, +1);
-  const auto quarter = All<PairMarked>(Follow(board, watch, 1000));
-  ASSERT_EQ(quarter.size(), 1u);
-  EXPECT_EQ(quarter[0].mark, (Mark{MarkKind::SettingChanged, 0, 48, 3}));
+  SetEncoders(board, {{3, set}}, 48);
+  std::vector<std::vector<Mark>> marks;
+  for (const int detents : turns) {
+    board.TurnEncoder(3, detents);
+    Follow(board, watch, 1200);
+    marks.push_back(watch.Marks(3));
+  }
+  return marks;
+}
 
+TEST(InputWatch, TurnsOfAnotherTypeAreMarkedAsAChangedSetting) {
+  const auto changed = [](std::optional<int> type) {
+    return std::vector<Mark>{{MarkKind::SettingChanged, 0, 48, type}};
+  };
+  // Read at "1:2", set to "1:4": one detent's four pulses may be two fast
+  // detents, so the second turn earns the mark.
+  EXPECT_EQ(MarksWhenSetElsewhere(2, 3, {+1, +1}),
+            (std::vector<std::vector<Mark>>{{}, changed(3)}));
   // Read at "1:2", set to "1:1": a turn of one pulse is no whole detent,
   // known once the next turn begins.
-  emu::EmulatedBoard single = StartedBoard({{3, 2}}, 48);
-  InputWatch singleWatch(SettingsOf(single));
-  Follow(single, singleWatch, 100);
-  SetEncoders(single, {{3, 1}}, 48);
-  for (int turn = 0; turn < 2; ++turn) {
-    single.TurnEncoder(3, -1);
-    Follow(single, singleWatch, 500);
-  }
-  ASSERT_EQ(singleWatch.Marks(3).size(), 1u);
-  EXPECT_EQ(singleWatch.Marks(3)[0].seenType, 1);
-
+  EXPECT_EQ(MarksWhenSetElsewhere(2, 1, {-1, -1}).back(), changed(1));
   // Read at "1:2", set to "OFF": the encoder's contacts come through.
-  emu::EmulatedBoard off = StartedBoard({{3, 2}}, 48);
-  InputWatch offWatch(SettingsOf(off));
-  Follow(off, offWatch, 100);
-  SetEncoders(off, {}, 48);
-  off.TurnEncoder(3, +1);
-  Follow(off, offWatch, 500);
-  ASSERT_EQ(offWatch.Marks(3).size(), 1u);
-  EXPECT_EQ(offWatch.Marks(3)[0].seenType, 0);
-
-  // Read "OFF", set to "1:2": a turn's two pulses on one button.
-  emu::EmulatedBoard on = StartedBoard({}, 48);
-  InputWatch onWatch(SettingsOf(on));
-  Follow(on, onWatch, 100);
-  SetEncoders(on, {{3, 2}}, 48);
-  on.TurnEncoder(3, +1);
-  Follow(on, onWatch, 500);
-  ASSERT_EQ(onWatch.Marks(3).size(), 1u);
-  EXPECT_EQ(onWatch.Marks(3)[0], (Mark{MarkKind::SettingChanged, 48, 48, 2}));
-
+  EXPECT_EQ(MarksWhenSetElsewhere(2, 0, {+1}).back(), changed(0));
+  // Read "OFF", set to "1:2": a turn's two pulses of 48 ms on one button.
+  EXPECT_EQ(MarksWhenSetElsewhere(0, 2, {+1}).back(),
+            (std::vector<Mark>{{MarkKind::SettingChanged, 48, 48, 2}}));
   // As set, turned one detent and then five, each way: no mark.
-  emu::EmulatedBoard steady = StartedBoard({{3, 2}}, 48);
-  InputWatch steadyWatch(SettingsOf(steady));
-  Follow(steady, steadyWatch, 100);
-  for (const int detents : {+1, +5, -1, -5, +1}) {
-    steady.TurnEncoder(3, detents);
-    Follow(steady, steadyWatch, 1200);
-  }
-  EXPECT_EQ(steadyWatch.Meter(3).Total(), 26);
-  EXPECT_TRUE(steadyWatch.Marks(3).empty());
+  EXPECT_EQ(MarksWhenSetElsewhere(2, 2, {+1, +5, -1, -5, +1}).back(), std::vector<Mark>{});
 }
 
 TEST(InputWatch, PairSetOffThatPulsesLikeAnEncoderIsMarkedButPlainPressesAreNot) {

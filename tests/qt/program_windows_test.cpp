@@ -27,7 +27,7 @@
 #include <thread>
 
 #include "monitor/frm_main.h"
-#include "tests/board_samples.h"
+#include "tests/busiest_monitor.h"
 #include "tests/scripted_game_view.h"
 #endif
 
@@ -156,15 +156,12 @@ TEST(QtTextFit, ConfigWindow) {
 }
 
 #ifdef TQ_TEST_MONITOR
-// The monitor at its busiest: every axis moved, Dial marked, and pairs
-// with the longest words their checks can show. Every text fits, no check
+// The monitor at its busiest (busiest_monitor.h). Every text fits, no check
 // had to grow, and the window still fits a 1024 x 768 screen at 100 % and
 // a 1920 x 1080 one at 150 % (taskbar and title bar left over).
 TEST(QtTextFit, MonitorWindow) {
   emu::SimulatedHid hid;
-  emu::EmulatedBoard made = emu::MakeTQ5271(u"TQ-00042");
-  testing::SetEncoders(made, {{3, 2}, {5, 2}, {16, 2}}, 200);
-  const auto board = hid.Attach(std::move(made));
+  const auto board = hid.Attach(testing::BusiestBoard());
   testing::ScriptedGameView game;
   for (int axis = 0; axis < 8; ++axis) {
     game.snapshot.axes.push_back({"ABS_THROTTLE", axis, 65535, 0, 65535});
@@ -175,35 +172,10 @@ TEST(QtTextFit, MonitorWindow) {
   QtView view(form.Form());
   const QSize designed = view.Widget()->size();
   form.Form_Load();
-  const auto tickUntil = [&](const std::function<bool()>& shown) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < end) {
-      form.Timer.Tick();
-      QApplication::processEvents();
-      if (shown()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return false;
-  };
-  ASSERT_TRUE(tickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; }))
-      << form.lblStatus.Caption();
-  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
-    for (int axis = 1; axis <= 8; ++axis) b.SetAxis(axis, 100u + static_cast<unsigned>(axis));
-    b.TurnEncoder(1, 1);  // pair 1 is OFF: "pulses while OFF"
-    b.TurnEncoder(5, 2);
-    b.TurnEncoder(5, -1);  // queued behind: "both ways"
-    b.TurnEncoder(16, -3);
-  });
-  ASSERT_TRUE(tickUntil([&] { return form.Pair(16).counts.Caption() == "0 / 6"; }))
-      << form.Pair(16).counts.Caption();
-  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
-    testing::SetEncoders(b, {{3, 2}, {5, 2}, {16, 2}}, 16);
-    b.TurnEncoder(3, -1);  // "setting changed?"
-  });
-  ASSERT_TRUE(tickUntil([&] {
-    return form.Pair(3).mark.Marked() && form.Pair(1).mark.Marked() && form.Pair(5).mark.Marked() &&
-           !form.lblAxisMarks.Caption().empty();
-  })) << form.lblMarks.Caption();
+  ASSERT_TRUE(testing::ShowBusiest(hid, board, form, [] {
+    QApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }));
   ExpectEveryTextFits(view, form.Form());
   for (int pair = 1; pair <= 16; ++pair) {
     const Lamp& check = form.Pair(pair).mark;
