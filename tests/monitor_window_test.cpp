@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "emulator/simulated_hid.h"
+#include "encoders/frm_main.h"
 #include "monitor/frm_main.h"
 #include "tests/board_samples.h"
 #include "tests/scripted_game_view.h"
@@ -226,6 +227,34 @@ TEST_F(MonitorWindow, AxisMoveAndButtonPressShowAtTheNextRepaint) {
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(2, 127); });
   ASSERT_TRUE(TickUntil([&] { return form.Axis(2).highest.Caption() == "127"; }));
   EXPECT_EQ(form.Axis(2).bar.Value(), 127);
+}
+
+// The owner's loop on one board: the encoder window sets pair 3 to "1:4"
+// while the monitor watches it as read, "1:2". The first turn's four pulses
+// may be two fast detents; the second names the type, and the counts read
+// as "1:2" detents show the doubling.
+TEST_F(MonitorWindow, ATypeSetInTheEncoderWindowMeanwhileIsNamedAsAChangedSetting) {
+  encoders::frmMain encoderWindow(hid);
+  encoderWindow.Form_Load();
+  ASSERT_TRUE(encoderWindow.DeviceDetected);
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  ASSERT_EQ(form.Pair(3).type.Caption(), "1:2");
+  encoderWindow.Enc(3).UserPick(3);  // "1:4", sent to the board at once
+  ASSERT_EQ(encoderWindow.Enc(3).Text(), "1:4");
+
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "4 / 0"; }));
+  EXPECT_EQ(form.Pair(3).mark.Caption(), "OK");
+  EXPECT_EQ(form.Pair(3).detents.Caption(), "2 / 0");
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.AdvanceTime(1000);
+    b.TurnEncoder(3, 1);
+  });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).mark.Marked(); })) << form.Pair(3).counts.Caption();
+  EXPECT_EQ(form.Pair(3).mark.Hint(), "5-6: setting may have changed: pulses as at 1:4; press Reset");
+  EXPECT_EQ(form.Pair(3).mark.Caption(), "setting changed?");
+  encoderWindow.Form().Close();
 }
 
 // The factory board zooms Y and Z: a Dial that moves is connected, and the
