@@ -40,7 +40,7 @@ std::string MarksLine(const std::array<PairFigures, kPairCount>& pairs, std::siz
 
 // What the check's looks mean, in one line.
 inline constexpr const char* kCheckLegend =
-    " Check: - nothing seen yet, OK pulses as set, red words what is off (in full below and in "
+    " Check: - nothing seen yet, OK pulses as set, red words what is off (in full above and in "
     "its hint). A button lamp outlined in red: its pair is marked.";
 
 }  // namespace tq::monitor
