@@ -58,6 +58,13 @@ std::optional<std::string> BoardSettings::ModeName(int axis) const {
   return text;
 }
 
+std::optional<bool> BoardSettings::Zoomed(int axis) const {
+  if (!ValidAxis(axis)) return std::nullopt;
+  const auto& stored = modeBytes_[static_cast<std::size_t>(axis - 1)];
+  if (!stored) return std::nullopt;
+  return *stored == config::kModeZoom;
+}
+
 BoardSettings ReadBoardSettings(DeviceLink& link) {
   BoardSettings settings;
   link.ReadSettingsPages([&settings](std::span<const std::uint8_t> page) { settings.Take(page); });

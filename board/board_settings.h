@@ -40,6 +40,8 @@ class BoardSettings {
   // "Normal", "Zoom", or the byte in hex for a byte that is neither; empty
   // until the axis's page has been taken.
   std::optional<std::string> ModeName(int axis) const;
+  // Whether the axis's mode byte says "Zoom"; empty until its page is taken.
+  std::optional<bool> Zoomed(int axis) const;
 
  private:
   std::optional<encoders::EncoderSettings> encoders_;

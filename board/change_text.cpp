@@ -2,12 +2,26 @@
 
 #include <cstdio>
 
+#include "board/board_settings.h"
+#include "board/config_reports.h"
+#include "board/encoder_reports.h"
+
 namespace tq::monitor {
 namespace {
 
 std::string Ms(std::int64_t ms) { return std::to_string(ms) + " ms"; }
 
 std::string Enc(int pair) { return "enc" + std::to_string(pair); }
+
+// What the pulses match instead of the setting read: "pulses of 96 ms, as
+// at 1:4", "contacts as at OFF".
+std::string SeenSetting(const Mark& mark) {
+  if (mark.seenType == kTypeOff) return "contacts as at OFF";
+  std::string seen = "pulses";
+  if (mark.measuredMs > 0) seen += " of " + Ms(mark.measuredMs);
+  if (mark.seenType) seen += (mark.measuredMs > 0 ? ", as at " : " as at ") + encoders::EncoderTypeName(*mark.seenType);
+  return seen;
+}
 
 struct LineOf {
   std::string operator()(const AxisMoved& moved) const {
@@ -32,6 +46,10 @@ struct LineOf {
   std::string operator()(const PairMarked& marked) const {
     return Enc(marked.pair) + " marked: " + MarkText(marked.mark);
   }
+  std::string operator()(const DialMarked& marked) const {
+    return std::string(kAxisNames[static_cast<std::size_t>(kDialAxis - 1)]) +
+           " marked: " + DialMarkText(marked.mark);
+  }
 };
 
 }  // namespace
@@ -47,14 +65,39 @@ std::string Seconds(std::int64_t ms) {
 std::string MarkText(const Mark& mark) {
   switch (mark.kind) {
     case MarkKind::LengthOff:
-      return "pulses " + Ms(mark.measuredMs) + ", set " + Ms(mark.setMs);
+      return MarkWord(mark) + ", set " + Ms(mark.setMs);
     case MarkKind::PulsesWhileOff:
-      return "set OFF but pulses like an encoder";
+      return "pulses while OFF, as an encoder's contacts";
     case MarkKind::BothDirections:
-      return "both directions in one turn, " + Ms(mark.measuredMs) + " apart, set " +
-             Ms(mark.setMs);
+      return "both ways in one turn: " + Ms(mark.measuredMs) + " apart, set " + Ms(mark.setMs);
+    case MarkKind::SettingChanged:
+      return "setting may have changed: " + SeenSetting(mark) + "; press Reset";
   }
   return "marked";
+}
+
+std::string MarkWord(const Mark& mark) {
+  switch (mark.kind) {
+    case MarkKind::LengthOff:
+      return (mark.measuredMs < mark.setMs ? "short: " : "long: ") + Ms(mark.measuredMs);
+    case MarkKind::PulsesWhileOff:
+      return "pulses while OFF";
+    case MarkKind::BothDirections:
+      return "both ways";
+    case MarkKind::SettingChanged:
+      return "setting changed?";
+  }
+  return "marked";
+}
+
+std::string DialMarkText(const DialMark& mark) {
+  std::string zoomed;
+  for (int axis = 1; axis <= kAxisCount; ++axis) {
+    if (!mark.zoomed.test(static_cast<std::size_t>(axis - 1))) continue;
+    zoomed += (zoomed.empty() ? "" : ", ") + std::string(kAxisNames[static_cast<std::size_t>(axis - 1)]);
+  }
+  return "moves while " + zoomed + (mark.zoomed.count() == 1 ? " is" : " are") + " in Zoom: " +
+         config::kUnzoomableInputRule;
 }
 
 std::string ChangeLine(const Change& change) {

@@ -29,6 +29,10 @@ inline constexpr int kInputCount = 8;
 // The board wants input 7 unconnected while any other input zooms; the
 // utility never zooms input 7 itself.
 inline constexpr int kUnzoomableInput = 7;
+// The rule in the board's words: the hint on input 7's list, and the reason
+// the monitor gives when input 7 moves while another input zooms.
+inline constexpr const char* kUnzoomableInputRule =
+    "This input MUST not be connected if any other input uses ZOOM mode";
 
 // What a board offers, by the low byte of its release number: automatic
 // detection from the first, the input modes from the second, inversion from

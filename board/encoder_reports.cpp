@@ -4,6 +4,13 @@
 
 namespace tq::encoders {
 
+std::string EncoderTypeName(int type) {
+  if (type < 0 || static_cast<std::size_t>(type) >= kEncoderTypeItems.size()) {
+    return "type " + std::to_string(type);
+  }
+  return kEncoderTypeItems[static_cast<std::size_t>(type)];
+}
+
 BankBits PackBank(std::span<const int, kPairsPerBank> codes) {
   BankBits bits;
   for (int i = 0; i < kPairsPerBank; ++i) {

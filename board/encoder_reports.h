@@ -34,6 +34,16 @@ inline constexpr int kFirstReleaseWithAllTypes = 0x21;
 
 // List items, in list order: a position in the list is the type code.
 inline constexpr std::array<const char*, 4> kEncoderTypeItems{"OFF", "1:1", "1:2", "1:4"};
+// The pulses the board sends for one detent, by type code; 0 for "OFF" and
+// for a code that names no type.
+constexpr int PulsesPerDetent(int type) {
+  constexpr std::array<int, 4> kPulses{0, 1, 2, 4};
+  return type >= 0 && type < static_cast<int>(kPulses.size()) ? kPulses[static_cast<std::size_t>(type)]
+                                                               : 0;
+}
+
+// "1:2" for code 2; "type 7" for a code that names none.
+std::string EncoderTypeName(int type);
 
 // The two inputs of pair 1 ... 16, as the encoder window names them: "1-2".
 std::string PairInputs(int pair);

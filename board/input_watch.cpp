@@ -41,7 +41,6 @@ void InputWatch::Take(const InputSample& sample, std::vector<Change>& changes) {
     }
     changes.push_back({sample.ms, AxisMoved{axis, *value}});
   }
-
   std::bitset<kPairCount> touched;
   for (int button = 1; button <= kButtonCount; ++button) {
     const bool pressed = sample.buttons.test(Index(button));
@@ -51,6 +50,10 @@ void InputWatch::Take(const InputSample& sample, std::vector<Change>& changes) {
   }
   for (int pair = 1; pair <= kPairCount; ++pair) {
     if (touched.test(Index(pair))) AnnounceMarks(pair, sample.ms, changes);
+  }
+  if (const auto& dial = axes_[Index(kDialAxis)]; !dial_ && dial) {
+    dial_ = JudgeDial(settings_, dial->lowest != dial->highest);
+    if (dial_) changes.push_back({sample.ms, DialMarked{*dial_}});
   }
 }
 
@@ -76,17 +79,28 @@ void InputWatch::TakeButton(int button, bool pressed, std::int64_t ms, bool star
 }
 
 void InputWatch::AnnounceMarks(int pair, std::int64_t ms, std::vector<Change>& changes) {
-  std::vector<MarkKind>& announced = announced_[Index(pair)];
-  for (const Mark& mark : Marks(pair)) {
-    if (std::ranges::find(announced, mark.kind) != announced.end()) continue;
-    announced.push_back(mark.kind);
+  std::vector<Mark>& standing = marks_[Index(pair)];
+  const auto changed = [](const Mark& mark) { return mark.kind == MarkKind::SettingChanged; };
+  for (const Mark& mark : JudgePair(meters_[Index(pair)], settings_.PairType(pair),
+                                    settings_.PulseWidthMs())) {
+    const auto same = std::ranges::find(standing, mark.kind, &Mark::kind);
+    if (same != standing.end()) {
+      *same = mark;  // the latest figures, announced once
+      continue;
+    }
+    // Once the setting read is in doubt, so is every mark judged against
+    // it: a changed setting replaces them, and none joins it.
+    if (std::ranges::any_of(standing, changed)) continue;
+    if (changed(mark)) standing.clear();
+    standing.push_back(mark);
     changes.push_back({ms, PairMarked{pair, mark}});
   }
 }
 
 void InputWatch::Reset() {
   for (PulseMeter& meter : meters_) meter.Reset();
-  for (auto& announced : announced_) announced.clear();
+  for (auto& standing : marks_) standing.clear();
+  dial_.reset();
   for (auto& reading : axes_) {
     if (reading) reading->lowest = reading->highest = reading->value;
   }
@@ -112,9 +126,10 @@ const PulseMeter& InputWatch::Meter(int pair) const {
   return meters_[Index(pair)];
 }
 
-std::vector<Mark> InputWatch::Marks(int pair) const {
-  if (pair < 1 || pair > kPairCount) return {};
-  return JudgePair(meters_[Index(pair)], settings_.PairType(pair), settings_.PulseWidthMs());
+const std::vector<Mark>& InputWatch::Marks(int pair) const {
+  static const std::vector<Mark> kNone;
+  if (pair < 1 || pair > kPairCount) return kNone;
+  return marks_[Index(pair)];
 }
 
 }  // namespace tq::monitor

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "board/board_settings.h"
+#include "board/dial_verdict.h"
 #include "board/input_sample.h"
 #include "board/pair_verdict.h"
 #include "board/pulse_meter.h"
@@ -44,10 +45,15 @@ struct PairMarked {
   int pair = 0;
   Mark mark;
 };
+// Dial moved while another input zooms (dial_verdict.h), announced once
+// until the next reset.
+struct DialMarked {
+  DialMark mark;
+};
 
 struct Change {
   std::int64_t ms = 0;
-  std::variant<AxisMoved, ButtonPressed, ButtonReleased, EncoderPulse, PairMarked> event;
+  std::variant<AxisMoved, ButtonPressed, ButtonReleased, EncoderPulse, PairMarked, DialMarked> event;
 };
 
 struct AxisReading {
@@ -72,7 +78,8 @@ class InputWatch {
   void Take(const InputSample& sample, std::vector<Change>& changes);
 
   // Starts the counts, pulse lengths, marks and each axis's lowest and
-  // highest afresh.
+  // highest afresh. Until then every mark earned stands, whatever comes
+  // after it.
   void Reset();
   // The same, the pulses from now on judged against `settings`, read again.
   void Reset(BoardSettings settings);
@@ -82,8 +89,9 @@ class InputWatch {
   bool Pressed(int button) const;
   // Pair 1 ... 16; pairs outside that range read as an empty meter.
   const PulseMeter& Meter(int pair) const;
-  // The pair's standing marks.
-  std::vector<Mark> Marks(int pair) const;
+  // The pair's standing marks, in the order earned.
+  const std::vector<Mark>& Marks(int pair) const;
+  const std::optional<DialMark>& Dial() const { return dial_; }
 
  private:
   void TakeButton(int button, bool pressed, std::int64_t ms, bool startSeen,
@@ -95,7 +103,8 @@ class InputWatch {
   std::array<std::optional<AxisReading>, kAxisCount> axes_{};
   std::bitset<kButtonCount> buttons_;
   std::array<PulseMeter, kPairCount> meters_{};
-  std::array<std::vector<MarkKind>, kPairCount> announced_{};
+  std::array<std::vector<Mark>, kPairCount> marks_{};
+  std::optional<DialMark> dial_;
 };
 
 }  // namespace tq::monitor

@@ -2,6 +2,7 @@
 
 #include "board/board_settings.h"
 #include "board/input_sample.h"
+#include "board/setting_change.h"
 
 namespace tq::monitor {
 
@@ -9,8 +10,12 @@ std::vector<Mark> JudgePair(const PulseMeter& meter, std::optional<int> type,
                             std::optional<std::int64_t> widthMs) {
   std::vector<Mark> marks;
   if (!type) return marks;
+  if (auto changed = JudgeSettingChange(meter.Runs(), meter.QuadratureSequences(), *type, widthMs)) {
+    marks.push_back(*changed);
+    return marks;
+  }
   if (*type == kTypeOff) {
-    if (meter.QuadratureSequences() > 0) marks.push_back({MarkKind::PulsesWhileOff, 0, 0});
+    if (meter.QuadratureSequences() > 0) marks.push_back({MarkKind::PulsesWhileOff, 0, 0, std::nullopt});
     return marks;
   }
   if (!widthMs) return marks;
@@ -21,14 +26,14 @@ std::vector<Mark> JudgePair(const PulseMeter& meter, std::optional<int> type,
     const std::int64_t below = width - *shortest;
     const std::int64_t above = *longest - width;
     if (below > kReportIntervalMs || above > kReportIntervalMs) {
-      marks.push_back({MarkKind::LengthOff, below >= above ? *shortest : *longest, width});
+      marks.push_back({MarkKind::LengthOff, below >= above ? *shortest : *longest, width, std::nullopt});
     }
   }
   // Within one turn the firmware leaves a gap of the pulse width between
   // pulses; a reversal sooner than that (within the sampling's error) is
   // part of the same turn.
   if (const auto gap = meter.ClosestReversalMs(); gap && *gap < width + kReportIntervalMs) {
-    marks.push_back({MarkKind::BothDirections, *gap, width});
+    marks.push_back({MarkKind::BothDirections, *gap, width, std::nullopt});
   }
   return marks;
 }

@@ -23,17 +23,26 @@ enum class MarkKind {
   // less than a gap after the other direction's: a skipping or bouncing
   // encoder.
   BothDirections,
+  // Pulses that match another type or width than the one read: another
+  // program may have set the board since (setting_change.h).
+  SettingChanged,
 };
 
 struct Mark {
   MarkKind kind = MarkKind::LengthOff;
-  std::int64_t measuredMs = 0;  // LengthOff: the length farthest off; BothDirections: the gap
-  std::int64_t setMs = 0;       // the set pulse width
+  // LengthOff: the length farthest off; BothDirections: the gap;
+  // SettingChanged: the width the pulses match, 0 when it is the set one.
+  std::int64_t measuredMs = 0;
+  std::int64_t setMs = 0;  // the set pulse width
+  // SettingChanged: the type code the pulses match, when it is not the set one.
+  std::optional<int> seenType;
   friend bool operator==(const Mark&, const Mark&) = default;
 };
 
 // `type` the pair's type code and `widthMs` the set pulse width, each empty
-// when the settings did not say; an unknown setting earns no mark.
+// when the settings did not say; an unknown setting earns no mark. Pulses
+// that match another setting earn SettingChanged alone: the other marks
+// would measure them against a setting the board no longer uses.
 std::vector<Mark> JudgePair(const PulseMeter& meter, std::optional<int> type,
                             std::optional<std::int64_t> widthMs);
 

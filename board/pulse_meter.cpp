@@ -1,6 +1,9 @@
 #include "board/pulse_meter.h"
 
 #include <algorithm>
+#include <numeric>
+
+#include "board/input_sample.h"
 
 namespace tq::monitor {
 
@@ -16,6 +19,15 @@ void PulseMeter::Press(int side, std::int64_t ms, bool startSeen) {
     reversal = ms - *other.releasedAt;
   }
   if (reversal) closestReversalMs_ = std::min(closestReversalMs_.value_or(*reversal), *reversal);
+  if (!ContinuesRun(side, ms)) {
+    EndRun();
+    runSide_ = side;
+    runs_.latestPulses = 0;
+    runs_.latestMeasured = 0;
+    runs_.latestWhole = startSeen;
+    runs_.latestShortest.reset();
+    runs_.latestLongest.reset();
+  }
   self.held = true;
   self.pressedAt = startSeen ? std::optional<std::int64_t>(ms) : std::nullopt;
   self.pressedWhileOtherHeld = other.held;
@@ -34,6 +46,9 @@ std::optional<std::int64_t> PulseMeter::Release(int side, std::int64_t ms) {
     // with the first pulse on. It is a pulse all the same; only its length
     // is unknown.
     ++self.count;
+    ++runs_.latestPulses;
+    runReleasedAt_ = ms;
+    runLastLength_ = 0;
     return std::nullopt;
   }
   const std::int64_t length = ms - *self.pressedAt;
@@ -42,6 +57,12 @@ std::optional<std::int64_t> PulseMeter::Release(int side, std::int64_t ms) {
   ++self.count;
   ++lengths_[length];
   ++lengthCount_;
+  ++runs_.latestPulses;
+  ++runs_.latestMeasured;
+  runs_.latestShortest = std::min(runs_.latestShortest.value_or(length), length);
+  runs_.latestLongest = std::max(runs_.latestLongest.value_or(length), length);
+  runReleasedAt_ = ms;
+  runLastLength_ = length;
 
   // The last step of A, A+B, B, open: this button came on while the other
   // was held, the other went off while this one was held, and now this one
@@ -65,6 +86,25 @@ void PulseMeter::Reset() {
   lengthCount_ = 0;
   closestReversalMs_.reset();
   quadratureSequences_ = 0;
+  // The run under way carries on, but is no longer seen whole.
+  runs_ = RunFigures{};
+}
+
+bool PulseMeter::ContinuesRun(int side, std::int64_t ms) const {
+  if (side != runSide_ || !runReleasedAt_) return false;
+  if (sides_[static_cast<std::size_t>(1 - side)].held) return false;
+  // The firmware's gap is the pulse's length; each edge is seen up to one
+  // report interval late.
+  return ms - *runReleasedAt_ <= runLastLength_ + 2 * kReportIntervalMs;
+}
+
+void PulseMeter::EndRun() {
+  if (!runs_.latestWhole || runs_.latestPulses == 0) return;
+  const int size = runs_.latestPulses;
+  runs_.sameSize = runs_.wholeRuns == 0 || runs_.sameSize == size ? std::optional<int>(size)
+                                                                   : std::nullopt;
+  runs_.sizeGcd = std::gcd(runs_.sizeGcd, size);
+  ++runs_.wholeRuns;
 }
 
 int PulseMeter::Count(int side) const {

@@ -17,6 +17,27 @@ namespace tq::monitor {
 // contact passing by.
 inline constexpr std::int64_t kContactMaxMs = 150;
 
+// Pulses on one button, each pressed again within about its own length
+// after the last (the gap the firmware leaves between a turn's pulses), make
+// one run: a turn, or turns made faster than the board sends them.
+struct RunFigures {
+  // Runs that have ended (another press came later), seen from their first
+  // pulse on: their count, the greatest common divisor of their sizes (0
+  // for none), and the size they all share, if they do.
+  int wholeRuns = 0;
+  int sizeGcd = 0;
+  std::optional<int> sameSize;
+  // The latest run, ended or under way: its pulses, how many of them were
+  // measured, whether it was seen from its first, and its shortest and
+  // longest measured pulse.
+  int latestPulses = 0;
+  int latestMeasured = 0;
+  bool latestWhole = false;
+  std::optional<std::int64_t> latestShortest;
+  std::optional<std::int64_t> latestLongest;
+  friend bool operator==(const RunFigures&, const RunFigures&) = default;
+};
+
 class PulseMeter {
  public:
   // `side` 0 is the pair's first button (2k - 1), 1 its second (2k).
@@ -43,6 +64,7 @@ class PulseMeter {
   // Contact sequences seen as an encoder makes them: one button, both, the
   // other, none, each contact short.
   int QuadratureSequences() const { return quadratureSequences_; }
+  const RunFigures& Runs() const { return runs_; }
 
  private:
   struct Side {
@@ -54,12 +76,21 @@ class PulseMeter {
     int count = 0;
   };
   static bool Valid(int side) { return side == 0 || side == 1; }
+  // Whether a press on `side` at `ms` carries on the latest run.
+  bool ContinuesRun(int side, std::int64_t ms) const;
+  void EndRun();
 
   std::array<Side, 2> sides_{};
   std::map<std::int64_t, int> lengths_;  // length -> how many; bounded by the distinct lengths
   int lengthCount_ = 0;
   std::optional<std::int64_t> closestReversalMs_;
   int quadratureSequences_ = 0;
+  // What tells whether a press carries on the latest run; a reset keeps
+  // them, so the rest of a run under way is not taken for a new one.
+  int runSide_ = -1;  // -1 before the first press
+  std::optional<std::int64_t> runReleasedAt_;
+  std::int64_t runLastLength_ = 0;
+  RunFigures runs_;
 };
 
 }  // namespace tq::monitor

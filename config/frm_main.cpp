@@ -63,8 +63,7 @@ frmMain::frmMain(HidApi& api)
   for (ui::Label* value : {&lblManuf, &lblProduct, &lblVersion, &lblSerialNumber}) {
     value->SetColors(ui::SystemColor::WindowBackground, ui::SystemColor::WindowText);
   }
-  ModeCh(kUnzoomableInput)
-      .SetHint("This input MUST not be connected if any other input uses ZOOM mode");
+  ModeCh(kUnzoomableInput).SetHint(kUnzoomableInputRule);
   AutoCh.SetHint("Please unplug the controller to activate this setting.");
 
   for (ui::Control* designedOff :

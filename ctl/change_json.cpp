@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "board/change_text.h"
+#include "board/encoder_reports.h"
 
 namespace tq::ctl {
 namespace {
@@ -18,6 +19,8 @@ const char* MarkName(MarkKind kind) {
       return "pulsesWhileOff";
     case MarkKind::BothDirections:
       return "bothDirections";
+    case MarkKind::SettingChanged:
+      return "settingChanged";
   }
   return "mark";
 }
@@ -56,7 +59,22 @@ struct Fields {
       json["measuredMs"] = marked.mark.measuredMs;
       json["setMs"] = marked.mark.setMs;
     }
+    if (marked.mark.seenType) json["seenType"] = encoders::EncoderTypeName(*marked.mark.seenType);
     json["text"] = MarkText(marked.mark);
+  }
+  void operator()(const DialMarked& marked) const {
+    json["event"] = "mark";
+    json["axis"] = kDialAxis;
+    json["name"] = kAxisNames[static_cast<std::size_t>(kDialAxis - 1)];
+    json["mark"] = "dialWhileZoomed";
+    Json zoomed = Json::array();
+    for (int axis = 1; axis <= kAxisCount; ++axis) {
+      if (marked.mark.zoomed.test(static_cast<std::size_t>(axis - 1))) {
+        zoomed.push_back(kAxisNames[static_cast<std::size_t>(axis - 1)]);
+      }
+    }
+    json["zoomed"] = zoomed;
+    json["text"] = DialMarkText(marked.mark);
   }
 };
 

@@ -30,7 +30,6 @@ namespace {
 // More detents than the queue holds presses change nothing further.
 constexpr std::size_t kMaxQueuedPresses = 64;
 constexpr std::uint32_t kContactPhaseMs = 10;
-constexpr int kPulsesPerDetent[] = {0, 1, 2, 4};  // by type code
 
 // What settings page 16 says of the encoders, read through the programs'
 // own codec so the firmware and the programs agree on the bits.
@@ -87,7 +86,7 @@ void EmulatedBoard::TurnEncoder(int pair, int detents) {
       busyUntil = start + 4 * kContactPhaseMs;
       continue;
     }
-    for (int pulse = 0; pulse < kPulsesPerDetent[type]; ++pulse) {
+    for (int pulse = 0; pulse < encoders::PulsesPerDetent(type); ++pulse) {
       if (queue.size() >= kMaxQueuedPresses) return;
       const std::uint64_t pulseStart = std::max(clockMs, busyUntil);
       queue.push_back({pulseStart, widthMs, first});

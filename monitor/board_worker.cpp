@@ -90,6 +90,7 @@ std::optional<MonitorState> BoardWorker::TakeIfNewer(std::uint64_t version) {
         .marks = watch_.Marks(pair),
     };
   }
+  copy.dial = watch_.Dial();
   copy.nowMs = clock_();
   return copy;
 }

@@ -68,6 +68,7 @@ struct MonitorState {
   std::array<std::optional<AxisRange>, kAxisCount> ranges{};
   std::bitset<kButtonCount> buttons;
   std::array<PairFigures, kPairCount> pairs{};
+  std::optional<DialMark> dial;  // Dial moved while another input zooms
   std::uint64_t reports = 0;
   std::optional<std::int64_t> lastReportMs;
   std::int64_t nowMs = 0;

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "board/change_text.h"
+#include "board/config_reports.h"
 #include "board/encoder_reports.h"
+#include "monitor/pair_check.h"
 
 namespace tq::monitor {
 namespace {
@@ -15,11 +17,13 @@ namespace {
 constexpr int kRowStep = 270;
 constexpr int kAxisRowTop = 540;
 constexpr int kButtonGroupLeft = 1140;
-constexpr int kButtonGroupStep = 610;
+constexpr int kButtonGroupStep = 800;
 constexpr int kPairRowTop = 540;
-constexpr int kPairColumnLeft[2] = {240, 5640};
+constexpr int kPairColumnLeft[2] = {240, 7260};
 constexpr int kPairsPerColumn = kPairCount / 2;
 constexpr std::size_t kShortPathLength = 24;
+// What the line under the pairs holds in full before it names the rest.
+constexpr std::size_t kMarksLineChars = 150;
 
 std::string Ms(std::optional<std::int64_t> ms) {
   return ms ? std::to_string(*ms) : std::string("-");
@@ -27,7 +31,10 @@ std::string Ms(std::optional<std::int64_t> ms) {
 
 std::string AxisSetting(const BoardSettings& settings, int axis) {
   const auto inverted = settings.Inverted(axis);
-  const auto mode = settings.ModeName(axis);
+  auto mode = settings.ModeName(axis);
+  // No program sets Dial's mode: whatever its byte says, the board wants
+  // Dial unconnected while another input zooms.
+  if (mode && axis == config::kUnzoomableInput) mode = "mode fixed";
   if (!inverted && !mode) return {};
   std::string text = inverted ? (*inverted ? "inverted" : "normal") : "";
   if (mode) text += (text.empty() ? "" : ", ") + *mode;
@@ -40,11 +47,11 @@ AxisRow::AxisRow(ui::Container& frame, int axis, int top)
     : name(frame, "lblAxis" + std::to_string(axis), {240, top, 720, 255},
            kAxisNames[static_cast<std::size_t>(axis - 1)]),
       value(frame, "lblAxisValue" + std::to_string(axis), {1020, top, 600, 255}),
-      bar(frame, "barAxis" + std::to_string(axis), {1680, top, 3720, 240}, 0, 127),
-      lowest(frame, "lblAxisLowest" + std::to_string(axis), {5520, top, 720, 255}),
-      highest(frame, "lblAxisHighest" + std::to_string(axis), {6300, top, 720, 255}),
-      setting(frame, "lblAxisSetting" + std::to_string(axis), {7080, top, 1560, 255}),
-      game(frame, "lblGameAxis" + std::to_string(axis), {8700, top, 2160, 255}) {}
+      bar(frame, "barAxis" + std::to_string(axis), {1680, top, 5520, 240}, 0, 127),
+      lowest(frame, "lblAxisLowest" + std::to_string(axis), {7320, top, 720, 255}),
+      highest(frame, "lblAxisHighest" + std::to_string(axis), {8100, top, 720, 255}),
+      setting(frame, "lblAxisSetting" + std::to_string(axis), {8880, top, 2160, 255}),
+      game(frame, "lblGameAxis" + std::to_string(axis), {11100, top, 3060, 255}) {}
 
 // `left` is the left edge of the pair's column.
 PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
@@ -52,14 +59,15 @@ PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
            encoders::PairInputs(pair)),
       type(frame, "lblPairType" + std::to_string(pair), {left + 600, top, 540, 255}),
       width(frame, "lblPairWidth" + std::to_string(pair), {left + 1140, top, 720, 255}),
-      counts(frame, "lblPairCounts" + std::to_string(pair), {left + 1860, top, 960, 255}),
-      lengths(frame, "lblPairLengths" + std::to_string(pair), {left + 2820, top, 1680, 255}),
-      mark(frame, "lampPairMark" + std::to_string(pair), {left + 4710, top, 240, 240}, "") {}
+      counts(frame, "lblPairCounts" + std::to_string(pair), {left + 1860, top, 840, 255}),
+      detents(frame, "lblPairDetents" + std::to_string(pair), {left + 2700, top, 840, 255}),
+      lengths(frame, "lblPairLengths" + std::to_string(pair), {left + 3540, top, 1680, 255}),
+      mark(frame, "lampPairMark" + std::to_string(pair), {left + 5280, top, 1680, 240}, "") {}
 
 frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock)
-    : ProgramWindow(api, kEncodersVariant, "TQ5271 Input Monitor", 11280, 9090),
+    : ProgramWindow(api, kEncodersVariant, "TQ5271 Input Monitor", 14580, 9630),
       worker_(api, game, std::move(hints), std::move(clock)),
-      Frame1(form_, "Frame1", {120, 0, 11040, 1080}, "Device details"),
+      Frame1(form_, "Frame1", {120, 0, 14340, 1080}, "Device details"),
       Label1(Frame1, "Label1", {240, 300, 1400, 285}, "Serial Number"),
       SerNo(Frame1, "SerNo", {1680, 240, 1500, 360}),
       Label2(Frame1, "Label2", {3420, 300, 1200, 285}, "Manufacturer"),
@@ -68,23 +76,25 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       lblProduct(Frame1, "lblProduct", {8040, 300, 2880, 330}),
       Label4(Frame1, "Label4", {240, 690, 1400, 285}, "Version"),
       lblVersion(Frame1, "lblVersion", {1680, 690, 840, 330}),
-      lblStatus(Frame1, "lblStatus", {3420, 690, 7500, 330}),
+      lblStatus(Frame1, "lblStatus", {3420, 690, 10800, 330}),
       // Under the list, beside the board it resets.
       cmdReset(Frame1, "cmdReset", {2580, 645, 780, 375}, "Reset"),
       Timer(Frame1, "Timer", kRepaintIntervalMs),
-      Frame2(form_, "Frame2", {120, 1200, 11040, 3150}, "Axes"),
+      Frame2(form_, "Frame2", {120, 1200, 14340, 3420}, "Axes"),
       lblAxisHeading(Frame2, "lblAxisHeading", {240, 270, 720, 255}, "Axis"),
       lblValueHeading(Frame2, "lblValueHeading", {1020, 270, 600, 255}, "Value"),
-      lblLowestHeading(Frame2, "lblLowestHeading", {5520, 270, 720, 255}, "Lowest"),
-      lblHighestHeading(Frame2, "lblHighestHeading", {6300, 270, 720, 255}, "Highest"),
-      lblSettingHeading(Frame2, "lblSettingHeading", {7080, 270, 1560, 255}, "Setting"),
-      lblGameHeading(Frame2, "lblGameHeading", {8700, 270, 2160, 255}, "A game sees"),
-      lblGameOther(Frame2, "lblGameOther", {240, 2760, 10620, 285}),
-      Frame3(form_, "Frame3", {120, 4470, 11040, 1260}, "Buttons"),
+      lblLowestHeading(Frame2, "lblLowestHeading", {7320, 270, 720, 255}, "Lowest"),
+      lblHighestHeading(Frame2, "lblHighestHeading", {8100, 270, 720, 255}, "Highest"),
+      lblSettingHeading(Frame2, "lblSettingHeading", {8880, 270, 2160, 255}, "Setting"),
+      lblGameHeading(Frame2, "lblGameHeading", {11100, 270, 3060, 255}, "A game sees"),
+      lblGameOther(Frame2, "lblGameOther", {240, 2760, 13920, 285}),
+      lblAxisMarks(Frame2, "lblAxisMarks", {240, 3030, 13920, 285}),
+      Frame3(form_, "Frame3", {120, 4740, 14340, 1260}, "Buttons"),
       lblBoardButtons(Frame3, "lblBoardButtons", {240, 555, 880, 255}, "Board"),
       lblGameButtons(Frame3, "lblGameButtons", {240, 885, 880, 255}, "A game"),
-      Frame4(form_, "Frame4", {120, 5850, 11040, 3120}, "Encoders"),
-      lblMarks(Frame4, "lblMarks", {240, 2730, 10620, 285}) {
+      Frame4(form_, "Frame4", {120, 6120, 14340, 3390}, "Encoders"),
+      lblMarks(Frame4, "lblMarks", {240, 2730, 13920, 285}),
+      lblLegend(Frame4, "lblLegend", {240, 3000, 13920, 285}, kCheckLegend) {
   for (int column = 0; column < 2; ++column) {
     const int left = kPairColumnLeft[column];
     auto& headings = pairHeadings_[static_cast<std::size_t>(column)];
@@ -96,12 +106,13 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
     headings[2] = std::make_unique<ui::Label>(Frame4, "lblWidthHeading" + n,
                                               ui::TwipsRect{left + 1140, 270, 720, 255}, "Width");
     headings[3] = std::make_unique<ui::Label>(Frame4, "lblCountsHeading" + n,
-                                              ui::TwipsRect{left + 1860, 270, 960, 255}, "Pulses");
-    headings[4] = std::make_unique<ui::Label>(
-        Frame4, "lblLengthsHeading" + n, ui::TwipsRect{left + 2820, 270, 1680, 255}, "Min / med / max");
-    // Centred over the lamps below it.
-    headings[5] = std::make_unique<ui::Label>(Frame4, "lblMarkHeading" + n,
-                                              ui::TwipsRect{left + 4530, 270, 600, 255}, "Check");
+                                              ui::TwipsRect{left + 1860, 270, 840, 255}, "Pulses");
+    headings[4] = std::make_unique<ui::Label>(Frame4, "lblDetentsHeading" + n,
+                                              ui::TwipsRect{left + 2700, 270, 840, 255}, "Detents");
+    headings[5] = std::make_unique<ui::Label>(
+        Frame4, "lblLengthsHeading" + n, ui::TwipsRect{left + 3540, 270, 1680, 255}, "Min / med / max");
+    headings[6] = std::make_unique<ui::Label>(Frame4, "lblMarkHeading" + n,
+                                              ui::TwipsRect{left + 5280, 270, 1680, 255}, "Check");
   }
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     axes_[static_cast<std::size_t>(axis - 1)] =
@@ -111,7 +122,7 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
     const int left = kButtonGroupLeft + kButtonGroupStep * (pair - 1);
     const auto k = static_cast<std::size_t>(pair - 1);
     buttonPairLabels_[k] = std::make_unique<ui::Label>(
-        Frame3, "lblButtonPair" + std::to_string(pair), ui::TwipsRect{left, 270, 580, 255},
+        Frame3, "lblButtonPair" + std::to_string(pair), ui::TwipsRect{left, 270, 770, 255},
         encoders::PairInputs(pair));
     for (int side = 0; side < 2; ++side) {
       const int button = FirstButtonOf(pair) + side;
@@ -121,7 +132,7 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       buttons_[b] = std::make_unique<ui::Lamp>(Frame3, "lampButton" + std::to_string(button),
                                                ui::TwipsRect{left + 300 * side, 540, 270, 270},
                                                "");
-      buttons_[b]->SetHint("Button " + std::to_string(button));
+      buttons_[b]->SetHint(ButtonHint(button, {}));
       gameButtons_[b] = std::make_unique<ui::Lamp>(
           Frame3, "lampGameButton" + std::to_string(button),
           ui::TwipsRect{left + 300 * side, 870, 270, 270}, "");
@@ -286,6 +297,9 @@ void frmMain::ShowAxes(const MonitorState& state) {
   lblGameOther.SetCaption(!state.gameProblem.empty() ? " A game: " + state.gameProblem
                           : other.empty()            ? std::string()
                                                      : " A game also sees " + other);
+  lblAxisMarks.SetCaption(state.dial ? std::string(" ") + kAxisNames[kDialAxis - 1] + " " +
+                                           DialMarkText(*state.dial)
+                                     : std::string());
   lblGameHeading.SetCaption(state.gameSource.empty() ? "A game sees"
                                                      : "A game sees (" + state.gameSource + ")");
   for (int axis = 1; axis <= kAxisCount; ++axis) {
@@ -314,8 +328,10 @@ void frmMain::ShowAxes(const MonitorState& state) {
 void frmMain::ShowButtons(const MonitorState& state) {
   for (int button = 1; button <= kButtonCount; ++button) {
     const auto k = static_cast<std::size_t>(button - 1);
+    const PairFigures& pair = state.pairs[static_cast<std::size_t>(PairOf(button) - 1)];
     Button(button).SetLit(state.buttons[k]);
-    Button(button).SetMarked(!state.pairs[static_cast<std::size_t>(PairOf(button) - 1)].marks.empty());
+    Button(button).SetMarked(!pair.marks.empty());
+    Button(button).SetHint(ButtonHint(button, pair));
     GameButton(button).SetLit(state.game && state.game->buttons[k]);
     GameButton(button).SetEnabled(state.game.has_value());
   }
@@ -323,11 +339,11 @@ void frmMain::ShowButtons(const MonitorState& state) {
 
 void frmMain::ShowPairs(const MonitorState& state) {
   const auto width = state.settings.PulseWidthMs();
-  // Each mark in full under the pairs, and on its pair's lamp as its hint.
-  std::string marks;
+  bool changed = false;
   for (int pair = 1; pair <= kPairCount; ++pair) {
     const auto k = static_cast<std::size_t>(pair - 1);
     if (!PairRowChanged(state, k)) continue;
+    changed = true;
     const PairFigures& figures = state.pairs[k];
     PairRow& row = Pair(pair);
     const auto type = state.settings.PairType(pair);
@@ -338,19 +354,20 @@ void frmMain::ShowPairs(const MonitorState& state) {
     row.counts.SetCaption(encoder || pulsed ? std::to_string(figures.counts[0]) + " / " +
                                                   std::to_string(figures.counts[1])
                                             : "");
+    row.detents.SetCaption(DetentsOf(figures, state.settings, pair));
+    row.detents.SetHint(DetentsHintOf(figures, state.settings, pair));
     row.lengths.SetCaption(figures.median ? Ms(figures.shortest) + " / " + Ms(figures.median) +
                                                 " / " + Ms(figures.longest) + " ms"
                                           : "");
-    row.mark.SetMarked(!figures.marks.empty());
-    row.mark.SetLit(encoder && pulsed && figures.marks.empty());
-    std::string text;
-    for (const Mark& mark : figures.marks) text += (text.empty() ? "" : "; ") + MarkText(mark);
-    row.mark.SetHint(text);
-    if (!text.empty()) {
-      marks += (marks.empty() ? " " : "; ") + encoders::PairInputs(pair) + ": " + text;
-    }
+    const PairCheck check = CheckOf(pair, figures, state.settings);
+    row.mark.SetCaption(check.word);
+    row.mark.SetMarked(check.marked);
+    row.mark.SetLit(check.lit);
+    row.mark.SetHint(check.hint);
   }
-  lblMarks.SetCaption(marks);
+  // Every pair's standing marks, not only the rows that moved: a mark stays
+  // on this line until a reset.
+  if (changed) lblMarks.SetCaption(MarksLine(state.pairs, kMarksLineChars));
 }
 
 }  // namespace tq::monitor

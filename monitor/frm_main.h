@@ -29,14 +29,17 @@ struct AxisRow {
   ui::Label game;
 };
 
-// One encoder pair's row. The lamp is lit while the pulses match the
-// settings and marked where they do not; its hint says why.
+// One encoder pair's row. The check says in words what the pulses show: a
+// dash while none came, "OK" on a lit lamp while they match the settings,
+// the mark's words on an outlined lamp where they do not; its hint says it
+// in full (pair_check.h).
 struct PairRow {
   PairRow(ui::Container& frame, int pair, int left, int top);
   ui::Label name;
   ui::Label type;
   ui::Label width;
   ui::Label counts;
+  ui::Label detents;
   ui::Label lengths;
   ui::Lamp mark;
 };
@@ -106,14 +109,18 @@ class frmMain : public ProgramWindow {
   ui::Label lblSettingHeading;
   ui::Label lblGameHeading;
   ui::Label lblGameOther;
+  // Dial moving while another input zooms, with the board's rule.
+  ui::Label lblAxisMarks;
 
   ui::Frame Frame3;
   ui::Label lblBoardButtons;
   ui::Label lblGameButtons;
 
   ui::Frame Frame4;
-  // Every marked pair with its marks, below the two columns of pairs.
+  // Every marked pair with its marks, below the two columns of pairs, and
+  // what the checks' looks mean.
   ui::Label lblMarks;
+  ui::Label lblLegend;
 
   AxisRow& Axis(int axis) { return *axes_.at(static_cast<std::size_t>(axis - 1)); }
   PairRow& Pair(int pair) { return *pairs_.at(static_cast<std::size_t>(pair - 1)); }
@@ -131,8 +138,9 @@ class frmMain : public ProgramWindow {
   std::array<std::unique_ptr<ui::Lamp>, kButtonCount> buttons_;
   std::array<std::unique_ptr<ui::Lamp>, kButtonCount> gameButtons_;
   std::array<std::unique_ptr<PairRow>, kPairCount> pairs_;
-  // Each column's headings: pair, type, width, pulses, lengths, check.
-  std::array<std::array<std::unique_ptr<ui::Label>, 6>, 2> pairHeadings_;
+  // Each column's headings: pair, type, width, pulses, detents, lengths,
+  // check.
+  std::array<std::array<std::unique_ptr<ui::Label>, 7>, 2> pairHeadings_;
 };
 
 }  // namespace tq::monitor

@@ -142,41 +142,49 @@ TEST(CtlWatch, JsonIsOneObjectPerLine) {
   EXPECT_EQ(run.lines[0].substr(0, 40), R"({"ms":0,"event":"axis","axis":1,"name":")");
 }
 
+// The width set elsewhere while the watch runs, and Dial turned on a
+// board that zooms Y and Z: the monitor's marks, in the monitor's words.
 TEST(CtlWatch, MarksAreLinesInBothForms) {
-  emu::SimulatedHid hid;
-  hid.Attach(BoardAt1000());
-  const auto widthChangesUnderTheWatch = [](emu::EmulatedBoard& b) {
+  const auto changedUnderTheWatch = [](emu::EmulatedBoard& b) {
     if (b.clockMs == 1100) {
-      testing::SetEncoders(b, {{3, 2}, {8, 3}}, 16);
+      testing::SetEncoders(b, {{3, 2}, {8, 3}}, 96);
       b.TurnEncoder(3, +1);
     }
+    if (b.clockMs == 1700) b.SetAxis(7, 5);
   };
-  const Watched text =
-      WatchBoards(hid, {.json = false, .forSeconds = 1.0}, widthChangesUnderTheWatch);
-  ASSERT_GE(text.lines.size(), 1u);
-  int marks = 0;
+  emu::SimulatedHid hid;
+  hid.Attach(BoardAt1000());
+  const Watched text = WatchBoards(hid, {.json = false, .forSeconds = 1.0}, changedUnderTheWatch);
+  std::vector<std::string> marks;
   for (const auto& line : text.lines) {
-    if (line.find(" enc3 marked: pulses ") != std::string::npos) {
-      ++marks;
-      EXPECT_NE(line.find(", set 48 ms"), std::string::npos) << line;
-    }
+    if (line.find(" marked: ") != std::string::npos) marks.push_back(line.substr(line.find(' ') + 1));
   }
-  EXPECT_EQ(marks, 1);
+  EXPECT_EQ(marks, (std::vector<std::string>{
+                       "enc3 marked: long: 100 ms, set 48 ms",
+                       "enc3 marked: setting may have changed: pulses of 96 ms; press Reset",
+                       "Dial marked: moves while Y, Z are in Zoom: This input MUST not be "
+                       "connected if any other input uses ZOOM mode",
+                   }));
 
   emu::SimulatedHid again;
   again.Attach(BoardAt1000());
-  const Watched json =
-      WatchBoards(again, {.json = true, .forSeconds = 1.0}, widthChangesUnderTheWatch);
-  int jsonMarks = 0;
+  const Watched json = WatchBoards(again, {.json = true, .forSeconds = 1.0}, changedUnderTheWatch);
+  std::vector<nlohmann::json> objects;
   for (const auto& line : json.lines) {
     const auto object = nlohmann::json::parse(line);
-    if (object["event"] != "mark") continue;
-    ++jsonMarks;
-    EXPECT_EQ(object["mark"], "lengthOff");
-    EXPECT_EQ(object["setMs"], 48);
-    EXPECT_EQ(object["pair"], 3);
+    if (object["event"] == "mark") objects.push_back(object);
   }
-  EXPECT_EQ(jsonMarks, 1);
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_EQ(objects[0]["mark"], "lengthOff");
+  EXPECT_EQ(objects[1]["mark"], "settingChanged");
+  EXPECT_EQ(objects[1]["pair"], 3);
+  EXPECT_EQ(objects[1]["measuredMs"], 96);
+  EXPECT_EQ(objects[1]["setMs"], 48);
+  EXPECT_FALSE(objects[1].contains("seenType")) << "the type is as read";
+  EXPECT_EQ(objects[1]["text"], marks[1].substr(std::string("enc3 marked: ").size()));
+  EXPECT_EQ(objects[2]["mark"], "dialWhileZoomed");
+  EXPECT_EQ(objects[2]["axis"], 7);
+  EXPECT_EQ(objects[2]["zoomed"], nlohmann::json::array({"Y", "Z"}));
 }
 
 std::atomic<int> gForeignHandlerCalls{0};

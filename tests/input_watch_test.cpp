@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "board/config_reports.h"
 #include "board/input_watch.h"
 #include "emulator/emulated_board.h"
 #include "tests/board_samples.h"
@@ -98,7 +99,10 @@ TEST(InputWatch, EncoderTurnMeasuresTheSetWidthAndCountsUntilReset) {
   EXPECT_TRUE(lateWatch.Marks(3).empty());
 }
 
-TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
+// The encoder utility sets the board while the watch runs: its pulses
+// match another width or type than the one read, and the mark says so
+// instead of calling the pulses faulty.
+TEST(InputWatch, PulsesOfAnotherSettingAreMarkedAsAChangedSettingUntilReset) {
   emu::EmulatedBoard board = StartedBoard({{3, 2}}, 48);
   InputWatch watch(SettingsOf(board));  // the width as read: 48 ms
   Follow(board, watch, 100);
@@ -107,18 +111,26 @@ TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
   const std::vector<Change> changes = Follow(board, watch, 2000);
 
   EXPECT_EQ(watch.Meter(3).Count(0), 10);
+  // The first pulse alone is short; the second, of the same length, names
+  // the width it was sent at, and replaces the first mark.
   const auto marks = All<PairMarked>(changes);
-  ASSERT_EQ(marks.size(), 1u) << "announced once, however many pulses earn it";
+  ASSERT_EQ(marks.size(), 2u) << "each announced once, however many pulses earn it";
   EXPECT_EQ(marks[0].pair, 3);
   EXPECT_EQ(marks[0].mark.kind, MarkKind::LengthOff);
-  EXPECT_LE(std::abs(marks[0].mark.measuredMs - 16), kReportIntervalMs);
-  EXPECT_EQ(marks[0].mark.setMs, 48);
+  // 16 ms pulses seen on a 10 ms grid last 10 or 20 ms: 16 fits both.
+  EXPECT_EQ(marks[1].mark, (Mark{MarkKind::SettingChanged, 16, 48, std::nullopt}));
+  EXPECT_EQ(watch.Marks(3), std::vector<Mark>{marks[1].mark});
+  // Set back and turned again: the mark stands until a reset.
+  SetEncoders(board, {{3, 2}}, 48);
+  board.TurnEncoder(3, +1);
+  EXPECT_TRUE(All<PairMarked>(Follow(board, watch, 500)).empty());
   ASSERT_EQ(watch.Marks(3).size(), 1u);
 
   watch.Reset();
   EXPECT_TRUE(watch.Marks(3).empty());
+  SetEncoders(board, {{3, 2}}, 16);
   board.TurnEncoder(3, +1);
-  EXPECT_EQ(All<PairMarked>(Follow(board, watch, 500)).size(), 1u) << "announced again after reset";
+  EXPECT_EQ(All<PairMarked>(Follow(board, watch, 500)).size(), 2u) << "announced again after reset";
   // Reset with the settings read again: the same pulses are as set.
   watch.Reset(SettingsOf(board));
   EXPECT_TRUE(watch.Marks(3).empty());
@@ -136,9 +148,8 @@ TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
   Follow(slow, slowWatch, 100);
   slow.TurnEncoder(3, +2);
   Follow(slow, slowWatch, 1000);
-  const auto slowMarks = slowWatch.Marks(3);
-  ASSERT_EQ(slowMarks.size(), 1u);
-  EXPECT_EQ(slowMarks[0].measuredMs, 80);
+  ASSERT_EQ(slowWatch.Marks(3).size(), 1u);
+  EXPECT_EQ(slowWatch.Marks(3)[0].measuredMs, 80);
   // Off the sampling grid a pulse of the set width measures up to an
   // interval short: not marked.
   emu::EmulatedBoard offGrid = StartedBoard({{3, 1}}, 64);
@@ -150,6 +161,57 @@ TEST(InputWatch, PulsesUnlikeTheSetWidthAreMarkedOnce) {
   EXPECT_EQ(offGridWatch.Meter(3).Count(0), 3);
   EXPECT_EQ(offGridWatch.Meter(3).Shortest(), 60);
   EXPECT_TRUE(offGridWatch.Marks(3).empty());
+
+  // A bouncing contact on an encoder pair: lengths of no one width in a
+  // run, marked against the width read.
+  emu::EmulatedBoard bouncing = StartedBoard({{3, 2}}, 48);
+  InputWatch bouncingWatch(SettingsOf(bouncing));
+  Follow(bouncing, bouncingWatch, 100);
+  for (const int held : {50, 20}) {
+    bouncing.SetButton(5, true);
+    Follow(bouncing, bouncingWatch, held);
+    bouncing.SetButton(5, false);
+    Follow(bouncing, bouncingWatch, 20);
+  }
+  ASSERT_EQ(bouncingWatch.Marks(3).size(), 1u);
+  EXPECT_EQ(bouncingWatch.Marks(3)[0], (Mark{MarkKind::LengthOff, 20, 48, std::nullopt}));
+}
+
+// Pair 3 read at type code `read` and 48 ms, then set to `set` behind the
+// watch's back and turned by each of `turns`, a second each: its standing
+// marks after each turn.
+std::vector<std::vector<Mark>> MarksWhenSetElsewhere(int read, int set, std::vector<int> turns) {
+  emu::EmulatedBoard board = StartedBoard({{3, read}}, 48);
+  InputWatch watch(SettingsOf(board));
+  Follow(board, watch, 100);
+  SetEncoders(board, {{3, set}}, 48);
+  std::vector<std::vector<Mark>> marks;
+  for (const int detents : turns) {
+    board.TurnEncoder(3, detents);
+    Follow(board, watch, 1200);
+    marks.push_back(watch.Marks(3));
+  }
+  return marks;
+}
+
+TEST(InputWatch, TurnsOfAnotherTypeAreMarkedAsAChangedSetting) {
+  const auto changed = [](std::optional<int> type) {
+    return std::vector<Mark>{{MarkKind::SettingChanged, 0, 48, type}};
+  };
+  // Read at "1:2", set to "1:4": one detent's four pulses may be two fast
+  // detents, so the second turn earns the mark.
+  EXPECT_EQ(MarksWhenSetElsewhere(2, 3, {+1, +1}),
+            (std::vector<std::vector<Mark>>{{}, changed(3)}));
+  // Read at "1:2", set to "1:1": a turn of one pulse is no whole detent,
+  // known once the next turn begins.
+  EXPECT_EQ(MarksWhenSetElsewhere(2, 1, {-1, -1}).back(), changed(1));
+  // Read at "1:2", set to "OFF": the encoder's contacts come through.
+  EXPECT_EQ(MarksWhenSetElsewhere(2, 0, {+1}).back(), changed(0));
+  // Read "OFF", set to "1:2": a turn's two pulses of 48 ms on one button.
+  EXPECT_EQ(MarksWhenSetElsewhere(0, 2, {+1}).back(),
+            (std::vector<Mark>{{MarkKind::SettingChanged, 48, 48, 2}}));
+  // As set, turned one detent and then five, each way: no mark.
+  EXPECT_EQ(MarksWhenSetElsewhere(2, 2, {+1, +5, -1, -5, +1}).back(), std::vector<Mark>{});
 }
 
 TEST(InputWatch, PairSetOffThatPulsesLikeAnEncoderIsMarkedButPlainPressesAreNot) {
@@ -191,12 +253,12 @@ TEST(InputWatch, BothDirectionsWithinOneTurnAreMarkedButNotSeparateTurns) {
   EXPECT_EQ(watch.Meter(3).Count(0), 4);
   EXPECT_EQ(watch.Meter(3).Count(1), 2);
 
-  board.TurnEncoder(4, +2);
+  board.TurnEncoder(4, +1);
   Follow(board, watch, 1000);
-  board.TurnEncoder(4, -2);
+  board.TurnEncoder(4, -1);
   Follow(board, watch, 1000);
-  EXPECT_EQ(watch.Meter(4).Count(0), 2);
-  EXPECT_EQ(watch.Meter(4).Count(1), 2);
+  EXPECT_EQ(watch.Meter(4).Count(0), 1);
+  EXPECT_EQ(watch.Meter(4).Count(1), 1);
   EXPECT_TRUE(watch.Marks(4).empty()) << "a second apart is two turns";
 }
 
@@ -274,6 +336,45 @@ TEST(InputWatch, AxesReportValueLowestHighestAndTheFirstSampleWhole) {
   EXPECT_FALSE(watch.Axis(0).has_value());
   EXPECT_FALSE(watch.Axis(9).has_value());
   EXPECT_EQ(watch.Meter(17).Total(), 0);
+}
+
+// The factory board zooms Y and Z, so its Dial must stay unconnected.
+TEST(InputWatch, DialMovingWhileAnotherInputZoomsIsMarkedOnceUntilReset) {
+  emu::EmulatedBoard board = StartedBoard({}, 48);
+  InputWatch watch(SettingsOf(board));
+  board.SetAxis(7, 40);
+  Follow(board, watch, 30);
+  EXPECT_FALSE(watch.Dial().has_value()) << "where it stands at the start is no move";
+  board.SetAxis(7, 41);
+  const auto moved = Follow(board, watch, 30);
+  const auto dial = All<DialMarked>(moved);
+  ASSERT_EQ(dial.size(), 1u);
+  EXPECT_EQ(dial[0].mark.zoomed, std::bitset<kAxisCount>(0b110)) << "Y and Z";
+  EXPECT_EQ(watch.Dial(), dial[0].mark);
+  board.SetAxis(7, 90);
+  EXPECT_TRUE(All<DialMarked>(Follow(board, watch, 30)).empty()) << "announced once";
+
+  watch.Reset();
+  EXPECT_FALSE(watch.Dial().has_value());
+  board.SetAxis(7, 10);
+  EXPECT_EQ(All<DialMarked>(Follow(board, watch, 30)).size(), 1u) << "again after reset";
+
+  // Nothing in Zoom, or only Dial's own byte: Dial may move.
+  for (const std::uint8_t dialByte : {std::uint8_t{0}, config::kModeZoom}) {
+    emu::EmulatedBoard normal = StartedBoard({}, 48);
+    normal.settings[config::SetInputMode2] = config::kModeNormal;
+    normal.settings[config::SetInputMode3] = config::kModeNormal;
+    normal.settings[config::SetInputMode7] = dialByte;
+    InputWatch normalWatch(SettingsOf(normal));
+    Follow(normal, normalWatch, 30);
+    normal.SetAxis(7, 100);
+    EXPECT_TRUE(All<DialMarked>(Follow(normal, normalWatch, 30)).empty());
+  }
+  // Settings never read: nothing is known to zoom.
+  InputWatch unread;
+  Follow(board, unread, 30);
+  board.SetAxis(7, 20);
+  EXPECT_TRUE(All<DialMarked>(Follow(board, unread, 30)).empty());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "emulator/simulated_hid.h"
+#include "encoders/frm_main.h"
 #include "monitor/frm_main.h"
 #include "tests/board_samples.h"
 #include "tests/scripted_game_view.h"
@@ -85,6 +86,13 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
   EXPECT_EQ(form.Pair(3).width.Caption(), "48 ms");
   EXPECT_EQ(form.Pair(1).type.Caption(), "OFF");
   EXPECT_EQ(form.Pair(1).width.Caption(), "");
+  // Before any pulse: a dash on an encoder's check, nothing on an OFF pair's.
+  EXPECT_EQ(form.Pair(3).mark.Caption(), "-");
+  EXPECT_FALSE(form.Pair(3).mark.Lit());
+  EXPECT_EQ(form.Pair(3).mark.Hint(),
+            "5-6: no pulses yet; turn the encoder to check them against 1:2, 48 ms");
+  EXPECT_EQ(form.Pair(1).mark.Caption(), "");
+  EXPECT_EQ(form.Pair(1).mark.Hint(), "1-2: set OFF, two plain buttons; nothing to check");
 
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 5); });
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "10 / 0"; }))
@@ -99,8 +107,14 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
   EXPECT_TRUE(figures.marks.empty());
   EXPECT_FALSE(form.Pair(3).mark.Marked());
   EXPECT_TRUE(form.Pair(3).mark.Lit());
-  EXPECT_EQ(form.Pair(3).mark.Hint(), "");
+  EXPECT_EQ(form.Pair(3).mark.Caption(), "OK");
+  EXPECT_EQ(form.Pair(3).mark.Hint(), "5-6: pulses as set (1:2, 48 ms)");
+  EXPECT_EQ(form.Pair(3).detents.Caption(), "5 / 0");
+  EXPECT_EQ(form.Pair(3).detents.Hint(),
+            "button 5: 10 pulses: 5 detents at 1:2; button 6: 0 pulses: 0 detents at 1:2");
+  EXPECT_EQ(form.Pair(1).detents.Caption(), "") << "an OFF pair has no detents";
   EXPECT_EQ(form.lblMarks.Caption(), "");
+  EXPECT_EQ(form.Button(5).Hint(), "Button 5 (pair 5-6)");
   EXPECT_EQ(form.lblStatus.Hint(), hid.PathOf(board));
 
   // A host that looks every millisecond sees each pulse as long as the
@@ -113,21 +127,42 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
   EXPECT_EQ(form.Pair(3).lengths.Caption(), "48 / 48 / 48 ms");
   hid.SetReportInterval(emu::SimulatedHid::kReportIntervalMs);
 
-  // The board's width changed behind the monitor's back (another program):
-  // the pulses no longer match what was read at opening, and the pair is
-  // marked.
+  // The board's width changed behind the monitor's back (the encoder
+  // utility): the pulses match 16 ms, not the 48 read at opening, and the
+  // mark says the setting may have changed.
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
     testing::SetEncoders(b, {{3, 2}}, 16);
     b.TurnEncoder(3, -2);
   });
-  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).mark.Marked(); }));
-  EXPECT_NE(form.Pair(3).mark.Hint().find("48"), std::string::npos) << form.Pair(3).mark.Hint();
-  EXPECT_EQ(form.lblMarks.Caption(), " 5-6: " + form.Pair(3).mark.Hint());
+  const std::string changed = "setting may have changed: pulses of 16 ms; press Reset";
+  ASSERT_TRUE(TickUntil([&] { return form.lblMarks.Caption() == " 5-6: " + changed; }))
+      << form.lblMarks.Caption();
+  EXPECT_TRUE(form.Pair(3).mark.Marked());
+  EXPECT_FALSE(form.Pair(3).mark.Lit());
+  EXPECT_EQ(form.Pair(3).mark.Caption(), "setting changed?");
+  EXPECT_EQ(form.Pair(3).mark.Hint(), "5-6: " + changed);
   EXPECT_TRUE(form.Button(5).Marked());
+  EXPECT_EQ(form.Button(6).Hint(), "Button 6 (pair 5-6), outlined: its pair is marked: " + changed);
   EXPECT_FALSE(form.Button(1).Marked());
   // The turn's four pulses on button 6 all seen: the board is at rest.
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "10 / 4"; }))
       << form.Pair(3).counts.Caption();
+
+  // Another pair moves: the line keeps pair 3's mark beside the new one.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.SetButton(1, true);
+    b.SetButton(2, true);
+  });
+  ASSERT_TRUE(TickUntil([&] { return form.Button(2).Lit(); }));
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.SetButton(1, false);
+    b.SetButton(2, false);
+    b.TurnEncoder(1, 1);  // an encoder on pair 1, set OFF: its contacts
+  });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(1).mark.Marked(); }));
+  EXPECT_EQ(form.lblMarks.Caption(),
+            " 1-2: pulses while OFF, as an encoder's contacts; 5-6: " + changed);
+  EXPECT_EQ(form.Pair(1).mark.Caption(), "pulses while OFF");
 
   // Picking the board again starts the counts afresh.
   form.SerNo.UserPick(0);
@@ -172,8 +207,11 @@ TEST_F(MonitorWindow, AxisMoveAndButtonPressShowAtTheNextRepaint) {
   EXPECT_TRUE(form.Button(32).Lit());
   EXPECT_FALSE(form.Button(31).Lit());
   EXPECT_EQ(form.Axis(2).highest.Caption(), "77");
-  // The factory board's Y: not inverted, in Zoom mode.
+  // The factory board's Y: not inverted, in Zoom mode; Dial's mode is
+  // none of the user's.
   EXPECT_EQ(form.Axis(2).setting.Caption(), " normal, Zoom");
+  EXPECT_EQ(form.Axis(7).setting.Caption(), " normal, mode fixed");
+  EXPECT_EQ(form.lblAxisMarks.Caption(), "");
 
   // What a game reads, beside the raw values.
   ASSERT_TRUE(TickUntil([&] { return form.Axis(2).game.Caption() == "ABS_Y 77"; }));
@@ -190,6 +228,61 @@ TEST_F(MonitorWindow, AxisMoveAndButtonPressShowAtTheNextRepaint) {
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(2, 127); });
   ASSERT_TRUE(TickUntil([&] { return form.Axis(2).highest.Caption() == "127"; }));
   EXPECT_EQ(form.Axis(2).bar.Value(), 127);
+}
+
+// The owner's loop on one board: the encoder window sets pair 3 to "1:4"
+// while the monitor watches it as read, "1:2". The first turn's four pulses
+// may be two fast detents; the second names the type, and the counts read
+// as "1:2" detents show the doubling.
+TEST_F(MonitorWindow, ATypeSetInTheEncoderWindowMeanwhileIsNamedAsAChangedSetting) {
+  encoders::frmMain encoderWindow(hid);
+  encoderWindow.Form_Load();
+  ASSERT_TRUE(encoderWindow.DeviceDetected);
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  ASSERT_EQ(form.Pair(3).type.Caption(), "1:2");
+  encoderWindow.Enc(3).UserPick(3);  // "1:4", sent to the board at once
+  ASSERT_EQ(encoderWindow.Enc(3).Text(), "1:4");
+
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "4 / 0"; }));
+  EXPECT_EQ(form.Pair(3).mark.Caption(), "OK");
+  EXPECT_EQ(form.Pair(3).detents.Caption(), "2 / 0");
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.AdvanceTime(1000);
+    b.TurnEncoder(3, 1);
+  });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).mark.Marked(); })) << form.Pair(3).counts.Caption();
+  EXPECT_EQ(form.Pair(3).mark.Hint(), "5-6: setting may have changed: pulses as at 1:4; press Reset");
+  EXPECT_EQ(form.Pair(3).mark.Caption(), "setting changed?");
+  // Reset reads the setting again: the next turn is as set.
+  form.cmdReset.UserPress();
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).type.Caption() == "1:4"; }));
+  EXPECT_FALSE(form.Pair(3).mark.Marked());
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.AdvanceTime(1000);
+    b.TurnEncoder(3, 1);
+  });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "4 / 0"; }));
+  EXPECT_EQ(form.Pair(3).mark.Caption(), "OK");
+  EXPECT_EQ(form.Pair(3).detents.Caption(), "1 / 0");
+  encoderWindow.Form().Close();
+}
+
+// The factory board zooms Y and Z: a Dial that moves is connected, and the
+// window says what the board wants, in the configuration utility's words.
+TEST_F(MonitorWindow, DialMovingWhileOtherInputsZoomIsMarkedWithTheBoardsRule) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(7, 60); });
+  ASSERT_TRUE(TickUntil([&] { return !form.lblAxisMarks.Caption().empty(); }));
+  EXPECT_EQ(form.lblAxisMarks.Caption(),
+            " Dial moves while Y, Z are in Zoom: This input MUST not be connected if any other "
+            "input uses ZOOM mode");
+  EXPECT_EQ(form.Axis(7).value.Caption(), "60");
+  // Picking the board again starts afresh: where Dial stands is no move.
+  form.SerNo.UserPick(0);
+  ASSERT_TRUE(TickUntil([&] { return form.lblAxisMarks.Caption().empty(); }));
 }
 
 TEST_F(MonitorWindow, BoardLostStaysShownGreyedAndIsFoundAgainWhenPluggedBack) {

@@ -22,6 +22,14 @@
 #include "devlink/ui/qt/qt_view.h"
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
+#ifdef TQ_TEST_MONITOR
+#include <chrono>
+#include <thread>
+
+#include "monitor/frm_main.h"
+#include "tests/busiest_monitor.h"
+#include "tests/scripted_game_view.h"
+#endif
 
 namespace tq::ui {
 namespace {
@@ -146,6 +154,45 @@ TEST(QtTextFit, ConfigWindow) {
   }
   form.Form().Close();
 }
+
+#ifdef TQ_TEST_MONITOR
+// The monitor at its busiest (busiest_monitor.h). Every text fits, no check
+// had to grow, and the window still fits a 1024 x 768 screen at 100 % and
+// a 1920 x 1080 one at 150 % (taskbar and title bar left over).
+TEST(QtTextFit, MonitorWindow) {
+  emu::SimulatedHid hid;
+  const auto board = hid.Attach(testing::BusiestBoard());
+  testing::ScriptedGameView game;
+  for (int axis = 0; axis < 8; ++axis) {
+    game.snapshot.axes.push_back({"ABS_THROTTLE", axis, 65535, 0, 65535});
+  }
+  monitor::frmMain form(hid, &game, HostHints{IdsFromDevicePath, "install the udev rule"}, [&] {
+    return hid.WithBoard(board, [](emu::EmulatedBoard& b) { return static_cast<std::int64_t>(b.clockMs); });
+  });
+  QtView view(form.Form());
+  const QSize designed = view.Widget()->size();
+  form.Form_Load();
+  ASSERT_TRUE(testing::ShowBusiest(hid, board, form, [] {
+    QApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }));
+  ExpectEveryTextFits(view, form.Form());
+  for (int pair = 1; pair <= 16; ++pair) {
+    const Lamp& check = form.Pair(pair).mark;
+    const QWidget& lamp = *view.WidgetOf(check);
+    EXPECT_LE(Advance(lamp, check.Caption()), lamp.width() - 4) << "pair " << pair << " \"" << check.Caption() << "\"";
+  }
+  EXPECT_EQ(view.Widget()->size(), designed) << "nothing had to grow";
+  const double scale = QGuiApplication::primaryScreen()->logicalDotsPerInch() / 96.0;
+  EXPECT_LE(view.Widget()->width() / scale, 1008.0);
+  EXPECT_LE(view.Widget()->height() / scale, 650.0);
+  if (const char* folder = std::getenv("TQ_PICTURES")) {
+    EXPECT_TRUE(view.SaveScreenshot(std::string(folder) + "/monitor_marks_" +
+                                    std::to_string(qRound(scale * 96)) + "dpi.png"));
+  }
+  form.Form().Close();
+}
+#endif
 
 // A control as it draws itself, without the controls it holds.
 QImage Drawn(QWidget& widget) {

@@ -17,6 +17,7 @@
 #include "encoders/frm_main.h"
 #include "monitor/frm_main.h"
 #include "tests/board_samples.h"
+#include "tests/busiest_monitor.h"
 #include "tests/indicator_window.h"
 #include "tests/scripted_game_view.h"
 
@@ -180,14 +181,11 @@ TEST(NativeTextFit, ConfigWindow) {
   form.Form().Close();
 }
 
-// The monitor as it shows a board at its busiest: every axis moved, the
-// game's view beside, an encoder pair's long pulses counted both ways and
-// marked against a width the board no longer uses.
+// The monitor as it shows a board at its busiest (busiest_monitor.h), the
+// game's view beside.
 TEST(NativeTextFit, MonitorWindow) {
   emu::SimulatedHid hid;
-  emu::EmulatedBoard made = emu::MakeTQ5271(u"TQ-00042");
-  testing::SetEncoders(made, {{3, 2}, {16, 2}}, 200);
-  const auto board = hid.Attach(std::move(made));
+  const auto board = hid.Attach(testing::BusiestBoard());
   testing::ScriptedGameView game;
   for (int axis = 0; axis < 6; ++axis) {
     game.snapshot.axes.push_back({std::string(1, "XYZRUV"[axis]), axis < 3 ? axis : -1, 65535, 0, 65535});
@@ -197,30 +195,7 @@ TEST(NativeTextFit, MonitorWindow) {
   });
   Win32View view(form.Form());
   form.Form_Load();
-  const auto tickUntil = [&](const std::function<bool()>& shown) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < end) {
-      form.Timer.Tick();
-      if (shown()) return true;
-      Sleep(2);
-    }
-    return false;
-  };
-  ASSERT_TRUE(tickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; }))
-      << form.lblStatus.Caption();
-  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
-    for (int axis = 1; axis <= 8; ++axis) b.SetAxis(axis, 100u + static_cast<unsigned>(axis));
-    b.TurnEncoder(3, 2);
-    b.TurnEncoder(16, -3);
-  });
-  ASSERT_TRUE(tickUntil([&] { return form.Pair(16).counts.Caption() == "0 / 6"; }))
-      << form.Pair(16).counts.Caption();
-  // The width changed behind the monitor's back: pair 3 is marked.
-  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
-    testing::SetEncoders(b, {{3, 2}, {16, 2}}, 16);
-    b.TurnEncoder(3, -1);
-  });
-  ASSERT_TRUE(tickUntil([&] { return form.Pair(3).mark.Marked(); }));
+  ASSERT_TRUE(testing::ShowBusiest(hid, board, form, [] { Sleep(2); }));
   ExpectEveryTextFits(view, form.Form());
   form.Form().Close();
 }

@@ -1,0 +1,76 @@
+// The monitor at its busiest, for the text-fit checks of both views: every
+// axis moved (Dial marked, since the factory board zooms Y and Z), encoder
+// pairs' long pulses counted both ways, and the longest words a check
+// shows: pulses while OFF (pair 1), a width the board no longer uses (pair
+// 3), both ways in one turn (pair 5).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "emulator/emulated_board.h"
+#include "emulator/simulated_hid.h"
+#include "monitor/frm_main.h"
+#include "tests/board_samples.h"
+
+namespace tq::testing {
+
+inline emu::EmulatedBoard BusiestBoard() {
+  emu::EmulatedBoard board = emu::MakeTQ5271(u"TQ-00042");
+  SetEncoders(board, {{3, 2}, {5, 2}, {16, 2}}, 200);
+  return board;
+}
+
+// Everything moved; the window shows it all when pair 16 reads "0 / 6".
+inline void MoveEverything(emu::EmulatedBoard& board) {
+  for (int axis = 1; axis <= 8; ++axis) board.SetAxis(axis, 100u + static_cast<unsigned>(axis));
+  board.TurnEncoder(1, 1);
+  board.TurnEncoder(3, 2);
+  board.TurnEncoder(5, 2);
+  board.TurnEncoder(5, -1);
+  board.TurnEncoder(16, -3);
+}
+
+// Then the width changed behind the monitor's back, and pair 3 turned.
+inline void ChangeTheWidthElsewhere(emu::EmulatedBoard& board) {
+  SetEncoders(board, {{3, 2}, {5, 2}, {16, 2}}, 16);
+  board.TurnEncoder(3, -1);
+}
+
+inline bool ShowsEveryMark(monitor::frmMain& form) {
+  return form.Pair(3).mark.Caption() == "setting changed?" && form.Pair(1).mark.Marked() &&
+         form.Pair(5).mark.Marked() && !form.lblAxisMarks.Caption().empty();
+}
+
+// Opens `form` (loaded, over `board`) at its busiest: ticks its timer with
+// `pump` (the view's events, a pause) between ticks, for 5 s at most per
+// step.
+inline ::testing::AssertionResult ShowBusiest(emu::SimulatedHid& hid, emu::SimulatedHid::BoardId board,
+                                              monitor::frmMain& form, const std::function<void()>& pump) {
+  const auto tickUntil = [&](const std::function<bool()>& shown) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end) {
+      form.Timer.Tick();
+      pump();
+      if (shown()) return true;
+    }
+    return false;
+  };
+  if (!tickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; })) {
+    return ::testing::AssertionFailure() << "no report: " << form.lblStatus.Caption();
+  }
+  hid.WithBoard(board, MoveEverything);
+  if (!tickUntil([&] { return form.Pair(16).counts.Caption() == "0 / 6"; })) {
+    return ::testing::AssertionFailure() << "pair 16: " << form.Pair(16).counts.Caption();
+  }
+  hid.WithBoard(board, ChangeTheWidthElsewhere);
+  if (!tickUntil([&] { return ShowsEveryMark(form); })) {
+    return ::testing::AssertionFailure() << "marks: " << form.lblMarks.Caption();
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace tq::testing
