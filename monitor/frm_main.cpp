@@ -244,10 +244,13 @@ void frmMain::ShowLive(const MonitorState& state) {
     }
   }
   for (int button = 1; button <= kButtonCount; ++button) Button(button).SetEnabled(live);
+  lblAxisMarks.SetEnabled(live);
+  lblMarks.SetEnabled(live);
   for (int pair = 1; pair <= kPairCount; ++pair) {
     PairRow& row = Pair(pair);
     for (ui::Control* figure : std::initializer_list<ui::Control*>{
-             &row.name, &row.type, &row.width, &row.counts, &row.lengths, &row.mark}) {
+             &row.name, &row.type, &row.width, &row.counts, &row.detents, &row.lengths,
+             &row.mark}) {
       figure->SetEnabled(live);
     }
   }

@@ -301,6 +301,8 @@ TEST_F(MonitorWindow, BoardLostStaysShownGreyedAndIsFoundAgainWhenPluggedBack) {
   EXPECT_FALSE(form.Button(10).Enabled());
   EXPECT_FALSE(form.Axis(1).bar.Enabled());
   EXPECT_FALSE(form.Pair(3).counts.Enabled());
+  EXPECT_FALSE(form.Pair(3).detents.Enabled());
+  EXPECT_FALSE(form.lblMarks.Enabled());
   EXPECT_FALSE(form.lblManuf.Enabled());
   EXPECT_NE(form.lblManuf.Caption(), "");
 
