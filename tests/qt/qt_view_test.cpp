@@ -377,6 +377,45 @@ TEST(QtView, RepaintsOnlyTheBarsAndLampsThatChanged) {
   EXPECT_EQ(total(), 1);
 }
 
+// A label's caption changing sixty times a second in the monitor costs its
+// frame nothing: no layout request (the view lays out itself) and no paint
+// behind the label (it paints its whole rectangle).
+TEST(QtView, ACaptionChangeAsksNothingOfItsFrame) {
+  Sample s;
+  QtView view(s.window);
+  s.window.Show();
+  PaintPending();
+  struct FrameEvents final : QObject {
+    int layoutRequests = 0;
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::LayoutRequest) ++layoutRequests;
+      if (event->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } frame;
+  view.WidgetOf(s.frame)->installEventFilter(&frame);
+  QWidget* label = view.WidgetOf(s.value);
+  const QRect placed = label->geometry();
+  for (const char* caption : {"1", "1023", "", " 65535 reports", "7"}) {
+    s.value.SetCaption(caption);
+    PaintPending();
+    EXPECT_EQ(As<QLabel>(view, s.value)->text(), caption);
+  }
+  EXPECT_EQ(frame.layoutRequests, 0);
+  EXPECT_EQ(frame.paints, 0);
+  // Where the layout put it, whatever its caption asked of Qt.
+  EXPECT_EQ(label->geometry(), placed);
+  // A caption too wide for the room lays the window out again, still in the
+  // view's own hands: the label widens and its size stays fixed there.
+  s.value.SetCaption(std::string(60, 'W'));
+  PaintPending();
+  EXPECT_GT(label->width(), placed.width());
+  EXPECT_EQ(label->minimumSize(), label->maximumSize());
+  EXPECT_EQ(label->size(), label->minimumSize());
+  view.WidgetOf(s.frame)->removeEventFilter(&frame);
+}
+
 TEST(QtView, BarsAndLampsWidenForTheirCaptions) {
   IndicatorWindow s;
   QtView view(s.window);

@@ -288,10 +288,17 @@ PixelRect QtView::Designed(const Control& control) const {
   return DesignedRect(control, [this](int twips) { return Pixels(twips); });
 }
 
+// Each widget's size is fixed at what the layout gives it. Qt asks the
+// parent of a widget whose size may vary to lay out again whenever its
+// contents change: a label's new caption would post a layout request to
+// its frame, which a group box answers by building its style's options,
+// sixty times a second for a monitor's value. The layout here is ours, so
+// nothing is lost.
 void QtView::Place(const Control& control, QWidget* widget) const {
   const auto it = layout_.rects.find(&control);
   const PixelRect r = DrawnRect(control, it == layout_.rects.end() ? Designed(control) : it->second);
-  widget->setGeometry(r.left, r.top, r.width, r.height);
+  widget->setFixedSize(r.width, r.height);
+  widget->move(r.left, r.top);
 }
 
 // How wide `text` is in the window's font, which every control draws in,
