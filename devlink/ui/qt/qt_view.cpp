@@ -1,5 +1,6 @@
 #include "devlink/ui/qt/qt_view.h"
 #include "devlink/ui/qt/indicators.h"
+#include "devlink/ui/qt/text_label.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,7 +13,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
@@ -217,14 +217,9 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
     case Kind::Frame:
       widget = new QGroupBox(parent);
       break;
-    case Kind::Label: {
-      auto* label = new QLabel(parent);
-      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      label->setWordWrap(true);
-      label->setAutoFillBackground(true);
-      widget = label;
+    case Kind::Label:
+      widget = new TextLabel(parent);
       break;
-    }
     case Kind::ComboBox: {
       auto* combo = new FocusedWheelComboBox(parent);
       combo->setEditable(false);
@@ -418,7 +413,7 @@ void QtView::Mirror(Control& control, Change change) {
       if (layout_.clientWidth > 0) UpdateNeed(control);
       if (kind == Kind::Window) widget->setWindowTitle(ToQt(control.Caption()));
       if (kind == Kind::Frame) static_cast<QGroupBox*>(widget)->setTitle(ToQt(control.Caption()));
-      if (kind == Kind::Label) static_cast<QLabel*>(widget)->setText(ToQt(control.Caption()));
+      if (kind == Kind::Label) static_cast<TextLabel*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::CheckBox) static_cast<QCheckBox*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::Bar || kind == Kind::Lamp) widget->update();
       break;
