@@ -8,14 +8,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QEventLoop>
-#include <QObject>
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
 
+#include "bench/paint_counter.h"
 #include "bench/qt_application.h"
 #include "devlink/platform/hidraw/host_hints.h"
 #include "devlink/ui/qt/qt_view.h"
@@ -24,14 +23,7 @@
 
 namespace {
 
-class PaintCounter final : public QObject {
- public:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return QObject::eventFilter(watched, event);
-  }
-  std::uint64_t paints = 0;
-};
+using tq::bench::PaintCounter;
 
 // state.range(0): the pause before each frame, in milliseconds.
 void QtMonitorFrame(benchmark::State& state) {
