@@ -4,27 +4,18 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QEventLoop>
-#include <QObject>
 #include <QTimer>
 #include <cstdint>
 
 #include "bench/monitor_load.h"
+#include "bench/paint_counter.h"
 #include "bench/qt_application.h"
 #include "devlink/ui/qt/qt_view.h"
 
 namespace {
 
-// Counts the paint events of every widget.
-class PaintCounter final : public QObject {
- public:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return QObject::eventFilter(watched, event);
-  }
-  std::uint64_t paints = 0;
-};
+using tq::bench::PaintCounter;
 
 void RunEventLoop(int ms) {
   QEventLoop loop;

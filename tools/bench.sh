@@ -11,10 +11,21 @@
 #   tools/bench.sh                 this checkout
 #   tools/bench.sh --before REV    the same benchmarks built against REV's code
 #                                  too, run in the same go, side by side
+#   ... --monitor-only             only the monitor's table
+#   ... --runs N                   N runs of each side in it (3 unless told)
 set -eu
 cd "$(dirname "$0")/.."
 BEFORE=""
-[ "${1:-}" = "--before" ] && BEFORE=$(git rev-parse --verify "$2^{commit}")
+MONITOR_ONLY=""
+RUNS=3
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --before) BEFORE=$(git rev-parse --verify "$2^{commit}"); shift 2 ;;
+    --monitor-only) MONITOR_ONLY=1; shift ;;
+    --runs) RUNS="$2"; shift 2 ;;
+    *) echo "usage: tools/bench.sh [--before REV] [--monitor-only] [--runs N]" >&2; exit 2 ;;
+  esac
+done
 EXTRA_PACKAGES="strace" tools/deps.sh
 . tools/lib/ccache.sh
 
@@ -55,7 +66,8 @@ syscalls_per_tick() {
 }
 
 TABLE="$OUT/benchmark.md"
-{
+: > "$TABLE"
+[ -n "$MONITOR_ONLY" ] || {
   echo "One no-board tick of TQ5271_encoders over the fake hidraw host ($(date -u +%Y-%m-%d), $(nproc) cores)."
   echo
   header="| foreign nodes |"
@@ -68,6 +80,7 @@ TABLE="$OUT/benchmark.md"
   echo "$rule"
 } > "$TABLE"
 for nodes in 0 10 100 1000; do
+  [ -z "$MONITOR_ONLY" ] || break
   row="| $nodes |"
   for side in $SIDES; do
     bin="$OUT/$side/bench/tq_bench"
@@ -104,7 +117,7 @@ qt_view_row() {  # side
           view / t["ReadBackDirectQt"], t["PickModel"], t["PickQtView"]
       }'
 }
-if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^ReadBackQtView$'; then
+if [ -z "$MONITOR_ONLY" ] && "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^ReadBackQtView$'; then
   {
     echo
     echo "One read-back and one pick of TQ5271_encoders, with the Qt view drawing offscreen (CPU time)."
@@ -117,21 +130,22 @@ fi
 
 # The monitor while a board sends 1000 input reports a second
 # (bench/monitor_load.h): the process's CPU less the feed's thread, as a
-# share of one core, and of it the window's thread; three runs of five
-# seconds each per side, the sides taking turns so that a busy moment of the
-# machine falls on both alike.
+# share of one core, and of it the window's thread; three runs (--runs) of
+# five seconds each per side, the sides taking turns so that a busy moment of
+# the machine falls on both alike, each row with the load average as it
+# began.
 monitor_rows() {  # side run
   "$OUT/$1/bench/tq_bench" --benchmark_filter='^Monitor' --benchmark_counters_tabular=false \
     2>/dev/null |
-    awk -v side="$1" -v run="$2" '
+    awk -v side="$1" -v run="$2" -v load="$(cut -d' ' -f1 /proc/loadavg)" '
       /^Monitor/ {
         name = $1; sub(/\/.*/, "", name)
         delete c
         for (i = 2; i <= NF; ++i) if (split($i, kv, "=") == 2) c[kv[1]] = kv[2]
-        printf "| %s | %s | %d | %.2f %% | %.2f %% | %.2f %% | %.0f | %.0f | %.1f | %s |\n",
+        printf "| %s | %s | %d | %.2f %% | %.2f %% | %.2f %% | %.0f | %.0f | %.1f | %s | %s |\n",
           name, side, run, c["monitor_core_%"], c["window_core_%"],
           c["monitor_core_%"] - c["window_core_%"], c["sent/s"], c["read/s"], c["ticks/s"],
-          ("paints/s" in c) ? sprintf("%.0f", c["paints/s"]) : "-"
+          ("paints/s" in c) ? sprintf("%.0f", c["paints/s"]) : "-", load
       }'
 }
 if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^Monitor'; then
@@ -139,16 +153,16 @@ if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^Monitor'; then
     echo
     echo "TQ5271_monitor while a board sends 1000 input reports a second (share of one core; load average $(cut -d' ' -f1 /proc/loadavg) at the start)."
     echo
-    echo "| benchmark | code | run | monitor | window's thread | the rest (reading thread) | sent/s | read/s | ticks/s | paints/s |"
-    echo "|---|---|---|---|---|---|---|---|---|---|"
-    for run in 1 2 3; do
+    echo "| benchmark | code | run | monitor | window's thread | the rest (reading thread) | sent/s | read/s | ticks/s | paints/s | load |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|"
+    for run in $(seq "$RUNS"); do
       for side in $SIDES; do monitor_rows "$side" "$run"; done
     done
   } >> "$TABLE"
 fi
 
 # Everything else in the benchmark program, as it reports it.
-if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -qv '^NoBoardTick/'; then
+if [ -z "$MONITOR_ONLY" ] && "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -qv '^NoBoardTick/'; then
   {
     echo
     echo '```'

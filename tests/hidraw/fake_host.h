@@ -136,14 +136,19 @@ class FakeHost : public hidraw::KernelCalls {
   // The device sends an input report: every file open on the node gets it,
   // as the driver hands it over (with the ID byte only when the device
   // numbers its reports). A file that already holds as many unread reports
-  // as the driver keeps misses it, as with the driver.
+  // as the driver keeps misses it, as with the driver. The readers are woken
+  // once the queues are unlocked, as the driver wakes its pollers: woken
+  // under the lock, a reader would wait for it a second time, a cost no
+  // kernel's poll has.
   void SendInput(unsigned node, std::vector<std::uint8_t> report) {
-    const std::lock_guard lock(inputMutex_);
-    const std::string path = NodePath(node);
-    for (const auto& [fd, openPath] : paths_) {
-      if (openPath != path || deadFds_.contains(fd)) continue;
-      auto& queue = inputs_[fd];
-      if (queue.size() < kQueuedReports) queue.push_back(report);
+    {
+      const std::lock_guard lock(inputMutex_);
+      const std::string path = NodePath(node);
+      for (const auto& [fd, openPath] : paths_) {
+        if (openPath != path || deadFds_.contains(fd)) continue;
+        auto& queue = inputs_[fd];
+        if (queue.size() < kQueuedReports) queue.push_back(report);
+      }
     }
     inputArrived_.notify_all();
   }

@@ -2,6 +2,7 @@
 // mirrors the model, and that each user action reaches the model once and
 // each program-made change raises nothing twice.
 #include "devlink/ui/qt/qt_view.h"
+#include "devlink/ui/qt/text_label.h"
 #include "tests/indicator_window.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QAccessible>
 #include <QScreen>
 #include <QSet>
 #include <QTimer>
@@ -83,7 +85,7 @@ TEST(QtView, PlacesControlsAtTheirTwipsScaledToTheScreen) {
       << face.family().toStdString();
   EXPECT_EQ(face.pointSize(), 10);
   // Value labels take the colours of the system's text fields.
-  const QLabel* label = As<QLabel>(view, s.value);
+  const TextLabel* label = As<TextLabel>(view, s.value);
   EXPECT_EQ(label->palette().color(QPalette::Window), QPalette().color(QPalette::Base));
   EXPECT_EQ(label->palette().color(QPalette::WindowText), QPalette().color(QPalette::Text));
   // ... greyed in the system's way when disabled.
@@ -98,7 +100,7 @@ TEST(QtView, MirrorsTheModel) {
   s.list.SetHint("pick one");
   s.check.SetValue(1);
   s.value.SetColors(SystemColor::ButtonFace, SystemColor::ButtonText);
-  EXPECT_EQ(As<QLabel>(view, s.value)->text(), " 1.21");
+  EXPECT_EQ(As<TextLabel>(view, s.value)->text(), " 1.21");
   EXPECT_EQ(view.WidgetOf(s.list)->toolTip(), "pick one");
   EXPECT_TRUE(As<QCheckBox>(view, s.check)->isChecked());
   EXPECT_EQ(view.WidgetOf(s.value)->palette().color(QPalette::Window),
@@ -459,6 +461,87 @@ TEST(QtView, RepaintsOnlyTheBarsAndLampsThatChanged) {
   PaintPending();
   EXPECT_EQ(paints(s.button6), 1);
   EXPECT_EQ(total(), 1);
+}
+
+// A label's caption changing sixty times a second in the monitor costs its
+// frame nothing: no layout request (the view lays out itself) and no paint
+// behind the label (it paints its whole rectangle).
+TEST(QtView, ACaptionChangeAsksNothingOfItsFrame) {
+  Sample s;
+  QtView view(s.window);
+  s.window.Show();
+  PaintPending();
+  struct FrameEvents final : QObject {
+    int layoutRequests = 0;
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::LayoutRequest) ++layoutRequests;
+      if (event->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } frame;
+  view.WidgetOf(s.frame)->installEventFilter(&frame);
+  QWidget* label = view.WidgetOf(s.value);
+  const QRect placed = label->geometry();
+  for (const char* caption : {"1", "1023", "", " 65535 reports", "7"}) {
+    s.value.SetCaption(caption);
+    PaintPending();
+    EXPECT_EQ(As<TextLabel>(view, s.value)->text(), caption);
+  }
+  EXPECT_EQ(frame.layoutRequests, 0);
+  EXPECT_EQ(frame.paints, 0);
+  // Where the layout put it, whatever its caption asked of Qt.
+  EXPECT_EQ(label->geometry(), placed);
+  // A caption too wide for the room lays the window out again, still in the
+  // view's own hands: the label widens and its size stays fixed there.
+  s.value.SetCaption(std::string(60, 'W'));
+  PaintPending();
+  EXPECT_GT(label->width(), placed.width());
+  EXPECT_EQ(label->minimumSize(), label->maximumSize());
+  EXPECT_EQ(label->size(), label->minimumSize());
+  view.WidgetOf(s.frame)->removeEventFilter(&frame);
+}
+
+// The view's label looks as a plain QLabel laid out the same way, enabled
+// and greyed, shows a caption as it is written (never as markup) and reads
+// to accessibility tools as a label's static text.
+TEST(QtView, LabelsDrawAsAPlainQLabelAndReadAsStaticText) {
+  QWidget window;
+  window.setFont(QFont("Arial", 10));
+  window.resize(300, 100);
+  auto* own = new TextLabel(&window);
+  auto* stock = new QLabel(&window);
+  stock->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  stock->setWordWrap(true);
+  stock->setAutoFillBackground(true);
+  QPalette palette = window.palette();
+  palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+  for (QWidget* label : {static_cast<QWidget*>(own), static_cast<QWidget*>(stock)}) {
+    label->setGeometry(0, 0, 120, 60);
+    label->setPalette(palette);
+  }
+  const QString caption = "A caption long enough to wrap at a word";
+  own->setText(caption);
+  stock->setText(caption);
+  for (const bool enabled : {true, false}) {
+    own->setEnabled(enabled);
+    stock->setEnabled(enabled);
+    const QImage drawn = own->grab().toImage();
+    EXPECT_EQ(drawn, stock->grab().toImage()) << "enabled " << enabled;
+    // The text is there, wrapped onto a second line.
+    const QColor background = drawn.pixelColor(drawn.width() - 1, drawn.height() - 1);
+    int inkBelowFirstLine = 0;
+    for (int y = own->fontMetrics().height(); y < drawn.height(); ++y) {
+      for (int x = 0; x < drawn.width(); ++x) inkBelowFirstLine += drawn.pixelColor(x, y) != background;
+    }
+    EXPECT_GT(inkBelowFirstLine, 20) << "enabled " << enabled;
+  }
+  own->setText("<b>1:2</b>");
+  EXPECT_EQ(own->text(), "<b>1:2</b>");
+  QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(own);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->role(), QAccessible::StaticText);
+  EXPECT_EQ(reader->text(QAccessible::Name), "<b>1:2</b>");
 }
 
 TEST(QtView, BarsAndLampsWidenForTheirCaptions) {

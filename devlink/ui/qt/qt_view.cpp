@@ -1,5 +1,6 @@
 #include "devlink/ui/qt/qt_view.h"
 #include "devlink/ui/qt/indicators.h"
+#include "devlink/ui/qt/text_label.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,7 +13,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -231,14 +231,9 @@ QWidget* QtView::Create(Control& control, QWidget* parent) {
     case Kind::Frame:
       widget = new QGroupBox(parent);
       break;
-    case Kind::Label: {
-      auto* label = new QLabel(parent);
-      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      label->setWordWrap(true);
-      label->setAutoFillBackground(true);
-      widget = label;
+    case Kind::Label:
+      widget = new TextLabel(parent);
       break;
-    }
     case Kind::ComboBox: {
       auto* combo = new FocusedWheelComboBox(parent);
       combo->setEditable(false);
@@ -309,10 +304,17 @@ PixelRect QtView::Designed(const Control& control) const {
   return DesignedRect(control, [this](int twips) { return Pixels(twips); });
 }
 
+// Each widget's size is fixed at what the layout gives it. Qt asks the
+// parent of a widget whose size may vary to lay out again whenever its
+// contents change: a label's new caption would post a layout request to
+// its frame, which a group box answers by building its style's options,
+// sixty times a second for a monitor's value. The layout here is ours, so
+// nothing is lost.
 void QtView::Place(const Control& control, QWidget* widget) const {
   const auto it = layout_.rects.find(&control);
   const PixelRect r = DrawnRect(control, it == layout_.rects.end() ? Designed(control) : it->second);
-  widget->setGeometry(r.left, r.top, r.width, r.height);
+  widget->setFixedSize(r.width, r.height);
+  widget->move(r.left, r.top);
 }
 
 // How wide `text` is in the window's font, which every control draws in,
@@ -434,7 +436,7 @@ void QtView::Mirror(Control& control, Change change) {
       if (layout_.clientWidth > 0) UpdateNeed(control);
       if (kind == Kind::Window) widget->setWindowTitle(ToQt(control.Caption()));
       if (kind == Kind::Frame) static_cast<QGroupBox*>(widget)->setTitle(ToQt(control.Caption()));
-      if (kind == Kind::Label) static_cast<QLabel*>(widget)->setText(ToQt(control.Caption()));
+      if (kind == Kind::Label) static_cast<TextLabel*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::CheckBox) static_cast<QCheckBox*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::PushButton) static_cast<QPushButton*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::Bar || kind == Kind::Lamp) widget->update();
