@@ -101,8 +101,8 @@ bool PulseMeter::ContinuesRun(int side, std::int64_t ms) const {
 void PulseMeter::EndRun() {
   if (!runs_.latestWhole || runs_.latestPulses == 0) return;
   const int size = runs_.latestPulses;
-  runs_.sameSize = runs_.wholeRuns == 0 || runs_.sameSize == size ? std::optional<int>(size)
-                                                                   : std::nullopt;
+  runs_.sameSizeRuns = runs_.sameSize == size ? runs_.sameSizeRuns + 1 : 1;
+  runs_.sameSize = size;
   runs_.sizeGcd = std::gcd(runs_.sizeGcd, size);
   ++runs_.wholeRuns;
 }

@@ -23,10 +23,13 @@ inline constexpr std::int64_t kContactMaxMs = 150;
 struct RunFigures {
   // Runs that have ended (another press came later), seen from their first
   // pulse on: their count, the greatest common divisor of their sizes (0
-  // for none), and the size they all share, if they do.
+  // for none), and the size of the latest of them with how many ended in a
+  // row at that size: a setting changed while the watch runs shows in the
+  // runs since, not in those made before.
   int wholeRuns = 0;
   int sizeGcd = 0;
   std::optional<int> sameSize;
+  int sameSizeRuns = 0;
   // The latest run, ended or under way: its pulses, how many of them were
   // measured, whether it was seen from its first, and its shortest and
   // longest measured pulse.

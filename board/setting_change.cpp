@@ -55,8 +55,8 @@ std::optional<int> SeenType(const RunFigures& runs, int type) {
   if (runs.wholeRuns >= 1 && runs.sizeGcd % perDetent != 0) return TypeDividing(runs.sizeGcd);
   if (!runs.sameSize) return std::nullopt;
   const int size = *runs.sameSize;
-  const bool twoRuns =
-      runs.wholeRuns >= 2 || (runs.wholeRuns == 1 && runs.latestWhole && runs.latestPulses == size);
+  const bool twoRuns = runs.sameSizeRuns >= 2 ||
+                       (runs.sameSizeRuns == 1 && runs.latestWhole && runs.latestPulses == size);
   if (!twoRuns || size <= perDetent) return std::nullopt;
   for (const int other : kTypesByPulses) {
     if (encoders::PulsesPerDetent(other) == size) return other;

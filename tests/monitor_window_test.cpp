@@ -230,10 +230,10 @@ TEST_F(MonitorWindow, AxisMoveAndButtonPressShowAtTheNextRepaint) {
   EXPECT_EQ(form.Axis(2).bar.Value(), 127);
 }
 
-// The owner's loop on one board: the encoder window sets pair 3 to "1:4"
-// while the monitor watches it as read, "1:2". The first turn's four pulses
-// may be two fast detents; the second names the type, and the counts read
-// as "1:2" detents show the doubling.
+// The owner's loop on one board: pair 3 turned as read, "1:2"; then the
+// encoder window sets it to "1:4" while the monitor watches. The first turn
+// since's four pulses may be two fast detents; the second names the type,
+// however many turns came before the change, and Reset makes it as set.
 TEST_F(MonitorWindow, ATypeSetInTheEncoderWindowMeanwhileIsNamedAsAChangedSetting) {
   encoders::frmMain encoderWindow(hid);
   encoderWindow.Form_Load();
@@ -241,13 +241,25 @@ TEST_F(MonitorWindow, ATypeSetInTheEncoderWindowMeanwhileIsNamedAsAChangedSettin
   form.Form_Load();
   ASSERT_TRUE(Reading());
   ASSERT_EQ(form.Pair(3).type.Caption(), "1:2");
+  // Turned twice as read: as set.
+  for (const std::string counts : {"2 / 0", "4 / 0"}) {
+    hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+      b.AdvanceTime(1000);
+      b.TurnEncoder(3, 1);
+    });
+    ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == counts; }));
+  }
+  EXPECT_EQ(form.Pair(3).mark.Caption(), "OK");
   encoderWindow.Enc(3).UserPick(3);  // "1:4", sent to the board at once
   ASSERT_EQ(encoderWindow.Enc(3).Text(), "1:4");
 
-  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });
-  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "4 / 0"; }));
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.AdvanceTime(1000);
+    b.TurnEncoder(3, 1);
+  });
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "8 / 0"; }));
   EXPECT_EQ(form.Pair(3).mark.Caption(), "OK");
-  EXPECT_EQ(form.Pair(3).detents.Caption(), "2 / 0");
+  EXPECT_EQ(form.Pair(3).detents.Caption(), "4 / 0");
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
     b.AdvanceTime(1000);
     b.TurnEncoder(3, 1);

@@ -42,5 +42,35 @@ TEST(PulseMeter, MedianIsAMeasuredLengthAndReversalsAreTimed) {
   EXPECT_EQ(meter.Count(0), 1);
 }
 
+// Turns of 2 pulses, then of 4 (the type changed meanwhile): the runs since
+// the change are counted apart from those before it.
+TEST(PulseMeter, RunsAreTurnsAndTheLatestSizeIsCountedInARow) {
+  PulseMeter meter;
+  std::int64_t ms = 0;
+  const auto turn = [&](int pulses) {
+    ms += 1000;
+    for (int i = 0; i < pulses; ++i) {
+      meter.Press(0, ms);
+      meter.Release(0, ms + 48);
+      ms += 96;  // the firmware's gap is the pulse's length
+    }
+  };
+  turn(2);
+  turn(2);
+  turn(2);
+  EXPECT_EQ(meter.Runs().wholeRuns, 2) << "the third is under way";
+  EXPECT_EQ(meter.Runs().sameSize, 2);
+  EXPECT_EQ(meter.Runs().sameSizeRuns, 2);
+  EXPECT_EQ(meter.Runs().latestPulses, 2);
+  turn(4);
+  turn(4);
+  EXPECT_EQ(meter.Runs().wholeRuns, 4);
+  EXPECT_EQ(meter.Runs().sizeGcd, 2);
+  EXPECT_EQ(meter.Runs().sameSize, 4);
+  EXPECT_EQ(meter.Runs().sameSizeRuns, 1);
+  EXPECT_EQ(meter.Runs().latestPulses, 4);
+  EXPECT_TRUE(meter.Runs().latestWhole);
+}
+
 }  // namespace
 }  // namespace tq::monitor

@@ -22,11 +22,14 @@ RunFigures Latest(int pulses, std::int64_t shortest, std::int64_t longest) {
   return runs;
 }
 
-// Runs that ended before it: how many, their sizes' divisor, their one size.
-RunFigures After(RunFigures runs, int count, int gcd, std::optional<int> same) {
+// Runs that ended before it: how many, their sizes' divisor, and the size of
+// the latest with how many ended in a row at it (all of them by default).
+RunFigures After(RunFigures runs, int count, int gcd, std::optional<int> same,
+                 std::optional<int> inARow = std::nullopt) {
   runs.wholeRuns = count;
   runs.sizeGcd = gcd;
   runs.sameSize = same;
+  runs.sameSizeRuns = same ? inARow.value_or(count) : 0;
   return runs;
 }
 
@@ -74,6 +77,10 @@ TEST(SettingChange, RunsThatCannotBeDetentsOrAreAnotherTypesDetentNameTheType) {
   // 4, 4 and 8 at "1:2": turns of differing speed, all whole detents.
   EXPECT_EQ(type(JudgeSettingChange(After(Latest(2, 48, 48), 3, 4, std::nullopt), 0, k1to2, 48)),
             -1);
+  // Three turns of 2 at "1:2", then the type changed to "1:4": runs of 4 since.
+  EXPECT_EQ(type(JudgeSettingChange(After(Latest(4, 48, 48), 4, 2, 4, 1), 0, k1to2, 48)), k1to4);
+  EXPECT_EQ(type(JudgeSettingChange(After(Latest(2, 48, 48), 4, 2, 4, 1), 0, k1to2, 48)), -1)
+      << "one run of 4 since";
   // Runs of 2 at "1:2" and of 4 at "1:4": as set.
   EXPECT_EQ(type(JudgeSettingChange(After(Latest(2, 48, 48), 3, 2, 2), 0, k1to2, 48)), -1);
   EXPECT_EQ(type(JudgeSettingChange(After(Latest(4, 48, 48), 2, 4, 4), 0, k1to4, 48)), -1);
