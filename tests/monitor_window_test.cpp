@@ -241,29 +241,26 @@ TEST_F(MonitorWindow, ATypeSetInTheEncoderWindowMeanwhileIsNamedAsAChangedSettin
   form.Form_Load();
   ASSERT_TRUE(Reading());
   ASSERT_EQ(form.Pair(3).type.Caption(), "1:2");
-  // Turned twice as read: as set.
-  for (const std::string counts : {"2 / 0", "4 / 0"}) {
+  const auto turnASecondLater = [this] {
     hid.WithBoard(board, [](emu::EmulatedBoard& b) {
       b.AdvanceTime(1000);
       b.TurnEncoder(3, 1);
     });
+  };
+  // Turned twice as read: as set.
+  for (const std::string counts : {"2 / 0", "4 / 0"}) {
+    turnASecondLater();
     ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == counts; }));
   }
   EXPECT_EQ(form.Pair(3).mark.Caption(), "OK");
   encoderWindow.Enc(3).UserPick(3);  // "1:4", sent to the board at once
   ASSERT_EQ(encoderWindow.Enc(3).Text(), "1:4");
 
-  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
-    b.AdvanceTime(1000);
-    b.TurnEncoder(3, 1);
-  });
+  turnASecondLater();
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "8 / 0"; }));
   EXPECT_EQ(form.Pair(3).mark.Caption(), "OK");
   EXPECT_EQ(form.Pair(3).detents.Caption(), "4 / 0");
-  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
-    b.AdvanceTime(1000);
-    b.TurnEncoder(3, 1);
-  });
+  turnASecondLater();
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).mark.Marked(); })) << form.Pair(3).counts.Caption();
   EXPECT_EQ(form.Pair(3).mark.Hint(), "5-6: setting may have changed: pulses as at 1:4; press Reset");
   EXPECT_EQ(form.Pair(3).mark.Caption(), "setting changed?");
@@ -271,10 +268,7 @@ TEST_F(MonitorWindow, ATypeSetInTheEncoderWindowMeanwhileIsNamedAsAChangedSettin
   form.cmdReset.UserPress();
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).type.Caption() == "1:4"; }));
   EXPECT_FALSE(form.Pair(3).mark.Marked());
-  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
-    b.AdvanceTime(1000);
-    b.TurnEncoder(3, 1);
-  });
+  turnASecondLater();
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "4 / 0"; }));
   EXPECT_EQ(form.Pair(3).mark.Caption(), "OK");
   EXPECT_EQ(form.Pair(3).detents.Caption(), "1 / 0");
