@@ -95,7 +95,7 @@ check_program() {
 check_all() {
   check_program encoders "TQ5271 Rotary Encoders Configuration v1.7" 4820 6970
   check_program config "TQ5271 configuration" 5420 7470
-  check_program monitor "TQ5271 Input Monitor" 11280 9090
+  check_program monitor "TQ5271 Input Monitor" 14580 9630
 }
 
 # The console program against no board: the same lines and exit codes as
