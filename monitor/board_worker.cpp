@@ -31,6 +31,10 @@ BoardWorker::~BoardWorker() { Stop(); }
 
 void BoardWorker::Start() {
   if (thread_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = false;
+  }
   thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
   lookThread_ = std::jthread([this](std::stop_token stop) { RunLook(stop); });
   if (game_) gameThread_ = std::jthread([this](std::stop_token stop) { RunGame(stop); });
@@ -41,6 +45,14 @@ void BoardWorker::Stop() {
   thread_.request_stop();
   lookThread_.request_stop();
   gameThread_.request_stop();
+  // The waits end on stopping_, not on the stop tokens: a wait on a stop
+  // token registers a callback, and with the MinGW runtime a callback's
+  // removal can miss the wake-up of a stop requested meanwhile and hang
+  // for good, holding mutex_ (seen under Wine).
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
   wake_.notify_all();
   thread_.join();
   lookThread_.join();
@@ -109,7 +121,7 @@ void BoardWorker::Run(std::stop_token stop) {
     if (reset) StartAfresh();
     if (switching || !session_.IsOpen()) {
       if (switching) CloseBoard({});
-      OpenFromScan(stop);
+      OpenFromScan();
       continue;
     }
     ReadInputs();
@@ -121,7 +133,7 @@ void BoardWorker::RunGame(std::stop_token stop) {
   while (!stop.stop_requested()) {
     ReadGame();
     std::unique_lock lock(mutex_);  // mutex_ alone, to wait
-    wake_.wait_for(lock, stop, std::chrono::milliseconds(kGameReadIntervalMs), [] { return false; });
+    wake_.wait_for(lock, std::chrono::milliseconds(kGameReadIntervalMs), [this] { return stopping_; });
   }
 }
 
@@ -157,21 +169,21 @@ void BoardWorker::RunLook(std::stop_token stop) {
     // An unplug seen by the reading thread ends a long wait: the board's
     // return is then looked for at the shorter interval.
     const bool reading = state_.live;
-    wake_.wait_for(lock, stop,
+    wake_.wait_for(lock,
                    std::chrono::milliseconds(reading ? kListIntervalMs : kRescanIntervalMs),
-                   [&] { return reading && !state_.live; });
+                   [&] { return stopping_ || (reading && !state_.live); });
   }
 }
 
-void BoardWorker::OpenFromScan(std::stop_token stop) {
+void BoardWorker::OpenFromScan() {
   std::optional<std::string> picked;
   Scan scan;
   std::string watched;
   {
     std::unique_lock lock(mutex_);
     const auto fresh = [this] { return latestNumber_ > usedScan_; };
-    wake_.wait(lock, stop, [&] { return (chosen_ && latest_) || resetWanted_ || fresh(); });
-    if (!latest_ || (!chosen_ && !fresh())) return;  // stopping, or a Reset to do first
+    wake_.wait(lock, [&] { return stopping_ || (chosen_ && latest_) || resetWanted_ || fresh(); });
+    if (stopping_ || !latest_ || (!chosen_ && !fresh())) return;  // stopping, or a Reset to do first
     usedScan_ = latestNumber_;
     picked = std::exchange(chosen_, std::nullopt);
     scan = *latest_;

@@ -116,7 +116,7 @@ class BoardWorker {
   void Run(std::stop_token stop);
   // Waits for a scan newer than the last one acted on, or the user's pick,
   // then opens the board chosen from it (board_choice.h), if any.
-  void OpenFromScan(std::stop_token stop);
+  void OpenFromScan();
   void OpenBoard(const ScannedInterface& board);
   void CloseBoard(const std::string& why);
   void StartAfresh();
@@ -142,11 +142,12 @@ class BoardWorker {
   // mutex_ (ReadGame); the window's thread takes mutex_ alone (Choose,
   // Reset, TakeIfNewer).
   std::mutex mutex_;
-  std::condition_variable_any wake_;
+  std::condition_variable wake_;
   MonitorState state_;        // under mutex_
   InputWatch watch_;          // under mutex_
   std::optional<std::string> chosen_;  // under mutex_: the user's pick not yet acted on
   bool resetWanted_ = false;           // under mutex_
+  bool stopping_ = false;              // under mutex_: Stop() was called
   // Under mutex_: the look thread's last scan, numbered as it started, and
   // the number of the last one the reading thread acted on (or, after an
   // unplug, of the last started before it: a scan under way may still list
