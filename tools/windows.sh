@@ -28,7 +28,7 @@ export WINEPREFIX="${WINEPREFIX:-$PWD/$BUILD/wineprefix}"
 
 display=90
 while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
   "$WINESERVER" -k 2>/dev/null || true
@@ -43,8 +43,9 @@ done
 
 "$WINE" wineboot --init >/dev/null 2>&1
 "$WINESERVER" -w
-# As large as the screen: the monitor's window is 1128 pixels wide at 144 dpi.
-wine_desktop 1280x1024
+# As large as the screen, 1920 x 1080 as the windows must fit at 150 %: the
+# monitor's window is 1458 x 963 pixels at 144 dpi.
+wine_desktop 1920x1080
 wine_fonts
 
 # Every Wine process, the desktop included, ends first, so that all of them
