@@ -1,6 +1,8 @@
 // The input monitor's model at 1000 input reports a second: the reading
 // thread over the real hidraw backend and the window's timer taking the
-// state sixty times a second, no view attached.
+// state, no view attached. The argument is the timer's interval in
+// milliseconds: the window's own, and longer ones, to show what a frame
+// costs against how many there are.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -12,11 +14,11 @@ namespace {
 
 using tq::bench::WatchedBoard;
 
-// The window's timer as an event loop would turn it, on a 16 ms schedule.
+// The window's timer as an event loop would turn it, on its schedule.
 struct TimerLoop {
-  explicit TimerLoop(WatchedBoard& board) : watched(board) {}
+  TimerLoop(WatchedBoard& board, int intervalMs) : watched(board), interval(intervalMs) {}
   void TickOnce() {
-    due += std::chrono::milliseconds(tq::monitor::frmMain::kRepaintIntervalMs);
+    due += interval;
     std::this_thread::sleep_until(due);
     watched.form.Timer.Tick();
   }
@@ -25,12 +27,13 @@ struct TimerLoop {
     while (std::chrono::steady_clock::now() < end) TickOnce();
   }
   WatchedBoard& watched;
+  std::chrono::milliseconds interval;
   std::chrono::steady_clock::time_point due = std::chrono::steady_clock::now();
 };
 
 void MonitorModelAt1000Hz(benchmark::State& state) {
   WatchedBoard watched;
-  TimerLoop loop(watched);
+  TimerLoop loop(watched, static_cast<int>(state.range(0)));
   if (!watched.Reading([&] { loop.TickOnce(); })) {
     state.SkipWithError("the monitor never showed the board's reports");
     return;
@@ -40,4 +43,8 @@ void MonitorModelAt1000Hz(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(MonitorModelAt1000Hz)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(MonitorModelAt1000Hz)
+    ->Arg(tq::monitor::frmMain::kRepaintIntervalMs)
+    ->Arg(33)
+    ->Arg(50)
+    ->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 // The input monitor at 1000 input reports a second with the Qt view drawing
 // it offscreen: the reading thread over the real hidraw backend, the
-// window's timer turned by Qt's event loop, and every paint Qt makes.
+// window's timer turned by Qt's event loop, and every paint Qt makes. The
+// argument is the timer's interval, as in monitor_load_bench.cpp.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -29,8 +30,10 @@ void MonitorQtViewAt1000Hz(benchmark::State& state) {
   QCoreApplication::instance()->installEventFilter(&counter);
   {
     tq::bench::WatchedBoard watched;
+    const int intervalMs = static_cast<int>(state.range(0));
+    watched.form.Timer.SetInterval(intervalMs);
     tq::ui::QtView view(watched.form.Form());
-    if (!watched.Reading([] { RunEventLoop(tq::monitor::frmMain::kRepaintIntervalMs); })) {
+    if (!watched.Reading([intervalMs] { RunEventLoop(intervalMs); })) {
       state.SkipWithError("the monitor never showed the board's reports");
     } else {
       tq::bench::MeasureWatching(
@@ -45,4 +48,8 @@ void MonitorQtViewAt1000Hz(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(MonitorQtViewAt1000Hz)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(MonitorQtViewAt1000Hz)
+    ->Arg(tq::monitor::frmMain::kRepaintIntervalMs)
+    ->Arg(33)
+    ->Arg(50)
+    ->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -130,8 +130,9 @@ fi
 
 # The monitor while a board sends 1000 input reports a second
 # (bench/monitor_load.h): the process's CPU less the feed's thread, as a
-# share of one core, and of it the window's thread; three runs (--runs) of
-# five seconds each per side, the sides taking turns so that a busy moment of
+# share of one core, and of it the window's thread, at the window's timer
+# interval and at longer ones; three runs (--runs) of five seconds each per
+# side, the sides taking turns so that a busy moment of
 # the machine falls on both alike, each row with the load average as it
 # began.
 monitor_rows() {  # side run
@@ -139,11 +140,11 @@ monitor_rows() {  # side run
     2>/dev/null |
     awk -v side="$1" -v run="$2" -v load="$(cut -d' ' -f1 /proc/loadavg)" '
       /^Monitor/ {
-        name = $1; sub(/\/.*/, "", name)
+        split($1, part, "/"); name = part[1]; interval = part[2]
         delete c
         for (i = 2; i <= NF; ++i) if (split($i, kv, "=") == 2) c[kv[1]] = kv[2]
-        printf "| %s | %s | %d | %.2f %% | %.2f %% | %.2f %% | %.0f | %.0f | %.1f | %s | %s |\n",
-          name, side, run, c["monitor_core_%"], c["window_core_%"],
+        printf "| %s | %s ms | %s | %d | %.2f %% | %.2f %% | %.2f %% | %.0f | %.0f | %.1f | %s | %s |\n",
+          name, interval, side, run, c["monitor_core_%"], c["window_core_%"],
           c["monitor_core_%"] - c["window_core_%"], c["sent/s"], c["read/s"], c["ticks/s"],
           ("paints/s" in c) ? sprintf("%.0f", c["paints/s"]) : "-", load
       }'
@@ -153,8 +154,8 @@ if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^Monitor'; then
     echo
     echo "TQ5271_monitor while a board sends 1000 input reports a second (share of one core; load average $(cut -d' ' -f1 /proc/loadavg) at the start)."
     echo
-    echo "| benchmark | code | run | monitor | window's thread | the rest (reading thread) | sent/s | read/s | ticks/s | paints/s | load |"
-    echo "|---|---|---|---|---|---|---|---|---|---|---|"
+    echo "| benchmark | window's timer | code | run | monitor | window's thread | the rest (reading thread) | sent/s | read/s | ticks/s | paints/s | load |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
     for run in $(seq "$RUNS"); do
       for side in $SIDES; do monitor_rows "$side" "$run"; done
     done
