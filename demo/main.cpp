@@ -21,7 +21,7 @@
 #include "emulator/simulated_hid.h"
 
 int main(int argc, char* argv[]) {
-  tq::ui::OffscreenForScreenshot(argc, argv);
+  tq::ui::OffscreenWithoutWindow(argc, argv);
   if (const std::string missing = tq::ui::MissingDisplay(); !missing.empty()) {
     std::fprintf(stderr, "TQ5271_demo: %s (--screenshot FILE.png needs none)\n", missing.c_str());
     return 1;

@@ -14,7 +14,7 @@
 #include "monitor/frm_main.h"
 
 int main(int argc, char* argv[]) {
-  tq::ui::OffscreenForScreenshot(argc, argv);
+  tq::ui::OffscreenWithoutWindow(argc, argv);
   if (const std::string missing = tq::ui::MissingDisplay(); !missing.empty()) {
     std::fprintf(stderr, "TQ5271_monitor: %s (--screenshot FILE.png needs none)\n",
                  missing.c_str());

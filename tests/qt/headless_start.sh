@@ -2,7 +2,8 @@
 # Both programs and the demo, started where there is no display: each ends
 # at once with one line naming the missing display and a failure status,
 # never Qt's abort. The demo's --screenshot needs no display and still
-# writes its picture, one a program when it runs several.
+# writes its picture, one a program when it runs several; nor does its
+# --help.
 #   headless_start.sh TQ5271_encoders TQ5271_config TQ5271_demo
 set -u
 encoders=$1 config=$2 demo=$3
@@ -50,4 +51,8 @@ for name in encoders config; do
   [ -s "$out/loop-$name.png" ] || fail "demo --program encoders,config wrote no loop-$name.png"
 done
 [ ! -e "$out/loop.png" ] || fail "demo --program encoders,config wrote loop.png as well"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$demo" --help >"$out/stdout" 2>"$out/stderr"
+status=$?
+[ "$status" -eq 0 ] || fail "demo --help without a display ended with $status: $(cat "$out/stderr")"
+grep -q -- "--program" "$out/stdout" || fail "demo --help did not show its options: $(cat "$out/stdout")"
 exit $failed

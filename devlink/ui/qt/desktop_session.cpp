@@ -59,9 +59,10 @@ void PresentToDesktop(QApplication& app, const char* desktopName, const char* fa
   app.setWindowIcon(QIcon::fromTheme(desktopName, QIcon(fallbackIcon)));
 }
 
-void OffscreenForScreenshot(int argc, char* argv[]) {
+void OffscreenWithoutWindow(int argc, char* argv[]) {
   for (int i = 1; i < argc; ++i) {
-    if (QByteArray(argv[i]).startsWith("--screenshot")) {
+    const QByteArray arg(argv[i]);
+    if (arg.startsWith("--screenshot") || arg == "-h" || arg == "--help" || arg == "--help-all") {
       if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
       return;
     }

@@ -14,10 +14,11 @@ namespace tq::ui {
 // aborts with a core dump when its platform finds no display.
 std::string MissingDisplay();
 
-// A program asked only for a picture (--screenshot) needs no display: Qt
-// draws offscreen, unless the caller chose a platform itself. Call before
+// A program asked only for a picture (--screenshot) or for its usage
+// (-h, --help, --help-all) shows no window and needs no display: Qt draws
+// offscreen, unless the caller chose a platform itself. Call before
 // MissingDisplay and the QApplication.
-void OffscreenForScreenshot(int argc, char* argv[]);
+void OffscreenWithoutWindow(int argc, char* argv[]);
 
 // `desktopName` is the name of the program's desktop entry and of its icon
 // in the icon theme; `fallbackIcon` a Qt resource with the same artwork, for
