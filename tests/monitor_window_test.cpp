@@ -24,6 +24,8 @@ const HostHints kHints{IdsFromDevicePath, "install the udev rule"};
 
 using testing::ScriptedGameView;
 
+const std::string kWidthChanged = "setting may have changed: pulses of 16 ms; press Reset";
+
 emu::EmulatedBoard BoardWithEncoderOn3(std::u16string serial = u"M1") {
   emu::EmulatedBoard board = emu::MakeTQ5271(std::move(serial));
   testing::SetEncoders(board, {{3, 2}}, 48);  // pair 3 at "1:2", "48 ms"
@@ -65,6 +67,15 @@ class MonitorWindow : public ::testing::Test {
   bool Reading() {
     return TickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; });
   }
+  // Sets pair 3 to 16 ms behind the monitor's back and turns it back two
+  // detents: true once the marks line names the width.
+  bool TurnPair3AtAWidthSetElsewhere() {
+    hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+      testing::SetEncoders(b, {{3, 2}}, 16);
+      b.TurnEncoder(3, -2);
+    });
+    return TickUntil([&] { return form.lblMarks.Caption() == " 5-6: " + kWidthChanged; });
+  }
   std::int64_t BoardClock() {
     return hid.WithBoard(board, [](emu::EmulatedBoard& b) {
       return static_cast<std::int64_t>(b.clockMs);
@@ -77,7 +88,7 @@ class MonitorWindow : public ::testing::Test {
   frmMain form{hid, &game, kHints, [this] { return BoardClock(); }};
 };
 
-TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
+TEST_F(MonitorWindow, PairRowShowsTheSettingsReadAtOpeningAndADashUntilAPulse) {
   form.Form_Load();
   ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
   EXPECT_EQ(form.SerNo.Items(), std::vector<std::string>{"M1"});
@@ -93,7 +104,12 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
             "5-6: no pulses yet; turn the encoder to check them against 1:2, 48 ms");
   EXPECT_EQ(form.Pair(1).mark.Caption(), "");
   EXPECT_EQ(form.Pair(1).mark.Hint(), "1-2: set OFF, two plain buttons; nothing to check");
+  EXPECT_EQ(form.lblStatus.Hint(), hid.PathOf(board));
+}
 
+TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 5); });
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "10 / 0"; }))
       << form.Pair(3).counts.Caption();
@@ -115,40 +131,44 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
   EXPECT_EQ(form.Pair(1).detents.Caption(), "") << "an OFF pair has no detents";
   EXPECT_EQ(form.lblMarks.Caption(), "");
   EXPECT_EQ(form.Button(5).Hint(), "Button 5 (pair 5-6)");
-  EXPECT_EQ(form.lblStatus.Hint(), hid.PathOf(board));
+}
 
-  // A host that looks every millisecond sees each pulse as long as the
-  // board holds it.
+// A host that looks every millisecond sees each pulse as long as the board
+// holds it.
+TEST_F(MonitorWindow, ReadEveryMillisecondEachPulseMeasuresAsLongAsTheBoardHeldIt) {
   hid.SetReportInterval(1);
-  form.SerNo.UserPick(0);
-  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "0 / 0"; }));
+  form.Form_Load();
+  ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 5); });
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "10 / 0"; }));
   EXPECT_EQ(form.Pair(3).lengths.Caption(), "48 / 48 / 48 ms");
-  hid.SetReportInterval(emu::SimulatedHid::kReportIntervalMs);
+}
 
-  // The board's width changed behind the monitor's back (the encoder
-  // utility): the pulses match 16 ms, not the 48 read at opening, and the
-  // mark says the setting may have changed.
-  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
-    testing::SetEncoders(b, {{3, 2}}, 16);
-    b.TurnEncoder(3, -2);
-  });
-  const std::string changed = "setting may have changed: pulses of 16 ms; press Reset";
-  ASSERT_TRUE(TickUntil([&] { return form.lblMarks.Caption() == " 5-6: " + changed; }))
-      << form.lblMarks.Caption();
+// The board's width changed behind the monitor's back (the encoder
+// utility): the pulses match 16 ms, not the 48 read at opening, and the
+// mark says the setting may have changed.
+TEST_F(MonitorWindow, PulsesOfAWidthSetElsewhereMarkThePairAndOutlineItsButtons) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
+  ASSERT_TRUE(TurnPair3AtAWidthSetElsewhere()) << form.lblMarks.Caption();
   EXPECT_TRUE(form.Pair(3).mark.Marked());
   EXPECT_FALSE(form.Pair(3).mark.Lit());
   EXPECT_EQ(form.Pair(3).mark.Caption(), "setting changed?");
-  EXPECT_EQ(form.Pair(3).mark.Hint(), "5-6: " + changed);
+  EXPECT_EQ(form.Pair(3).mark.Hint(), "5-6: " + kWidthChanged);
   EXPECT_TRUE(form.Button(5).Marked());
-  EXPECT_EQ(form.Button(6).Hint(), "Button 6 (pair 5-6), outlined: its pair is marked: " + changed);
+  EXPECT_EQ(form.Button(6).Hint(),
+            "Button 6 (pair 5-6), outlined: its pair is marked: " + kWidthChanged);
   EXPECT_FALSE(form.Button(1).Marked());
   // The turn's four pulses on button 6 all seen: the board is at rest.
-  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "10 / 4"; }))
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "0 / 4"; }))
       << form.Pair(3).counts.Caption();
+}
 
-  // Another pair moves: the line keeps pair 3's mark beside the new one.
+// Another pair moves: the line keeps pair 3's mark beside the new one.
+TEST_F(MonitorWindow, AnOffPairThatPulsesIsMarkedBesideTheMarksAlreadyShown) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
+  ASSERT_TRUE(TurnPair3AtAWidthSetElsewhere()) << form.lblMarks.Caption();
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
     b.SetButton(1, true);
     b.SetButton(2, true);
@@ -161,10 +181,15 @@ TEST_F(MonitorWindow, EncoderTurnIsCountedAndMeasuredAgainstItsSetting) {
   });
   ASSERT_TRUE(TickUntil([&] { return form.Pair(1).mark.Marked(); }));
   EXPECT_EQ(form.lblMarks.Caption(),
-            " 1-2: pulses while OFF, as an encoder's contacts; 5-6: " + changed);
+            " 1-2: pulses while OFF, as an encoder's contacts; 5-6: " + kWidthChanged);
   EXPECT_EQ(form.Pair(1).mark.Caption(), "pulses while OFF");
+}
 
-  // Picking the board again starts the counts afresh.
+TEST_F(MonitorWindow, PickingTheBoardAgainStartsItsCountsAndMarksAfresh) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading()) << form.lblStatus.Caption();
+  ASSERT_TRUE(TurnPair3AtAWidthSetElsewhere()) << form.lblMarks.Caption();
+  ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "0 / 4"; }));
   form.SerNo.UserPick(0);
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "0 / 0"; }))
       << form.Pair(3).counts.Caption();
