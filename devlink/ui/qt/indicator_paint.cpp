@@ -1,4 +1,4 @@
-#include "devlink/ui/qt/indicators.h"
+#include "devlink/ui/qt/indicator_paint.h"
 
 #include <QPainter>
 
