@@ -53,6 +53,30 @@ std::optional<UsbipRequest> DecodeRequest(const std::uint8_t* header, std::size_
   return request;
 }
 
+UsbipFrame FrameRequest(const std::uint8_t* bytes, std::size_t length) {
+  UsbipFrame frame;
+  if (bytes == nullptr || length < kUsbipHeaderLength) return frame;
+  const auto request = DecodeRequest(bytes, length);
+  if (!request || request->transferLength > kUsbipMaxTransfer || request->isoPackets < 0 ||
+      request->isoPackets > kUsbipMaxIsoPackets) {
+    frame.state = UsbipFrame::State::kRefused;
+    return frame;
+  }
+  // An unlink is its header alone; a submit's data stage travels only OUT.
+  const bool submit = request->command == UsbipCommand::kCmdSubmit;
+  const std::size_t outLength = submit && request->direction == kUsbipDirOut
+                                    ? static_cast<std::size_t>(request->transferLength)
+                                    : 0;
+  const std::size_t isoLength =
+      submit ? static_cast<std::size_t>(request->isoPackets) * kUsbipIsoDescriptorLength : 0;
+  frame.length = kUsbipHeaderLength + outLength + isoLength;
+  if (length < frame.length) return frame;
+  frame.state = UsbipFrame::State::kComplete;
+  frame.message.request = *request;
+  frame.message.outData.assign(bytes + kUsbipHeaderLength, bytes + kUsbipHeaderLength + outLength);
+  return frame;
+}
+
 std::vector<std::uint8_t> EncodeRequest(const UsbipRequest& request) {
   std::vector<std::uint8_t> out(kUsbipHeaderLength, 0);
   PutBasic(out, request.command, request, true);

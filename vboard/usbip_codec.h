@@ -44,6 +44,36 @@ struct UsbipRequest {
 // length that is negative.
 std::optional<UsbipRequest> DecodeRequest(const std::uint8_t* header, std::size_t length);
 
+// The largest transfer and isochronous packet count a request may carry:
+// nothing a HID board takes through endpoint 0 is longer, and it has no
+// isochronous endpoint. A request past either ends the connection.
+constexpr std::int32_t kUsbipMaxTransfer = 64 * 1024;
+constexpr std::int32_t kUsbipMaxIsoPackets = 1024;
+constexpr std::size_t kUsbipIsoDescriptorLength = 16;
+
+// One request as it comes off the wire: the header, then for an OUT submit
+// its data stage, then one descriptor per isochronous packet (read past).
+struct UsbipMessage {
+  UsbipRequest request;
+  std::vector<std::uint8_t> outData;
+};
+
+// Where reading one request from the front of a byte stream stands.
+struct UsbipFrame {
+  enum class State {
+    kNeedMore,  // `length` bytes in all make the request: read the rest
+    kRefused,   // not a request this device takes: end the connection
+    kComplete,  // `message` took the first `length` bytes
+  };
+  State state = State::kNeedMore;
+  std::size_t length = kUsbipHeaderLength;
+  UsbipMessage message;
+};
+
+// Reads the request at the front of `bytes`; the socket's reader asks with
+// the header, then with as many bytes as kNeedMore said.
+UsbipFrame FrameRequest(const std::uint8_t* bytes, std::size_t length);
+
 // Writes a command header (what the host controller sends); used by tests
 // and by anything that plays the host's part.
 std::vector<std::uint8_t> EncodeRequest(const UsbipRequest& request);

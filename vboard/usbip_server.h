@@ -1,8 +1,7 @@
-// Serves one BoardDevice over one USB/IP connection: control requests on
-// endpoint 0 are answered by the device; an interrupt IN request is held
-// until the board's input report changes (looked at every endpoint interval,
-// as a board sends on change once the host has set its idle rate to 0) or
-// the host cancels it.
+// Serves one BoardDevice over one USB/IP connection: reads each request off
+// the socket (FrameRequest, usbip_codec.h), answers it through a
+// UsbipSession (usbip_session.h) and sends the replies, a held interrupt IN
+// request's when the board's input report changes.
 #pragma once
 
 #include "vboard/board_device.h"

@@ -62,5 +62,65 @@ TEST(UsbipCodec, HeadersAreBigEndianWithLittleEndianSetup) {
   EXPECT_FALSE(DecodeRequest(bad.data(), bad.size()));
 }
 
+// The server reads a header, then as many bytes as the frame says; a
+// request it does not take ends the connection rather than desynchronising
+// the stream.
+TEST(UsbipCodec, FramingTakesTheHeaderThenTheOutDataAndIsoDescriptors) {
+  const auto frame = [](const Bytes& bytes) { return FrameRequest(bytes.data(), bytes.size()); };
+  using State = UsbipFrame::State;
+  EXPECT_EQ(frame(Bytes(47, 0)).state, State::kNeedMore);
+  EXPECT_EQ(frame(Bytes(47, 0)).length, 48u);
+
+  // An IN control request is its header alone.
+  Bytes wire = EncodeRequest(Control(1, {0x80, 0x06, 0x0100, 0, 18}));
+  UsbipFrame framed = frame(wire);
+  ASSERT_EQ(framed.state, State::kComplete);
+  EXPECT_EQ(framed.length, 48u);
+  EXPECT_TRUE(framed.message.outData.empty());
+
+  // An OUT one carries its data stage, and no more of what follows.
+  const Bytes page = {30, 0x77, 1, 2, 3};
+  wire = EncodeRequest(Control(2, {0x21, 0x09, 0x0300, 0, 5}));
+  framed = frame(wire);
+  EXPECT_EQ(framed.state, State::kNeedMore);
+  EXPECT_EQ(framed.length, 53u);
+  wire.insert(wire.end(), page.begin(), page.end());
+  wire.insert(wire.end(), 48, 0xEE);
+  framed = frame(wire);
+  ASSERT_EQ(framed.state, State::kComplete);
+  EXPECT_EQ(framed.length, 53u);
+  EXPECT_EQ(framed.message.outData, page);
+
+  // Sixteen bytes a packet descriptor, after the data, for an OUT submit.
+  UsbipRequest iso = Control(3, {0x21, 0x09, 0x0300, 0, 5});
+  iso.endpoint = 2;
+  iso.isoPackets = 2;
+  EXPECT_EQ(frame(EncodeRequest(iso)).length, 48u + 5 + 32);
+  iso.direction = kUsbipDirIn;
+  EXPECT_EQ(frame(EncodeRequest(iso)).length, 48u + 32);
+
+  // An unlink is 48 bytes whatever its unused words hold.
+  UsbipRequest unlink;
+  unlink.command = UsbipCommand::kCmdUnlink;
+  wire = EncodeRequest(unlink);
+  wire[27] = 0xFF;
+  wire[35] = 0xFF;
+  EXPECT_EQ(frame(wire).state, State::kComplete);
+  EXPECT_EQ(frame(wire).length, 48u);
+
+  // Past the limits, and the daemon's own list request, are refused.
+  UsbipRequest big = Control(4, {0x21, 0x09, 0x0300, 0, 0});
+  big.transferLength = kUsbipMaxTransfer + 1;
+  EXPECT_EQ(frame(EncodeRequest(big)).state, State::kRefused);
+  big.transferLength = 0;
+  big.isoPackets = kUsbipMaxIsoPackets + 1;
+  EXPECT_EQ(frame(EncodeRequest(big)).state, State::kRefused);
+  big.isoPackets = -1;
+  EXPECT_EQ(frame(EncodeRequest(big)).state, State::kRefused);
+  Bytes devlist = {0x01, 0x11, 0x80, 0x05, 0, 0, 0, 0};
+  devlist.resize(48, 0);
+  EXPECT_EQ(frame(devlist).state, State::kRefused);
+}
+
 }  // namespace
 }  // namespace tq::vboard
