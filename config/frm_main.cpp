@@ -60,6 +60,13 @@ frmMain::frmMain(HidApi& api)
         "Invert " + std::to_string(input) + " (" + AxisName(input) + ")");
   }
 
+  // What a screen reader names each list and text by: the caption beside it.
+  Label4.SetLabelFor(lblManuf);
+  Label5.SetLabelFor(lblProduct);
+  Label2.SetLabelFor(lblVersion);
+  Label3.SetLabelFor(lblSerialNumber);
+  for (int input = 1; input <= kInputCount; ++input) InputLabel(input).SetLabelFor(ModeCh(input));
+
   for (ui::Label* value : {&lblManuf, &lblProduct, &lblVersion, &lblSerialNumber}) {
     value->SetColors(ui::SystemColor::WindowBackground, ui::SystemColor::WindowText);
   }

@@ -43,7 +43,11 @@ InputControls::InputControls(emu::SimulatedHid& hid, emu::SimulatedHid::BoardId 
     slider->setValue(static_cast<int>(hid_.Board(id_).axes[static_cast<std::size_t>(axis - 1)]));
     const int row = (axis - 1) / 2;
     const int column = 2 * ((axis - 1) % 2);
-    axisGrid->addWidget(new QLabel(kAxisNames[axis - 1], axes), row, column);
+    // The axis's caption names its slider to a screen reader; without it
+    // each slider would be called by its group's title.
+    auto* caption = new QLabel(kAxisNames[axis - 1], axes);
+    caption->setBuddy(slider);
+    axisGrid->addWidget(caption, row, column);
     axisGrid->addWidget(slider, row, column + 1);
     QObject::connect(slider, &QSlider::valueChanged, this, [this, axis](int value) {
       hid_.WithBoard(id_, [&](emu::EmulatedBoard& board) {

@@ -48,6 +48,14 @@ frmMain::frmMain(HidApi& api)
         ui::TwipsRect{left, RowTop(pair, 420), 1095, 375}, PairInputs(pair));
   }
 
+  // What a screen reader names each list and text by: the caption beside it.
+  Label3.SetLabelFor(SerNo);
+  Label4.SetLabelFor(lblManuf);
+  Label5.SetLabelFor(lblProduct);
+  Label2.SetLabelFor(lblVersion);
+  Label1.SetLabelFor(ModeCh1);
+  for (int pair = 1; pair <= kPairCount; ++pair) PairLabel(pair).SetLabelFor(Enc(pair));
+
   for (ui::Label* value : {&lblSerialNumber, &lblManuf, &lblProduct, &lblVersion}) {
     value->SetColors(ui::SystemColor::WindowBackground, ui::SystemColor::WindowText);
   }

@@ -51,7 +51,9 @@ AxisRow::AxisRow(ui::Container& frame, int axis, int top)
       lowest(frame, "lblAxisLowest" + std::to_string(axis), {7320, top, 720, 255}),
       highest(frame, "lblAxisHighest" + std::to_string(axis), {8100, top, 720, 255}),
       setting(frame, "lblAxisSetting" + std::to_string(axis), {8880, top, 2160, 255}),
-      game(frame, "lblGameAxis" + std::to_string(axis), {11100, top, 3060, 255}) {}
+      game(frame, "lblGameAxis" + std::to_string(axis), {11100, top, 3060, 255}) {
+  name.SetLabelFor(bar);
+}
 
 // `left` is the left edge of the pair's column.
 PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
@@ -62,7 +64,9 @@ PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
       counts(frame, "lblPairCounts" + std::to_string(pair), {left + 1860, top, 840, 255}),
       detents(frame, "lblPairDetents" + std::to_string(pair), {left + 2700, top, 840, 255}),
       lengths(frame, "lblPairLengths" + std::to_string(pair), {left + 3540, top, 1680, 255}),
-      mark(frame, "lampPairMark" + std::to_string(pair), {left + 5280, top, 1680, 240}, "") {}
+      mark(frame, "lampPairMark" + std::to_string(pair), {left + 5280, top, 1680, 240}, "") {
+  mark.SetAccessibleName("Check " + encoders::PairInputs(pair));
+}
 
 frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock)
     : ProgramWindow(api, kEncodersVariant, "TQ5271 Input Monitor", 14580, 9630),
@@ -133,10 +137,14 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
                                                ui::TwipsRect{left + 300 * side, 540, 270, 270},
                                                "");
       buttons_[b]->SetHint(ButtonHint(button, {}));
+      buttons_[b]->SetAccessibleName("Button " + std::to_string(button));
+      buttons_[b]->SetStateWords("pressed", "released");
       gameButtons_[b] = std::make_unique<ui::Lamp>(
           Frame3, "lampGameButton" + std::to_string(button),
           ui::TwipsRect{left + 300 * side, 870, 270, 270}, "");
       gameButtons_[b]->SetHint("Button " + std::to_string(button) + " as a game sees it");
+      gameButtons_[b]->SetAccessibleName("Game button " + std::to_string(button));
+      gameButtons_[b]->SetStateWords("pressed", "released");
     }
   }
   for (int pair = 1; pair <= kPairCount; ++pair) {
@@ -145,6 +153,12 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
     pairs_[static_cast<std::size_t>(pair - 1)] = std::make_unique<PairRow>(
         Frame4, pair, kPairColumnLeft[column], kPairRowTop + kRowStep * row);
   }
+
+  // What a screen reader names the list and the board's texts by.
+  Label1.SetLabelFor(SerNo);
+  Label2.SetLabelFor(lblManuf);
+  Label3.SetLabelFor(lblProduct);
+  Label4.SetLabelFor(lblVersion);
 
   for (ui::Label* value : {&lblManuf, &lblProduct, &lblVersion}) {
     value->SetColors(ui::SystemColor::WindowBackground, ui::SystemColor::WindowText);

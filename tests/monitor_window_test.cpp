@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <functional>
 #include <initializer_list>
+#include <set>
+#include <string>
 #include <thread>
 
 #include "emulator/simulated_hid.h"
@@ -528,6 +530,49 @@ TEST(MonitorWindowAlone, NeverSendsASetReport) {
   EXPECT_EQ(hid.CallCount("HidD_SetFeature"), 0);
   EXPECT_GT(hid.CallCount("ReadFile"), 0);
   EXPECT_EQ(hid.OpenHandleCount(), 0);
+}
+
+}  // namespace
+}  // namespace tq::monitor
+
+namespace tq::monitor {
+namespace {
+
+// What a screen reader hears of the figures: each bar by its axis with its
+// value, each lamp by its button with its state, each check by its pair
+// with its words, the board's texts by their captions.
+TEST_F(MonitorWindow, EachIndicatorIsSpokenByNameWithItsState) {
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.SetAxis(2, 77);
+    b.SetButton(7, true);
+  });
+  ASSERT_TRUE(TickUntil([&] { return form.Button(7).Lit() && form.Axis(2).bar.Value() == 77; }));
+
+  EXPECT_EQ(ui::SpokenName(form.Axis(2).bar), "Y");
+  EXPECT_EQ(ui::SpokenState(form.Axis(2).bar), "77 of 127");
+  EXPECT_EQ(ui::SpokenName(form.Axis(8).bar), "Slider");
+  EXPECT_EQ(ui::SpokenName(form.Button(7)), "Button 7");
+  EXPECT_EQ(ui::SpokenState(form.Button(7)), "pressed");
+  EXPECT_EQ(ui::SpokenState(form.Button(8)), "released");
+  EXPECT_EQ(ui::SpokenName(form.GameButton(7)), "Game button 7");
+  EXPECT_EQ(ui::SpokenName(form.Pair(3).mark), "Check 5-6");
+  EXPECT_EQ(ui::SpokenState(form.Pair(3).mark), form.Pair(3).mark.Caption());
+  EXPECT_FALSE(ui::SpokenState(form.Pair(3).mark).empty());
+  EXPECT_EQ(ui::SpokenName(form.SerNo), "Serial Number");
+  EXPECT_EQ(ui::SpokenState(form.SerNo), "M1");
+  EXPECT_EQ(ui::SpokenName(form.lblManuf), "Manufacturer");
+  EXPECT_FALSE(ui::SpokenState(form.lblManuf).empty());
+  EXPECT_EQ(ui::SpokenName(form.cmdReset), "Reset");
+
+  // No two bars or lamps are called alike.
+  std::set<std::string> names;
+  for (const ui::Control* control : form.Form().AllControls()) {
+    if (control->GetKind() != ui::Kind::Bar && control->GetKind() != ui::Kind::Lamp) continue;
+    EXPECT_TRUE(names.insert(ui::SpokenName(*control)).second) << control->Name();
+  }
+  EXPECT_EQ(names.size(), static_cast<std::size_t>(kAxisCount + 2 * kButtonCount + kPairCount));
 }
 
 }  // namespace

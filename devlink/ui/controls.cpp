@@ -60,6 +60,25 @@ Label::Label(Container& parent, std::string name, TwipsRect position, std::strin
   SetCaption(std::move(caption));
 }
 
+bool Label::SetLabelFor(Control& control) {
+  switch (control.GetKind()) {
+    case Kind::Window:
+    case Kind::Frame:
+    case Kind::Timer:
+    case Kind::Line:
+      return false;
+    default:
+      break;
+  }
+  if (&control == this || &control.Owner() != &Owner() || labelFor_ != nullptr ||
+      control.labelledBy_ != nullptr) {
+    return false;
+  }
+  labelFor_ = &control;
+  control.labelledBy_ = this;
+  return true;
+}
+
 void Label::SetColors(SystemColor back, SystemColor fore) {
   if (back == back_ && fore == fore_) return;
   back_ = back;
@@ -200,6 +219,11 @@ void Lamp::SetMarked(bool marked) {
   Notify(Change::Marked);
 }
 
+void Lamp::SetStateWords(std::string lit, std::string unlit) {
+  litWord_ = std::move(lit);
+  unlitWord_ = std::move(unlit);
+}
+
 Window::Window(std::string name, std::string caption, int clientWidthTwips, int clientHeightTwips,
                Font font)
     : Container(std::move(name), Kind::Window, {0, 0, clientWidthTwips, clientHeightTwips}),
@@ -234,6 +258,52 @@ Control* Window::Find(const std::string& name) const {
   for (Control* control : AllControls())
     if (control->Name() == name) return control;
   return nullptr;
+}
+
+namespace {
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Whether the control's own caption is its name.
+bool NamedByCaption(const Control& control) {
+  return control.LabelledBy() == nullptr && control.AccessibleName().empty();
+}
+}  // namespace
+
+std::string SpokenName(const Control& control) {
+  if (const Label* label = control.LabelledBy()) return Trimmed(label->Caption());
+  if (!control.AccessibleName().empty()) return Trimmed(control.AccessibleName());
+  return Trimmed(control.Caption());
+}
+
+std::string SpokenState(const Control& control) {
+  switch (control.GetKind()) {
+    case Kind::ComboBox:
+      return static_cast<const ComboBox&>(control).Text();
+    case Kind::CheckBox:
+      return static_cast<const CheckBox&>(control).Value() != 0 ? "checked" : "not checked";
+    case Kind::Bar: {
+      const auto& bar = static_cast<const Bar&>(control);
+      if (bar.Minimum() == 0) {
+        return std::to_string(bar.Value()) + " of " + std::to_string(bar.Maximum());
+      }
+      return std::to_string(bar.Value()) + " in " + std::to_string(bar.Minimum()) + " to " +
+             std::to_string(bar.Maximum());
+    }
+    case Kind::Lamp: {
+      const auto& lamp = static_cast<const Lamp&>(control);
+      const std::string caption = Trimmed(lamp.Caption());
+      if (!NamedByCaption(lamp) && !caption.empty()) return caption;
+      return lamp.StateWord(lamp.Lit());
+    }
+    case Kind::Label:
+      return NamedByCaption(control) ? std::string() : Trimmed(control.Caption());
+    default:
+      return {};
+  }
 }
 
 }  // namespace tq::ui

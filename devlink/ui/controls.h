@@ -23,12 +23,34 @@
 //   marks the one control as due for painting: the event loop paints it once
 //   however many changes came between two frames.
 //
+// What a screen reader says of a control: its name, the kind of control (the
+// view's toolkit says that), then what it shows: "1-2, combo box, OFF".
+// - The name (SpokenName) is the caption of the label that names the control
+//   (Label::SetLabelFor: the caption beside a list, "Manufacturer" beside
+//   the manufacturer's text), else the name the program gave it
+//   (SetAccessibleName: a lamp among many under one caption), else its own
+//   caption (a check box, a button, a label); spaces at either end are not
+//   spoken.
+// - What it shows (SpokenState): a list's shown item, a check box's
+//   "checked" or "not checked", a bar's value "127 of 255" (or "-5 in -10 to
+//   10" where the range does not start at 0), a lamp's caption where it is
+//   not its name (a pair's check says its words), else its state words
+//   ("pressed" or "released", Lamp::SetStateWords), a label's caption where
+//   another label names it; nothing for the rest.
+// - A label names at most one control and a control has at most one label:
+//   the native view says it through the z-order, where one label stands
+//   before one control. Each program states the names once, before a view
+//   attaches; a view reads them as it makes its controls. What a control
+//   shows changes with Change::Caption, Change::Value and Change::Selection,
+//   which every view is told of already.
+//
 // A view attaches to the Window and mirrors every change it is told of.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tq::ui {
@@ -65,6 +87,7 @@ inline constexpr int kIndicatorInsetTwips = 60;
 
 class Control;
 class Container;
+class Label;
 class Window;
 
 class ViewObserver {
@@ -95,7 +118,15 @@ class Control {
   const std::string& Hint() const { return hint_; }
   void SetHint(std::string hint);
 
+  // The label that names this control to a screen reader; null for none.
+  Label* LabelledBy() const { return labelledBy_; }
+  // The name spoken where no label names the control and its caption does
+  // not say what it is.
+  const std::string& AccessibleName() const { return accessibleName_; }
+  void SetAccessibleName(std::string name) { accessibleName_ = std::move(name); }
+
  protected:
+  friend class Label;  // SetLabelFor ties both ends
   // For the window itself, which has no container.
   Control(std::string name, Kind kind, TwipsRect position);
   void BindOwner(Window* owner) { owner_ = owner; }
@@ -112,6 +143,8 @@ class Control {
   std::string caption_;
   bool enabled_ = true;
   std::string hint_;
+  Label* labelledBy_ = nullptr;
+  std::string accessibleName_;
 };
 
 class Container : public Control {
@@ -136,7 +169,16 @@ class Label : public Control {
   SystemColor ForeColor() const { return fore_; }
   void SetColors(SystemColor back, SystemColor fore);
 
+  // Names `control` with this label's caption. Refused, changing nothing,
+  // for the label itself, a control of another window, a window, frame,
+  // timer or line, a control another label names already, or when this
+  // label names another control already.
+  bool SetLabelFor(Control& control);
+  // The control this label names; null for none.
+  Control* LabelFor() const { return labelFor_; }
+
  private:
+  Control* labelFor_ = nullptr;
   SystemColor back_ = SystemColor::ButtonFace;
   SystemColor fore_ = SystemColor::ButtonText;
 };
@@ -260,7 +302,14 @@ class Lamp : public Control {
   bool Marked() const { return marked_; }
   void SetMarked(bool marked);
 
+  // What a screen reader says of the lamp lit and unlit where its caption
+  // is its name or empty ("pressed", "released"); "on" and "off" unless set.
+  void SetStateWords(std::string lit, std::string unlit);
+  const std::string& StateWord(bool lit) const { return lit ? litWord_ : unlitWord_; }
+
  private:
+  std::string litWord_ = "on";
+  std::string unlitWord_ = "off";
   bool lit_ = false;
   bool marked_ = false;
 };
@@ -298,5 +347,10 @@ class Window : public Container {
   bool shown_ = false;
   int handlerDepth_ = 0;
 };
+
+// A control's name and what it shows, as a screen reader says them (see the
+// rules at the top).
+std::string SpokenName(const Control& control);
+std::string SpokenState(const Control& control);
 
 }  // namespace tq::ui
