@@ -4,7 +4,8 @@
 // The platform keeps only what the real one guarantees: it writes no more
 // than the length it is given, and it reads the size field of any detail
 // record handed to it. Sanitizers watch the link's buffers; the link must
-// close every handle and release every set and preparsed data it obtained.
+// close every handle and release every set and preparsed data it obtained;
+// so must the interface scan that follows on the rest of the input.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,7 @@
 
 #include "devlink/device_link.h"
 #include "devlink/hid_api.h"
+#include "devlink/interface_scan.h"
 #include "fuzz/board_session.h"
 #include "fuzz/byte_reader.h"
 
@@ -191,6 +193,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link.GetHidGuid();
     (void)tq::fuzz::RunBoardSession(link, wantedSerial, in);
     link.CloseBoard();
+  }
+  // The interface scan of tq5271ctl and the monitor, over what is left of
+  // the input: every interface opened, read and closed, IDs from its path.
+  const tq::Scan scan = tq::ScanInterfaces(hid, {tq::IdsFromDevicePath, "hint"});
+  for (const tq::ScannedInterface& seen : scan.interfaces) {
+    if (seen.openFailure.find('\n') != std::string::npos) __builtin_trap();
   }
   if (!hid.Balanced()) __builtin_trap();
   return 0;
