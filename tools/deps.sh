@@ -2,7 +2,8 @@
 # Installs what building and testing need on Debian 12. Idempotent.
 set -eu
 PACKAGES="cmake make g++ libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev xvfb xauth fonts-liberation \
-  libcli11-dev nlohmann-json3-dev libevdev-dev pkg-config ccache"
+  libcli11-dev nlohmann-json3-dev libevdev-dev pkg-config ccache \
+  at-spi2-core dbus-daemon gir1.2-atspi-2.0 python3-gi"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 missing=""

@@ -77,7 +77,12 @@ QWidget* QtView::Impl::Create(Control& control, QWidget* parent) {
       widget = new QGroupBox(parent);
       break;
     case Kind::Label:
-      widget = new TextLabel(parent);
+      // Only a label that names a control need be one of Qt's (text_label.h).
+      if (static_cast<const Label&>(control).LabelFor()) {
+        widget = new BuddyLabel(parent);
+      } else {
+        widget = new TextLabel(parent);
+      }
       break;
     case Kind::ComboBox: {
       auto* combo = new FocusedWheelComboBox(parent);

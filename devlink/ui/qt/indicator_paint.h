@@ -15,6 +15,7 @@ class BarWidget final : public QWidget {
  public:
   // `border`: the frame's thickness in pixels.
   BarWidget(QWidget* parent, const Bar& model, int border);
+  const Bar& Model() const { return model_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -27,6 +28,7 @@ class BarWidget final : public QWidget {
 class LampWidget final : public QWidget {
  public:
   LampWidget(QWidget* parent, const Lamp& model, int border);
+  const Lamp& Model() const { return model_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -1,4 +1,5 @@
 // The model mirrored into the widgets, one changed property at a time.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -56,7 +57,7 @@ void QtView::Impl::Mirror(Control& control, Change change) {
       if (layout.clientWidth > 0) UpdateNeed(control);
       if (kind == Kind::Window) widget->setWindowTitle(ToQt(control.Caption()));
       if (kind == Kind::Frame) static_cast<QGroupBox*>(widget)->setTitle(ToQt(control.Caption()));
-      if (kind == Kind::Label) static_cast<TextLabel*>(widget)->setText(ToQt(control.Caption()));
+      if (kind == Kind::Label) SetLabelCaption(*widget, ToQt(control.Caption()));
       if (kind == Kind::CheckBox) static_cast<QCheckBox*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::PushButton) static_cast<QPushButton*>(widget)->setText(ToQt(control.Caption()));
       if (kind == Kind::Bar || kind == Kind::Lamp) widget->update();
@@ -98,6 +99,7 @@ void QtView::Impl::Mirror(Control& control, Change change) {
     case Change::Shown:
       break;
   }
+  if (QAccessible::isActive()) TellReaders(control, change);
 }
 
 // Only what the widget lacks is appended (list_mirror.h).

@@ -8,12 +8,16 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "devlink/ui/qt/accessible_widgets.h"
 #include "devlink/ui/qt/qt_view_impl.h"
 
 namespace tq::ui {
 
 QtView::QtView(Window& window) : impl_(std::make_unique<Impl>(window)) {
   Impl& v = *impl_;
+  // Before any widget: a listening reader asks of each as it is made.
+  InstallAccessibleWidgets();
+  v.top = std::make_unique<TopLevel>(window);
   const QScreen* screen = QGuiApplication::primaryScreen();
   const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
   v.pixelsPerTwip = dpi / kTwipsPerInch;
@@ -29,6 +33,7 @@ QtView::QtView(Window& window) : impl_(std::make_unique<Impl>(window)) {
   v.widgets[&window] = v.top.get();
 
   v.Build(window, v.top.get());
+  v.NameLabelled();
   for (const auto& [control, widget] : v.widgets) {
     if (widget) v.needs.Set(*control, control == &window ? v.TitleNeed() : v.MeasureNeed(*control, widget));
   }

@@ -2,9 +2,10 @@
 // the style draws around a text (style_metrics.cpp), creating the widgets and
 // wiring the user's actions back to the model (control_creation.cpp),
 // measuring texts and laying the window out (window_layout.cpp), mirroring
-// the model (model_mirror.cpp) and what the view paints itself
-// (control_paint.cpp, indicator_paint.h); qt_view.cpp makes the window and
-// holds the public calls. Only those files include it.
+// the model (model_mirror.cpp), what the view paints itself
+// (control_paint.cpp, indicator_paint.h) and what it tells a screen reader
+// (accessibility.cpp, accessible_widgets.h); qt_view.cpp makes the window
+// and holds the public calls. Only those files include it.
 #pragma once
 
 #include <QPalette>
@@ -57,7 +58,7 @@ class TopLevel final : public QWidget {
 };
 
 struct QtView::Impl {
-  explicit Impl(Window& w) : window(w), top(std::make_unique<TopLevel>(w)) {}
+  explicit Impl(Window& w) : window(w) {}
 
   Window& window;
   double pixelsPerTwip = 96.0 / kTwipsPerInch;
@@ -102,6 +103,10 @@ struct QtView::Impl {
   void Mirror(Control& control, Change change);
   void MirrorTimer(const Timer& model);
   void MirrorItems(const ComboBox& model, QComboBox* combo);
+
+  // accessibility.cpp
+  void NameLabelled();
+  void TellReaders(const Control& control, Change change);
 };
 
 }  // namespace tq::ui

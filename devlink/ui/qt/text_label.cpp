@@ -1,36 +1,15 @@
 #include "devlink/ui/qt/text_label.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
 
+#include "devlink/ui/qt/accessible_widgets.h"
+
 namespace tq::ui {
-namespace {
-
-class TextLabelAccessible final : public QAccessibleWidget {
- public:
-  explicit TextLabelAccessible(TextLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
-  QString text(QAccessible::Text kind) const override {
-    const QString own = QAccessibleWidget::text(kind);
-    if (kind != QAccessible::Name || !own.isEmpty()) return own;
-    return static_cast<const TextLabel*>(widget())->text();
-  }
-};
-
-QAccessibleInterface* AccessibleTextLabel(const QString&, QObject* object) {
-  auto* label = dynamic_cast<TextLabel*>(object);
-  return label ? new TextLabelAccessible(label) : nullptr;
-}
-
-}  // namespace
 
 TextLabel::TextLabel(QWidget* parent) : QWidget(parent) {
-  static const bool installed = [] {
-    QAccessible::installFactory(AccessibleTextLabel);
-    return true;
-  }();
-  static_cast<void>(installed);
+  InstallAccessibleWidgets();
   // Every pixel is painted here, so Qt need not paint the frame behind it.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
@@ -38,10 +17,13 @@ TextLabel::TextLabel(QWidget* parent) : QWidget(parent) {
 
 void TextLabel::setText(const QString& text) {
   if (text == text_) return;
+  const QString previous = text_;
   text_ = text;
   update();
   if (QAccessible::isActive()) {
-    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    QAccessibleTextUpdateEvent changed(this, 0, previous, text_);
     QAccessible::updateAccessibility(&changed);
   }
 }
@@ -55,6 +37,34 @@ void TextLabel::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), colours.color(backgroundRole()));
   style()->drawItemText(&painter, rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, colours,
                         isEnabled(), text_, foregroundRole());
+}
+
+// Set as TextLabel draws: plain text from the top left, wrapped at words,
+// on the palette's window colour.
+BuddyLabel::BuddyLabel(QWidget* parent) : QLabel(parent) {
+  setTextFormat(Qt::PlainText);
+  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setWordWrap(true);
+  setAutoFillBackground(true);
+}
+
+QString BuddyLabel::caption() const {
+  QString shown = text();
+  return shown.replace(QLatin1String("&&"), QLatin1String("&"));
+}
+
+void BuddyLabel::setCaption(const QString& caption) {
+  QString escaped = caption;
+  escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+  if (escaped != text()) setText(escaped);
+}
+
+void SetLabelCaption(QWidget& label, const QString& caption) {
+  if (auto* named = dynamic_cast<BuddyLabel*>(&label)) {
+    named->setCaption(caption);
+  } else {
+    static_cast<TextLabel&>(label).setText(caption);
+  }
 }
 
 }  // namespace tq::ui

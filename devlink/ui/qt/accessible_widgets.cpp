@@ -1,0 +1,111 @@
+#include "devlink/ui/qt/accessible_widgets.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QWidget>
+
+#include "devlink/ui/qt/indicator_paint.h"
+#include "devlink/ui/qt/text_label.h"
+
+namespace tq::ui {
+namespace {
+
+QString Spoken(const std::string& text) { return QString::fromStdString(text); }
+
+class OwnWidgetAccessible final : public QAccessibleWidget,
+                                  public QAccessibleTextInterface,
+                                  public QAccessibleValueInterface {
+ public:
+  explicit OwnWidgetAccessible(QWidget* widget) : QAccessibleWidget(widget) {}
+
+  QAccessible::Role role() const override {
+    if (Label()) return QAccessible::StaticText;
+    if (BarOf()) return QAccessible::ProgressBar;
+    if (LampOf()) return QAccessible::StaticText;
+    if (widget()->isWindow()) return QAccessible::Window;
+    return QAccessibleWidget::role();
+  }
+
+  QString text(QAccessible::Text kind) const override {
+    const Control* indicator = Indicator();
+    if (!Label() && !indicator) return QAccessibleWidget::text(kind);
+    if (!widget()->accessibleName().isEmpty() && kind == QAccessible::Name) {
+      return widget()->accessibleName();
+    }
+    if (const TextLabel* label = Label()) {
+      return kind == QAccessible::Name ? label->text().trimmed() : QAccessibleWidget::text(kind);
+    }
+    switch (kind) {
+      case QAccessible::Name: return Spoken(SpokenName(*indicator));
+      case QAccessible::Description:
+      case QAccessible::Value: return Spoken(SpokenState(*indicator));
+      default: return QAccessibleWidget::text(kind);
+    }
+  }
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::TextInterface && Label()) return static_cast<QAccessibleTextInterface*>(this);
+    if (type == QAccessible::ValueInterface && BarOf()) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+
+  // A label's text: its caption, which no one selects or edits.
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  QString text(int start, int end) const override { return Caption().mid(start, end - start); }
+  int characterCount() const override { return static_cast<int>(Caption().size()); }
+  QRect characterRect(int) const override { return {}; }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int offset, int* start, int* end) const override {
+    *start = *end = offset;
+    return {};
+  }
+
+  // A bar's value and range; the program sets them, not the reader.
+  QVariant currentValue() const override { return BarOf() ? BarOf()->Value() : 0; }
+  void setCurrentValue(const QVariant&) override {}
+  QVariant maximumValue() const override { return BarOf() ? BarOf()->Maximum() : 0; }
+  QVariant minimumValue() const override { return BarOf() ? BarOf()->Minimum() : 0; }
+  QVariant minimumStepSize() const override { return 1; }
+
+ private:
+  const TextLabel* Label() const { return dynamic_cast<const TextLabel*>(widget()); }
+  const Bar* BarOf() const {
+    const auto* bar = dynamic_cast<const BarWidget*>(widget());
+    return bar ? &bar->Model() : nullptr;
+  }
+  const Lamp* LampOf() const {
+    const auto* lamp = dynamic_cast<const LampWidget*>(widget());
+    return lamp ? &lamp->Model() : nullptr;
+  }
+  const Control* Indicator() const {
+    if (const Bar* bar = BarOf()) return bar;
+    return LampOf();
+  }
+  QString Caption() const { return Label() ? Label()->text() : QString(); }
+};
+
+// Asked for each class a widget is, most derived first: the view's own
+// widgets are plain QWidgets to Qt (they declare no class of their own).
+QAccessibleInterface* OwnWidgetFactory(const QString& className, QObject* object) {
+  if (className != QLatin1String("QWidget") || !object || !object->isWidgetType()) return nullptr;
+  return new OwnWidgetAccessible(static_cast<QWidget*>(object));
+}
+
+}  // namespace
+
+void InstallAccessibleWidgets() {
+  static const bool installed = [] {
+    QAccessible::installFactory(OwnWidgetFactory);
+    return true;
+  }();
+  static_cast<void>(installed);
+}
+
+}  // namespace tq::ui
