@@ -177,6 +177,12 @@ def check_config(window):
     for i, axis in enumerate(AXES, start=1):
         if f"Invert {i} ({axis})" not in boxes:
             fault(title, f"no check box reads 'Invert {i} ({axis})' (they read {boxes})")
+    first = [c for c in of_role(window, "combo box") if own_label(c) == INPUTS[0]]
+    if first:
+        said = hears(first[0])
+        print(f"configuration window, ModeCh1: {said}")
+        if said != f"{INPUTS[0]}, combo box, Normal":
+            fault(title, f"ModeCh1 reads {said!r}, not '{INPUTS[0]}, combo box, Normal'")
     print(f"configuration window: mode lists named {named}")
 
 

@@ -19,7 +19,7 @@ class OwnWidgetAccessible final : public QAccessibleWidget,
   explicit OwnWidgetAccessible(QWidget* widget) : QAccessibleWidget(widget) {}
 
   QAccessible::Role role() const override {
-    if (Label()) return QAccessible::StaticText;
+    if (Label() || Naming()) return QAccessible::StaticText;
     if (BarOf()) return QAccessible::ProgressBar;
     if (LampOf()) return QAccessible::StaticText;
     if (widget()->isWindow()) return QAccessible::Window;
@@ -28,12 +28,12 @@ class OwnWidgetAccessible final : public QAccessibleWidget,
 
   QString text(QAccessible::Text kind) const override {
     const Control* indicator = Indicator();
-    if (!Label() && !indicator) return QAccessibleWidget::text(kind);
+    if (!Label() && !Naming() && !indicator) return QAccessibleWidget::text(kind);
     if (!widget()->accessibleName().isEmpty() && kind == QAccessible::Name) {
       return widget()->accessibleName();
     }
-    if (const TextLabel* label = Label()) {
-      return kind == QAccessible::Name ? label->text().trimmed() : QAccessibleWidget::text(kind);
+    if (Label() || Naming()) {
+      return kind == QAccessible::Name ? Caption().trimmed() : QAccessibleWidget::text(kind);
     }
     switch (kind) {
       case QAccessible::Name: return Spoken(SpokenName(*indicator));
@@ -43,8 +43,21 @@ class OwnWidgetAccessible final : public QAccessibleWidget,
     }
   }
 
+  // A naming label names its buddy, as Qt's own label does.
+  QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(
+      QAccessible::Relation match) const override {
+    auto found = QAccessibleWidget::relations(match);
+    const BuddyLabel* naming = Naming();
+    if ((match & QAccessible::Labelled) && naming && naming->buddy()) {
+      if (QAccessibleInterface* named = QAccessible::queryAccessibleInterface(naming->buddy())) {
+        found.append({named, QAccessible::Labelled});
+      }
+    }
+    return found;
+  }
+
   void* interface_cast(QAccessible::InterfaceType type) override {
-    if (type == QAccessible::TextInterface && Label()) return static_cast<QAccessibleTextInterface*>(this);
+    if (type == QAccessible::TextInterface && (Label() || Naming())) return static_cast<QAccessibleTextInterface*>(this);
     if (type == QAccessible::ValueInterface && BarOf()) return static_cast<QAccessibleValueInterface*>(this);
     return QAccessibleWidget::interface_cast(type);
   }
@@ -76,6 +89,7 @@ class OwnWidgetAccessible final : public QAccessibleWidget,
 
  private:
   const TextLabel* Label() const { return dynamic_cast<const TextLabel*>(widget()); }
+  const BuddyLabel* Naming() const { return dynamic_cast<const BuddyLabel*>(widget()); }
   const Bar* BarOf() const {
     const auto* bar = dynamic_cast<const BarWidget*>(widget());
     return bar ? &bar->Model() : nullptr;
@@ -88,13 +102,21 @@ class OwnWidgetAccessible final : public QAccessibleWidget,
     if (const Bar* bar = BarOf()) return bar;
     return LampOf();
   }
-  QString Caption() const { return Label() ? Label()->text() : QString(); }
+  QString Caption() const {
+    if (const TextLabel* label = Label()) return label->text();
+    return Naming() ? Naming()->caption() : QString();
+  }
 };
 
 // Asked for each class a widget is, most derived first: the view's own
-// widgets are plain QWidgets to Qt (they declare no class of their own).
+// widgets are plain QWidgets to Qt (they declare no class of their own),
+// and a naming label a QLabel, which reads as the others do once made.
 QAccessibleInterface* OwnWidgetFactory(const QString& className, QObject* object) {
-  if (className != QLatin1String("QWidget") || !object || !object->isWidgetType()) return nullptr;
+  if (!object || !object->isWidgetType()) return nullptr;
+  const bool plain = className == QLatin1String("QWidget");
+  if (!plain && !(className == QLatin1String("QLabel") && dynamic_cast<BuddyLabel*>(object))) {
+    return nullptr;
+  }
   return new OwnWidgetAccessible(static_cast<QWidget*>(object));
 }
 

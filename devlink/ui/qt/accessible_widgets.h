@@ -1,5 +1,6 @@
 // What a screen reader is told of the view's own widgets, the ones no stock
-// Qt widget stands for: a label says its caption as its name and its text
+// Qt widget stands for: a label (either kind, text_label.h) says its caption
+// as its name and its text
 // (Qt's own answer for a plain widget inside a frame is the frame's title),
 // a bar is a progress bar named by its label with its value of its range,
 // a lamp a static text named by its label or its program with its state
