@@ -25,6 +25,7 @@ void Win32View::Impl::Build(Container& container, HWND parent) {
     if (control->GetKind() == Kind::Frame) Build(static_cast<Container&>(*control), hwnd);
   }
   StackLaterOnTop(container);
+  StackLabelsBeforeNamed(container);
 }
 
 HWND Win32View::Impl::CreateControl(Control& control, HWND parent) {

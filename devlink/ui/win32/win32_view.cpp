@@ -56,7 +56,10 @@ void Win32View::Impl::Create() {
   controls[top] = &window;
   Build(window, top);
   Layout(nullptr);
-  for (Control* control : window.AllControls()) MirrorAll(*control);
+  for (Control* control : window.AllControls()) {
+    MirrorAll(*control);
+    Annotate(*control);
+  }
 }
 
 // The program's unload runs once and is never cancelled.
@@ -66,7 +69,10 @@ void Win32View::Impl::Unload() {
   window.Close();
 }
 
-Win32View::Win32View(Window& window) : impl_(std::make_unique<Impl>(window)) {
+Win32View::Win32View(Window& window) : Win32View(window, SystemAnnotations()) {}
+
+Win32View::Win32View(Window& window, std::unique_ptr<AccessibleAnnotations> annotations)
+    : impl_(std::make_unique<Impl>(window, std::move(annotations))) {
   impl_->Create();
   window.AttachView(this);
   if (window.Shown()) impl_->ShowNow();
@@ -108,7 +114,10 @@ unsigned Win32View::Dpi() const { return impl_->dpi; }
 
 int Win32View::Pixels(int twips) const { return impl_->Pixels(twips); }
 
-void Win32View::OnChanged(Control& control, Change change) { impl_->Mirror(control, change); }
+void Win32View::OnChanged(Control& control, Change change) {
+  impl_->Mirror(control, change);
+  if (impl_->top) impl_->AnnotateChange(control, change);
+}
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return {};

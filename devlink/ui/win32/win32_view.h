@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "devlink/ui/controls.h"
+#include "devlink/ui/win32/accessible_annotations.h"
 
 namespace tq::ui {
 
@@ -21,7 +22,11 @@ class Win32View final : public ViewObserver {
  public:
   // Creates the native window, hidden, with every control of `window`, and
   // attaches itself to it. Window::Show() shows and paints it.
+  // The names and states it tells the system's accessibility layer go
+  // through `annotations` (null: none); the first constructor takes the
+  // system's (accessible_annotations.h).
   explicit Win32View(Window& window);
+  Win32View(Window& window, std::unique_ptr<AccessibleAnnotations> annotations);
   // Destroys what is left of the native window without raising Unload.
   ~Win32View() override;
   Win32View(const Win32View&) = delete;

@@ -1,8 +1,9 @@
 // The native view's inside, shared by the files that do its five jobs:
 // creating the controls (control_creation.cpp), measuring texts and laying
 // the window out at its DPI (window_layout.cpp), mirroring the model
-// (model_mirror.cpp), answering messages (window_messages.cpp) and painting
-// (control_paint.cpp); win32_view.cpp makes the window and holds the public
+// (model_mirror.cpp), answering messages (window_messages.cpp), painting
+// (control_paint.cpp) and telling the accessibility layer what it cannot
+// find itself (accessibility.cpp); win32_view.cpp makes the window and holds the public
 // calls. Only those files include it.
 #pragma once
 
@@ -10,11 +11,13 @@
 #include <commctrl.h>
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
 
 #include "devlink/ui/list_mirror.h"
+#include "devlink/ui/win32/accessible_annotations.h"
 #include "devlink/ui/text_fit.h"
 #include "devlink/ui/text_needs.h"
 #include "devlink/ui/win32/win32_view.h"
@@ -49,7 +52,8 @@ inline bool IsIndicator(const Control& control) {
 }
 
 struct Win32View::Impl {
-  explicit Impl(Window& w) : window(w) {}
+  Impl(Window& w, std::unique_ptr<AccessibleAnnotations> a)
+      : window(w), annotations(std::move(a)) {}
 
   Window& window;
   HWND top = nullptr;
@@ -77,6 +81,13 @@ struct Win32View::Impl {
   TextNeeds needs;
   FittedLayout fitted;
   ListMirror lists;
+  // Null once the service has refused, or where there is none.
+  std::unique_ptr<AccessibleAnnotations> annotations;
+  std::set<HWND> annotated;
+  // Each child's place in its parent's stacking before the labels moved
+  // (0 topmost): the order it is painted in; and the labels clipped to it.
+  std::map<HWND, std::size_t> paintRank;
+  std::set<HWND> clipped;
 
   struct Mirroring {
     explicit Mirroring(int& depth) : depth_(depth) { ++depth_; }
@@ -139,6 +150,14 @@ struct Win32View::Impl {
   bool OnChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void OnCommand(HWND child, UINT code);
   void RestoreFocus();
+
+  // accessibility.cpp
+  void StackLabelsBeforeNamed(const Container& container);
+  void ClipToPaintOrder();
+  void Annotate(const Control& control);
+  void AnnotateChange(const Control& control, Change change);
+  void SetAnnotation(HWND hwnd, AccessibleAnnotations::Property property, const std::string& text);
+  void ClearAnnotations();
 
   // control_paint.cpp
   LRESULT OnControlColor(HDC dc, HWND child);

@@ -59,6 +59,7 @@ void Win32View::Impl::Relayout(const POINT* origin) {
   for (const auto& [control, hwnd] : handles) {
     if (hwnd != top) Place(*control, hwnd);
   }
+  ClipToPaintOrder();
   RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 

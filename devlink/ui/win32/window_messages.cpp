@@ -50,6 +50,8 @@ LRESULT Win32View::Impl::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_DESTROY:
       for (const auto& [id, timer] : timers) KillTimer(hwnd, id);
+      // The controls still exist; what was said of them goes with them.
+      ClearAnnotations();
       if (!tearingDown) PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
