@@ -53,10 +53,18 @@ QString BuddyLabel::caption() const {
   return shown.replace(QLatin1String("&&"), QLatin1String("&"));
 }
 
+// QLabel tells a listening reader of its new name itself; its text, which
+// only the view's interface offers, is told here.
 void BuddyLabel::setCaption(const QString& caption) {
   QString escaped = caption;
   escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
-  if (escaped != text()) setText(escaped);
+  if (escaped == text()) return;
+  const QString previous = this->caption();
+  setText(escaped);
+  if (QAccessible::isActive()) {
+    QAccessibleTextUpdateEvent changed(this, 0, previous, caption);
+    QAccessible::updateAccessibility(&changed);
+  }
 }
 
 void SetLabelCaption(QWidget& label, const QString& caption) {
