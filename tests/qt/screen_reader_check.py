@@ -221,6 +221,7 @@ def check_monitor(window, panel):
     else:
         print(f"monitor, Check 1-2: {check.get_name()}, {role(check)}, {check.get_description()}")
     hold_button_on_panel(window, panel, 7)
+    turn_encoder_on_panel(window, panel, "3-4")
 
 
 def hold_button_on_panel(window, panel, button):
@@ -274,6 +275,28 @@ def hold_button_on_panel(window, panel, button):
         fault(title, "a listening reader was not told of the status line's new count")
     else:
         print(f"monitor, the status line as told to a listening reader: {status[-1]}")
+
+
+def turn_encoder_on_panel(window, panel, pair):
+    """Turns a pair's encoder one detent through the panel: the monitor's
+    check of the pair then says in words what the pulses showed."""
+    title = "monitor"
+    turns = [b for b in of_role(panel, "push button") if b.get_name() == "+"
+             and (b.get_description() or "").startswith(f"Turn the encoder on {pair} ")]
+    check = lamp(window, f"Check {pair}")
+    if not turns or check is None:
+        fault(title, f"no encoder {pair} to turn on the panel, or no check of it")
+        return
+    before = check.get_description()
+    Atspi.Action.do_action(turns[0], 0)
+    deadline = time.time() + 5
+    said = before
+    while said == before and time.time() < deadline:
+        time.sleep(0.1)
+        said = check.get_description()
+    print(f"monitor, encoder {pair} turned on the panel: Check {pair}, {said} (was {before})")
+    if said in (before, "on", "off", ""):
+        fault(title, f"the check of {pair} reads {said!r} after a turn, not its words")
 
 
 def told_of(told, name):
