@@ -65,7 +65,9 @@ auto SimulatedHid::Serve(Call call, Body&& body) {
   const FaultPlan::Due due = faults_.Count(call.op);
   for (const BoardId board : due.unplug) DetachLocked(board);
   auto result = body(call, due.fail, lock);
-  return log_.Record(std::move(call), result);
+  log_.Record(std::move(call), result);
+  progress_.notify_all();
+  return result;
 }
 
 template <typename Result, typename Body>
@@ -156,6 +158,17 @@ void SimulatedHid::ClearCalls() {
 int SimulatedHid::CallCount(const std::string& op) const {
   const std::lock_guard lock(mutex_);
   return log_.Count(op);
+}
+
+bool SimulatedHid::WaitForCalls(const std::string& op, int count,
+                                std::chrono::milliseconds limit) const {
+  Lock lock(mutex_);
+  return progress_.wait_for(lock, limit, [&] { return log_.Count(op) >= count; });
+}
+
+bool SimulatedHid::WaitForWaitingReads(int count, std::chrono::milliseconds limit) const {
+  Lock lock(mutex_);
+  return progress_.wait_for(lock, limit, [&] { return waitingReads_ >= count; });
 }
 
 int SimulatedHid::OpenHandleCount() const {
@@ -538,11 +551,16 @@ BOOL SimulatedHid::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRe
         board->AdvanceTime(next - board->clockMs);
       } else {
         // Only a test moving an input (or an unplug) changes anything now.
+        ++waitingReads_;
+        progress_.notify_all();
+        bool woken = true;
         if (timeoutMs == kInfinite) {
           inputChanged_.wait(lock);
-        } else if (inputChanged_.wait_until(lock, realDeadline) == std::cv_status::timeout) {
-          return fail(kErrorTimeout);
+        } else {
+          woken = inputChanged_.wait_until(lock, realDeadline) == std::cv_status::no_timeout;
         }
+        --waitingReads_;
+        if (!woken) return fail(kErrorTimeout);
         board = Live(device);
         if (board == nullptr) return fail(kErrorDeviceNotConnected);
       }

@@ -30,6 +30,7 @@
 // preparsed data below.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -80,6 +81,12 @@ class SimulatedHid : public HidApi {
   std::vector<Call> CallsOf(const std::string& op) const;
   void ClearCalls();
   int CallCount(const std::string& op) const;
+  // Waits, up to `limit`, until the log holds `count` calls of `op`: how a
+  // test waits for what another thread does, such as a look for boards.
+  bool WaitForCalls(const std::string& op, int count, std::chrono::milliseconds limit) const;
+  // Waits, up to `limit`, until `count` reads wait for what only a test or
+  // an unplug can give: the reads a test means to wake are in place.
+  bool WaitForWaitingReads(int count, std::chrono::milliseconds limit) const;
 
   // Handle accounting over the whole life of this object.
   int OpenHandleCount() const;            // file handles open now
@@ -201,9 +208,13 @@ class SimulatedHid : public HidApi {
   std::map<HDEVINFO, std::vector<BoardId>> sets_;  // open sets and their snapshot
   std::map<PHIDP_PREPARSED_DATA, Preparsed> preparsed_;
   // One lock for every call; recursive, so a call made from inside a
-  // WithBoard change still runs. Reads wait on inputChanged_.
+  // WithBoard change still runs. Reads wait on inputChanged_; the waits
+  // for a test wait on progress_, told of every call logged and every read
+  // that starts to wait.
   mutable std::recursive_mutex mutex_;
   std::condition_variable_any inputChanged_;
+  mutable std::condition_variable_any progress_;
+  int waitingReads_ = 0;
   FaultPlan faults_;
   CallLog log_;
   HANDLE nextHandle_ = 0x1000;

@@ -107,7 +107,15 @@ std::optional<MonitorState> BoardWorker::TakeIfNewer(std::uint64_t version) {
   return copy;
 }
 
-void BoardWorker::Publish() { ++state_.version; }
+bool BoardWorker::WaitNewer(std::uint64_t version, std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(mutex_);
+  return published_.wait_until(lock, deadline, [&] { return state_.version != version; });
+}
+
+void BoardWorker::Publish() {
+  ++state_.version;
+  published_.notify_all();
+}
 
 void BoardWorker::Run(std::stop_token stop) {
   while (!stop.stop_requested()) {

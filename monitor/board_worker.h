@@ -17,6 +17,7 @@
 
 #include <array>
 #include <bitset>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -103,6 +104,10 @@ class BoardWorker {
 
   // A copy of the state when it changed after `version`.
   std::optional<MonitorState> TakeIfNewer(std::uint64_t version);
+  // Waits until the state has changed after `version`, or until `deadline`;
+  // whether it has. For a reader with nothing to do until there is more to
+  // show; the window takes its copies on its own timer instead.
+  bool WaitNewer(std::uint64_t version, std::chrono::steady_clock::time_point deadline);
 
   static constexpr std::uint32_t kReadTimeoutMs = 50;
   // A scan opens every interface and asks each for its strings: while a
@@ -140,9 +145,10 @@ class BoardWorker {
   // mutex_ within it); the look thread takes apiMutex_ for a scan and
   // mutex_ after it, never both; the game thread takes gameMutex_, then
   // mutex_ (ReadGame); the window's thread takes mutex_ alone (Choose,
-  // Reset, TakeIfNewer).
+  // Reset, TakeIfNewer, WaitNewer).
   std::mutex mutex_;
   std::condition_variable wake_;
+  std::condition_variable published_;  // state_.version moved
   MonitorState state_;        // under mutex_
   InputWatch watch_;          // under mutex_
   std::optional<std::string> chosen_;  // under mutex_: the user's pick not yet acted on

@@ -45,19 +45,19 @@ inline bool ShowsEveryMark(monitor::frmMain& form) {
          form.Pair(5).mark.Marked() && !form.lblAxisMarks.Caption().empty();
 }
 
-// Opens `form` (loaded, over `board`) at its busiest: ticks its timer with
-// `pump` (the view's events, a pause) between ticks, for 5 s at most per
-// step.
+// Opens `form` (loaded, over `board`) at its busiest: ticks its timer each
+// time the reading threads have something new, `pump` (the view's events)
+// after each tick, for 5 s at most per step.
 inline ::testing::AssertionResult ShowBusiest(emu::SimulatedHid& hid, emu::SimulatedHid::BoardId board,
                                               monitor::frmMain& form, const std::function<void()>& pump) {
   const auto tickUntil = [&](const std::function<bool()>& shown) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < end) {
+    for (;;) {
       form.Timer.Tick();
       pump();
       if (shown()) return true;
+      if (!form.Worker().WaitNewer(form.Shown().version, end)) return false;
     }
-    return false;
   };
   if (!tickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; })) {
     return ::testing::AssertionFailure() << "no report: " << form.lblStatus.Caption();

@@ -9,7 +9,6 @@
 #include <initializer_list>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
@@ -26,6 +25,8 @@ const HostHints kHints{IdsFromDevicePath, "install the udev rule"};
 
 using testing::ScriptedGameView;
 
+// Every look for boards ends with its interface set destroyed.
+const std::string kScanEnd = "SetupDiDestroyDeviceInfoList";
 const std::string kWidthChanged = "setting may have changed: pulses of 16 ms; press Reset";
 
 emu::EmulatedBoard BoardWithEncoderOn3(std::u16string serial = u"M1") {
@@ -44,27 +45,28 @@ class MonitorWindow : public ::testing::Test {
     EXPECT_EQ(hid.OpenPreparsedData(), 0);
   }
 
-  // Ticks the window's timer until `shown` holds, for at most 5 s.
+  // Ticks the window's timer until `shown` holds, each time the reading
+  // threads have something new, for at most 5 s.
   bool TickUntil(const std::function<bool()>& shown) {
     const auto end = Clock::now() + std::chrono::seconds(5);
-    while (Clock::now() < end) {
+    for (;;) {
       form.Timer.Tick();
       if (shown()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (!form.Worker().WaitNewer(form.Shown().version, end)) return false;
     }
-    return false;
   }
   // Waits until the reading thread has a state for which `ready` holds,
   // without showing it.
   bool WorkerHas(const std::function<bool(const MonitorState&)>& ready) {
     const auto end = Clock::now() + std::chrono::seconds(5);
-    while (Clock::now() < end) {
-      if (auto state = form.Worker().TakeIfNewer(form.Shown().version); state && ready(*state)) {
-        return true;
+    std::uint64_t seen = form.Shown().version;
+    for (;;) {
+      if (auto state = form.Worker().TakeIfNewer(seen)) {
+        if (ready(*state)) return true;
+        seen = state->version;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (!form.Worker().WaitNewer(seen, end)) return false;
     }
-    return false;
   }
   bool Reading() {
     return TickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; });
@@ -204,8 +206,7 @@ TEST_F(MonitorWindow, ASlowGameInterfaceDoesNotHoldTheReports) {
   form.Form_Load();
   ASSERT_TRUE(Reading());
   game.Hold(true);
-  const auto end = Clock::now() + std::chrono::seconds(5);
-  while (game.ReadsHeld() == 0 && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(game.WaitForHeldRead(std::chrono::seconds(5)));
   ASSERT_EQ(game.ReadsHeld(), 1) << "the game interface is read while a board is open";
 
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(2, 33); });
@@ -386,16 +387,15 @@ TEST_F(MonitorWindow, BoardsPluggedInJoinTheListAndTheWatchedOneIsKeptWhileUnplu
     return form.lblStatus.Caption() == gone &&
            form.SerNo.Items() == std::vector<std::string>{"M2"};
   })) << form.lblStatus.Caption();
-  // Looks later, the other board moving: still M1's last figures, greyed.
+  // Looks later, the other board moving: still M1's last figures, greyed,
+  // after two more looks for boards, each one the reading thread could
+  // have taken to swap.
   hid.WithBoard(second, [](emu::EmulatedBoard& b) {
     b.TurnEncoder(3, 2);
     b.SetAxis(2, 30);
   });
-  const auto later = Clock::now() + std::chrono::milliseconds(4 * BoardWorker::kRescanIntervalMs);
-  while (Clock::now() < later) {
-    form.Timer.Tick();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  ASSERT_TRUE(hid.WaitForCalls(kScanEnd, hid.CallCount(kScanEnd) + 2, std::chrono::seconds(5)));
+  form.Timer.Tick();
   EXPECT_EQ(form.Shown().openSerial, "M1");
   EXPECT_FALSE(form.Shown().live);
   EXPECT_EQ(form.lblStatus.Caption(), gone);
@@ -448,9 +448,9 @@ TEST_F(MonitorWindow, ResetStartsEverythingAfreshAndReadsTheSettingsAgain) {
   ASSERT_TRUE(TickUntil([&] {
     return form.Pair(3).counts.Caption() == "8 / 0" && form.Pair(3).mark.Marked();
   })) << form.Pair(3).counts.Caption();
-  // Long enough for the list to be looked at again.
-  std::this_thread::sleep_for(
-      std::chrono::milliseconds(BoardWorker::kListIntervalMs + BoardWorker::kRescanIntervalMs));
+  // A look for boards begun since, and ended.
+  ASSERT_TRUE(hid.WaitForCalls("SetupDiGetClassDevsA", 1, std::chrono::seconds(5)));
+  EXPECT_TRUE(hid.WaitForCalls(kScanEnd, hid.CallCount(kScanEnd) + 1, std::chrono::seconds(5)));
   form.Timer.Tick();
   EXPECT_GT(hid.CallCount("SetupDiGetClassDevsA"), 0) << "the boards were looked for";
   EXPECT_EQ(hid.CallCount("HidD_GetFeature"), 0) << "no settings page read without Reset";

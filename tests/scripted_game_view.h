@@ -2,6 +2,7 @@
 // monitor's tests on the model and on the native controls.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -23,6 +24,7 @@ class ScriptedGameView final : public GameView {
     {
       std::unique_lock lock(mutex_);
       ++readsHeld_;
+      readHeld_.notify_all();
       released_.wait(lock, [this] { return !held_; });
       --readsHeld_;
     }
@@ -42,6 +44,11 @@ class ScriptedGameView final : public GameView {
     std::lock_guard lock(mutex_);
     return readsHeld_;
   }
+  // Waits, up to `limit`, until a read is held; whether one is.
+  bool WaitForHeldRead(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return readHeld_.wait_for(lock, limit, [this] { return readsHeld_ > 0; });
+  }
   std::string Source() const override { return "scripted"; }
 
   std::string attachFailure;
@@ -51,6 +58,7 @@ class ScriptedGameView final : public GameView {
  private:
   std::mutex mutex_;
   std::condition_variable released_;
+  std::condition_variable readHeld_;
   bool held_ = false;
   int readsHeld_ = 0;
 };

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <future>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "emulator/board_descriptor.h"
@@ -112,8 +111,8 @@ TEST(SimulatedHidInput, AWaitingReadWakesForATestsInputAndFailsOnUnplug) {
   EXPECT_EQ(Clock(hid, id), 0u);  // no board time passed for a test's input
 
   auto last = std::async(std::launch::async, [&] { return ReadReport(hid, device, 5000); });
-  // Let the read start waiting before the board goes.
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // The read waits before the board goes.
+  ASSERT_TRUE(hid.WaitForWaitingReads(1, std::chrono::seconds(5)));
   hid.Detach(id);
   EXPECT_EQ(last.get().error, kErrorDeviceNotConnected);
   EXPECT_EQ(ReadReport(hid, device, 10).error, kErrorDeviceNotConnected);

@@ -119,6 +119,7 @@ ControlReply BoardDevice::Control(const SetupPacket& setup,
   if (mirror_ != nullptr) *mirror_ << FormatLogLine(entry) << std::endl;
   log_.push_back(std::move(entry));
   ++answered_;
+  answeredMoved_.notify_all();
   return reply;
 }
 
@@ -280,6 +281,11 @@ void BoardDevice::ClearLog() {
 std::size_t BoardDevice::AnsweredCount() const {
   std::lock_guard lock(mutex_);
   return answered_;
+}
+
+bool BoardDevice::WaitForAnswered(std::size_t count, std::chrono::milliseconds limit) const {
+  std::unique_lock lock(mutex_);
+  return answeredMoved_.wait_for(lock, limit, [&] { return answered_ >= count; });
 }
 
 void BoardDevice::MirrorLogTo(std::ostream* file) {

@@ -6,6 +6,8 @@
 // while a test inspects and changes it.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -90,6 +92,8 @@ class BoardDevice {
   void ClearLog();
   // Every request answered since the board was made, cleared logs included.
   std::size_t AnsweredCount() const;
+  // Waits, up to `limit`, until that count reaches `count`; whether it has.
+  bool WaitForAnswered(std::size_t count, std::chrono::milliseconds limit) const;
   // Also writes each entry as a line to `file` (which must outlive this).
   void MirrorLogTo(std::ostream* file);
 
@@ -113,6 +117,7 @@ class BoardDevice {
   BoardFaults faults_;
   std::vector<LoggedRequest> log_;
   std::size_t answered_ = 0;
+  mutable std::condition_variable answeredMoved_;
   std::ostream* mirror_ = nullptr;
 };
 

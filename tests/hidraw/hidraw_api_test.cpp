@@ -5,6 +5,8 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <stop_token>
 #include <thread>
 #include <optional>
@@ -286,10 +288,11 @@ TEST(HidrawApi, SysfsAttributesAreSmallRegularFiles) {
   // Should the backend wait on the FIFO, a writer comes after a while and
   // hands it a serial, so the test ends either way.
   std::jthread writer([&serial](std::stop_token stop) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (!stop.stop_requested() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    // Ends at once when the test is done with the FIFO.
+    never.wait_for(lock, stop, std::chrono::seconds(2), [] { return false; });
     const int fd = ::open(serial.c_str(), O_WRONLY | O_NONBLOCK);
     if (fd >= 0) {
       EXPECT_EQ(::write(fd, "FIFO\n", 5), 5);

@@ -23,8 +23,6 @@
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
 #ifdef TQ_TEST_MONITOR
-#include <chrono>
-#include <thread>
 
 #include "monitor/frm_main.h"
 #include "tests/busiest_monitor.h"
@@ -172,10 +170,7 @@ TEST(QtTextFit, MonitorWindow) {
   QtView view(form.Form());
   const QSize designed = view.Widget()->size();
   form.Form_Load();
-  ASSERT_TRUE(testing::ShowBusiest(hid, board, form, [] {
-    QApplication::processEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }));
+  ASSERT_TRUE(testing::ShowBusiest(hid, board, form, [] { QApplication::processEvents(); }));
   ExpectEveryTextFits(view, form.Form());
   for (int pair = 1; pair <= 16; ++pair) {
     const Lamp& check = form.Pair(pair).mark;

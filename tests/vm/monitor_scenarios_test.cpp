@@ -8,7 +8,6 @@
 #include <chrono>
 #include <functional>
 #include <iostream>
-#include <thread>
 
 #include "devlink/platform/hidraw/evdev_game_view.h"
 #include "devlink/platform/hidraw/host_hints.h"
@@ -41,14 +40,15 @@ class MonitorOnRealUsb : public RealUsb {
     EXPECT_EQ(OpenDeviceNodes(), std::vector<std::string>{});
     RealUsb::TearDown();
   }
+  // Ticks the window's timer until `shown` holds, each time the reading
+  // threads have something new, for at most `limit`.
   bool TickUntil(const std::function<bool()>& shown, std::chrono::seconds limit) {
     const auto end = Clock::now() + limit;
-    while (Clock::now() < end) {
+    for (;;) {
       form.Timer.Tick();
       if (shown()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(monitor::frmMain::kRepaintIntervalMs));
+      if (!form.Worker().WaitNewer(form.Shown().version, end)) return false;
     }
-    return false;
   }
   bool Reading() {
     return TickUntil([&] { return form.lblStatus.Caption().find("input report") != std::string::npos; },
