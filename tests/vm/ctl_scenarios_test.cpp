@@ -93,6 +93,9 @@ TEST_F(CtlOnRealUsb, WatchPrintsEveryPulseOfATurnWithItsLength) {
   testing::SetEncoders(board, {{3, 2}}, 48);  // pair 3 at "1:2", "48 ms"
   vboard::BoardDevice& device = Plug(board);
   std::thread turn([&device] {
+    // The watch is a process of its own: the turn comes after it has
+    // started and opened the node, on real time, since it says nothing
+    // this process could wait on.
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     device.ChangeBoard([](emu::EmulatedBoard& b) { b.TurnEncoder(3, 5); });
   });

@@ -41,21 +41,6 @@ int ButtonCode(int button) {
 constexpr int kAxisCodes[emu::kAxisCount] = {ABS_X,  ABS_Y,  ABS_Z,      ABS_RX,
                                              ABS_RY, ABS_RZ, ABS_RUDDER, ABS_THROTTLE};
 
-// The input nodes ("event3", "js0") the kernel made below a USB device.
-std::vector<std::string> InputNodesUnder(const std::string& usbDir, const std::string& prefix) {
-  std::vector<std::string> nodes;
-  std::error_code error;
-  for (fs::recursive_directory_iterator it(usbDir, error), end; !error && it != end;
-       it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    if (name.rfind(prefix, 0) == 0 && it->path().parent_path().parent_path().filename() == "input") {
-      nodes.push_back(it->path().string());
-    }
-  }
-  std::sort(nodes.begin(), nodes.end());
-  return nodes;
-}
-
 std::string DevNode(const std::string& sysPath) {
   return sysPath.empty() ? std::string() : "/dev/input/" + fs::path(sysPath).filename().string();
 }
@@ -169,10 +154,8 @@ class JoystickOnRealUsb : public RealUsb {
   // Plugs a board and waits for its event node; fails the test without one.
   vboard::BoardDevice& PlugJoystick(emu::EmulatedBoard board) {
     vboard::BoardDevice& device = Plug(std::move(board));
-    for (int attempt = 0; attempt < 50 && EventNodeOf(device).empty(); ++attempt) {
-      std::this_thread::sleep_for(milliseconds(100));
-    }
-    EXPECT_FALSE(EventNodeOf(device).empty()) << "the kernel made no event node of the board";
+    EXPECT_FALSE(WaitForInputNode(device, "event").empty())
+        << "the kernel made no event node of the board";
     return device;
   }
   std::string EventNodeOf(vboard::BoardDevice& device) {
@@ -306,6 +289,9 @@ TEST_F(JoystickOnRealUsb, KernelAsksNoSettingsPageAtPlugNorWhenItsInputIsRead) {
     evdev.ReadFor(events, milliseconds(500));
     const int jsFd = ::open(JsNodeOf(device).c_str(), O_RDONLY | O_NONBLOCK);
     EXPECT_GE(jsFd, 0);
+    // Held open a while of real time: whatever the kernel's joystick driver
+    // asks of the board at an open, it asks on its own clock, and nothing
+    // says when it is done.
     std::this_thread::sleep_for(milliseconds(300));
     if (jsFd >= 0) ::close(jsFd);
   }
@@ -444,11 +430,7 @@ TEST_F(JoystickOnRealUsb, UnplugEndsTheNodeAndReplugMakesANewOne) {
                                [](const std::vector<input_event>&) { return false; }))
       << "a reader learns that the joystick is gone";
   Replug(device);
-  std::string node;
-  for (int attempt = 0; attempt < 50 && node.empty(); ++attempt) {
-    node = EventNodeOf(device);
-    if (node.empty()) std::this_thread::sleep_for(milliseconds(100));
-  }
+  const std::string node = DevNode(WaitForInputNode(device, "event"));
   ASSERT_FALSE(node.empty());
   Evdev again(node);
   std::vector<input_event> fresh;
@@ -463,13 +445,7 @@ using EncodersWhileJoystickRuns = ProgramOnRealUsb<encoders::frmMain>;
 
 TEST_F(EncodersWhileJoystickRuns, ReadBackCostsSixteenRequestsWhileAGameReadsTurns) {
   vboard::BoardDevice& device = Plug(Board(u"00077"));
-  std::string node;
-  for (int attempt = 0; attempt < 50 && node.empty(); ++attempt) {
-    const auto nodes = InputNodesUnder(UsbDirOf(device), "event");
-    if (!nodes.empty()) node = DevNode(nodes.front());
-    if (node.empty()) std::this_thread::sleep_for(milliseconds(100));
-  }
-  Evdev game(node);
+  Evdev game(DevNode(WaitForInputNode(device, "event")));
   ASSERT_NE(game.Device(), nullptr);
   std::vector<input_event> events;
   game.ReadFor(events, milliseconds(200));

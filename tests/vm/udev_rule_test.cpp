@@ -43,6 +43,7 @@ bool HasUaccess(const std::string& sysPath) {
 bool WaitUntilProcessed(const std::string& sysPath) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     if (UdevProperties(sysPath).find("\nUSEC_INITIALIZED=") != std::string::npos) return true;
+    // udevd tells this process nothing it could wait on: look again later.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
   return false;
@@ -101,15 +102,7 @@ TEST_F(UdevRule, TagsExactlyTheNodesOfAcceptedBoards) {
 TEST_F(UdevRule, JoystickEventNodeIsTaggedForTheSeatBySystemdsRules) {
   ASSERT_TRUE(std::filesystem::exists("/run/udev/control")) << "udevd is not running";
   vboard::BoardDevice& device = Plug(Board(u"JOY"));
-  std::string eventSys;
-  for (int attempt = 0; attempt < 50 && eventSys.empty(); ++attempt) {
-    std::error_code error;
-    for (std::filesystem::recursive_directory_iterator it(UsbDirOf(device), error), end;
-         !error && it != end; it.increment(error)) {
-      if (it->path().filename().string().rfind("event", 0) == 0) eventSys = it->path().string();
-    }
-    if (eventSys.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  const std::string eventSys = WaitForInputNode(device, "event");
   ASSERT_FALSE(eventSys.empty()) << "no event node";
   ASSERT_TRUE(WaitUntilProcessed(eventSys));
   const std::string properties = UdevProperties(eventSys);

@@ -7,6 +7,20 @@
 
 namespace tq::vmtest {
 
+std::vector<std::string> InputNodesUnder(const std::string& usbDir, const std::string& prefix) {
+  std::vector<std::string> nodes;
+  std::error_code error;
+  for (std::filesystem::recursive_directory_iterator it(usbDir, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind(prefix, 0) == 0 && it->path().parent_path().parent_path().filename() == "input") {
+      nodes.push_back(it->path().string());
+    }
+  }
+  std::sort(nodes.begin(), nodes.end());
+  return nodes;
+}
+
 emu::EmulatedBoard Board(std::u16string serial) { return emu::MakeTQ5271(std::move(serial)); }
 
 Bytes SetData(std::uint8_t command, std::uint8_t value, std::size_t reportLength) {
@@ -31,6 +45,8 @@ void RealUsb::MoveInputs() {
         slot.device->ChangeBoard([&](emu::EmulatedBoard& board) { board.SetAxis(kSlider, step % 100); });
       }
     }
+    // The owner's hand moves on real time, as the kernel asks on its own
+    // clock: a new position every 50 ms.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
@@ -96,6 +112,20 @@ std::string RealUsb::NodeOf(vboard::BoardDevice& device) const {
 std::string RealUsb::UsbDirOf(vboard::BoardDevice& device) const {
   const int port = PortOf(device);
   return port < 0 ? std::string() : bus.UsbDeviceDirOf(port);
+}
+
+std::string RealUsb::WaitForInputNode(vboard::BoardDevice& device,
+                                      const std::string& prefix) const {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (const auto nodes = InputNodesUnder(UsbDirOf(device), prefix); !nodes.empty()) {
+      return nodes.front();
+    }
+    // The kernel's input layer makes the node in its own time after the
+    // plug, on the VM's clock, and tells this process nothing it could wait
+    // on: the node is looked for again a while later.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return {};
 }
 
 std::vector<Bytes> RealUsb::TakeSets(vboard::BoardDevice& device) {

@@ -28,6 +28,10 @@ emu::EmulatedBoard Board(std::u16string serial);
 // data stage carries it: the report without its ID byte.
 Bytes SetData(std::uint8_t command, std::uint8_t value, std::size_t reportLength = 64);
 
+// The input nodes' sysfs directories ("event3", "js0": names starting with
+// `prefix`) the kernel made below a USB device, in order.
+std::vector<std::string> InputNodesUnder(const std::string& usbDir, const std::string& prefix);
+
 // Every board plugged here is a live game controller: while a test runs, a
 // thread keeps moving the Slider of each of its boards, so the kernel has an
 // input report to deliver whenever it listens, as with a real board whose
@@ -47,6 +51,9 @@ class RealUsb : public ::testing::Test {
   std::string NodeOf(vboard::BoardDevice& device) const;
   // The board's USB device directory in sysfs, or "" while unplugged.
   std::string UsbDirOf(vboard::BoardDevice& device) const;
+  // The first of the board's input nodes named from `prefix`
+  // (InputNodesUnder), waited for up to 5 s; "" when none came.
+  std::string WaitForInputNode(vboard::BoardDevice& device, const std::string& prefix) const;
 
   // The data stages of the set reports the board took since its log was
   // last cleared; clears it.

@@ -106,6 +106,9 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
     if (std::chrono::steady_clock::now() >= end) return false;
+    // What is waited for happens in another process (the guest's script,
+    // Wine's device handling) on the VM's clock, and tells this one nothing
+    // it could wait on: it is looked at again a quarter second later.
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
   }
   return true;

@@ -81,7 +81,8 @@ TEST_F(EncodersUnderWine, UnplugLosesTheBoardAndReplugFindsItAgain) {
 
   ASSERT_TRUE(boardProgram.Unplug(kBoard));
   // The presence check's string request fails once Wine has let the device
-  // go; each tick comes one interval after the last, as the timer's would.
+  // go, in its own time; each tick comes one interval of real time after the
+  // last, as the timer's would, so the program sees the pace it runs at.
   const auto tick = [&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(form.Timer.Interval()));
     form.Timer.Tick();
