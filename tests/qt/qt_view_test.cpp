@@ -65,19 +65,21 @@ W* As(const QtView& view, const Control& control) {
 TEST(QtView, PlacesControlsAtTheirTwipsScaledToTheScreen) {
   Sample s;
   QtView view(s.window);
-  // 96 dpi on the offscreen screen: 15 twips a pixel.
+  // 96 dpi on the offscreen screen: 1440 twips an inch / 96 = 15 twips a
+  // pixel, and every figure below is the designed twips / 15.
+  ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInch(), 96.0);
   ASSERT_EQ(view.Pixels(1440), qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()));
-  EXPECT_EQ(view.Widget()->size(), QSize(view.Pixels(3000), view.Pixels(1500)));
+  EXPECT_EQ(view.Widget()->size(), QSize(200, 100));  // 3000 x 1500 twips
   EXPECT_EQ(view.Widget()->windowTitle(), "Sample");
   auto* list = As<QComboBox>(view, s.list);
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->parentWidget(), view.WidgetOf(s.frame));
-  EXPECT_EQ(list->geometry(),
-            QRect(view.Pixels(240), view.Pixels(720), view.Pixels(900), view.Pixels(360)));
+  EXPECT_EQ(list->geometry(), QRect(16, 48, 60, 24));  // 240, 720, 900, 360 twips
   EXPECT_FALSE(list->isEditable());
   EXPECT_EQ(As<QGroupBox>(view, s.frame)->title(), "Group");
-  EXPECT_EQ(view.WidgetOf(s.rule)->geometry(),
-            QRect(view.Pixels(120), view.Pixels(1440) - 1, view.Pixels(2760), 2));
+  // From (120, 1440) to (2880, 1440) twips: x 8, y 96, 2760 / 15 = 184
+  // long, two pixels thick, centred on its row (one above, one on it).
+  EXPECT_EQ(view.WidgetOf(s.rule)->geometry(), QRect(8, 95, 184, 2));
   // Arial, or the metric-compatible face that stands in for it, so the
   // captions fit the boxes laid out for them.
   const QFontInfo face(view.Widget()->font());
@@ -352,7 +354,7 @@ TEST(QtView, BarsAndLampsShowTheModelInTheDesktopsColours) {
   const QPalette colours = view.WidgetOf(s.x)->palette();
   const QRgb warning = kWarningColor;
   const int border = view.IndicatorBorder();
-  EXPECT_EQ(border, std::max(1, view.Pixels(kIndicatorBorderTwips)));
+  EXPECT_EQ(border, 1);  // kIndicatorBorderTwips, 15, at 15 twips a pixel
 
   // Half of 0 .. 127 filled, to the pixel the model gives.
   QImage bar = Grab(view, s.x);
@@ -548,19 +550,23 @@ TEST(QtView, BarsAndLampsWidenForTheirCaptions) {
   IndicatorWindow s;
   QtView view(s.window);
   const QFontMetrics metrics(view.Widget()->font());
-  const int inset = 2 * view.Pixels(kIndicatorInsetTwips);
+  // Twice kIndicatorInsetTwips (60) at 15 twips a pixel (96 dpi, asserted
+  // below).
+  const int inset = 2 * 4;
   const auto room = [&](const Control& c) { return view.WidgetOf(c)->width(); };
   const auto need = [&](const Control& c) {
     return metrics.horizontalAdvance(QString::fromStdString(c.Caption())) + inset;
   };
-  // Designed 10 pixels wide for "32": grown, and the label beside it moved
-  // right by as much.
-  ASSERT_GT(need(s.narrow), view.Pixels(150));
+  ASSERT_EQ(view.Pixels(1440), 96);
+  // Designed 150 / 15 = 10 pixels wide for "32": grown, and the label
+  // beside it (2850 / 15 = 190 pixels in) moved right by as much.
+  ASSERT_GT(need(s.narrow), 10);
   EXPECT_EQ(room(s.narrow), need(s.narrow));
-  EXPECT_EQ(view.WidgetOf(s.beside)->x(), view.Pixels(2850) + need(s.narrow) - view.Pixels(150));
-  for (const Control* c : std::initializer_list<const Control*>{&s.button1, &s.button5, &s.x}) {
-    EXPECT_EQ(room(*c), view.Pixels(c->Position().width)) << c->Name();
-  }
+  EXPECT_EQ(view.WidgetOf(s.beside)->x(), 190 + need(s.narrow) - 10);
+  // The rest as designed: 360 / 15 = 24 for a lamp, 2400 / 15 = 160 for X.
+  EXPECT_EQ(room(s.button1), 24);
+  EXPECT_EQ(room(s.button5), 24);
+  EXPECT_EQ(room(s.x), 160);
   // A caption set later that no longer fits widens the bar and its window.
   const int before = view.Widget()->width();
   s.slider.SetCaption(std::string(40, 'W'));
