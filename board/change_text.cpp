@@ -25,10 +25,7 @@ std::string SeenSetting(const Mark& mark) {
 
 struct LineOf {
   std::string operator()(const AxisMoved& moved) const {
-    const bool named = moved.axis >= 1 && moved.axis <= kAxisCount;
-    return (named ? std::string(kAxisNames[static_cast<std::size_t>(moved.axis - 1)])
-                  : "axis " + std::to_string(moved.axis)) +
-           " " + std::to_string(moved.value);
+    return Axis(moved.axis) + " " + std::to_string(moved.value);
   }
   std::string operator()(const ButtonPressed& pressed) const {
     return "button " + std::to_string(pressed.button) + " pressed";
@@ -49,6 +46,13 @@ struct LineOf {
   std::string operator()(const DialMarked& marked) const {
     return std::string(kAxisNames[static_cast<std::size_t>(kDialAxis - 1)]) +
            " marked: " + DialMarkText(marked.mark);
+  }
+  std::string operator()(const AxisNoisy& noisy) const {
+    return Axis(noisy.axis) + " marked: " + NoiseText(noisy.mark);
+  }
+  static std::string Axis(int axis) {
+    return axis >= 1 && axis <= kAxisCount ? std::string(kAxisNames[static_cast<std::size_t>(axis - 1)])
+                                           : "axis " + std::to_string(axis);
   }
 };
 
@@ -72,6 +76,8 @@ std::string MarkText(const Mark& mark) {
       return "both ways in one turn: " + Ms(mark.measuredMs) + " apart, set " + Ms(mark.setMs);
     case MarkKind::SettingChanged:
       return "setting may have changed: " + SeenSetting(mark) + "; press Reset";
+    case MarkKind::Chatter:
+      return "button " + std::to_string(mark.button) + " " + MarkWord(mark) + "; " + kChatterCauses;
   }
   return "marked";
 }
@@ -86,6 +92,8 @@ std::string MarkWord(const Mark& mark) {
       return "both ways";
     case MarkKind::SettingChanged:
       return "setting changed?";
+    case MarkKind::Chatter:
+      return "chatter: " + std::to_string(mark.presses) + " presses in " + Ms(mark.measuredMs);
   }
   return "marked";
 }
@@ -99,6 +107,12 @@ std::string DialMarkText(const DialMark& mark) {
   return "moves while " + zoomed + (mark.zoomed.count() == 1 ? " is" : " are") + " in Zoom: " +
          config::kUnzoomableInputRule;
 }
+
+std::string NoiseWord(const NoiseMark& mark) {
+  return "noisy: \u00B1" + std::to_string(mark.spread) + " at rest";
+}
+
+std::string NoiseText(const NoiseMark& mark) { return NoiseWord(mark) + "; " + kNoiseCauses; }
 
 std::string ChangeLine(const Change& change) {
   return Seconds(change.ms) + " " + std::visit(LineOf{}, change.event);

@@ -26,6 +26,7 @@ void InputWatch::Take(const InputSample& sample, std::vector<Change>& changes) {
   const bool startsSeen = !first || !sample.mayBeStanding;
   lastMs_ = sample.ms;
 
+  std::bitset<kAxisCount> noisy;
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     const auto& value = sample.axes[Index(axis)];
     auto& reading = axes_[Index(axis)];
@@ -40,6 +41,15 @@ void InputWatch::Take(const InputSample& sample, std::vector<Change>& changes) {
       continue;
     }
     changes.push_back({sample.ms, AxisMoved{axis, *value}});
+    if (const auto mark = noiseMeters_[Index(axis)].Take(sample.ms, *value)) {
+      auto& standing = noise_[Index(axis)];
+      if (!standing) {
+        standing = mark;
+        noisy.set(Index(axis));
+      } else {
+        standing->spread = std::max(standing->spread, mark->spread);
+      }
+    }
   }
   std::bitset<kPairCount> touched;
   for (int button = 1; button <= kButtonCount; ++button) {
@@ -50,6 +60,9 @@ void InputWatch::Take(const InputSample& sample, std::vector<Change>& changes) {
   }
   for (int pair = 1; pair <= kPairCount; ++pair) {
     if (touched.test(Index(pair))) AnnounceMarks(pair, sample.ms, changes);
+  }
+  for (int axis = 1; axis <= kAxisCount; ++axis) {
+    if (noisy.test(Index(axis))) changes.push_back({sample.ms, AxisNoisy{axis, *noise_[Index(axis)]}});
   }
   if (const auto& dial = axes_[Index(kDialAxis)]; !dial_ && dial) {
     dial_ = JudgeDial(settings_, dial->lowest != dial->highest);
@@ -64,6 +77,7 @@ void InputWatch::TakeButton(int button, bool pressed, std::int64_t ms, bool star
   const int side = (button - 1) % 2;
   PulseMeter& meter = meters_[Index(pair)];
   if (pressed) {
+    ++presses_[Index(button)];
     meter.Press(side, ms, startSeen);
     changes.push_back({ms, ButtonPressed{button}});
     return;
@@ -82,7 +96,7 @@ void InputWatch::AnnounceMarks(int pair, std::int64_t ms, std::vector<Change>& c
   std::vector<Mark>& standing = marks_[Index(pair)];
   const auto changed = [](const Mark& mark) { return mark.kind == MarkKind::SettingChanged; };
   for (const Mark& mark : JudgePair(meters_[Index(pair)], settings_.PairType(pair),
-                                    settings_.PulseWidthMs())) {
+                                    settings_.PulseWidthMs(), pair)) {
     const auto same = std::ranges::find(standing, mark.kind, &Mark::kind);
     if (same != standing.end()) {
       *same = mark;  // the latest figures, announced once
@@ -101,6 +115,9 @@ void InputWatch::Reset() {
   for (PulseMeter& meter : meters_) meter.Reset();
   for (auto& standing : marks_) standing.clear();
   dial_.reset();
+  presses_ = {};
+  for (NoiseMeter& meter : noiseMeters_) meter.Reset();
+  for (auto& mark : noise_) mark.reset();
   for (auto& reading : axes_) {
     if (reading) reading->lowest = reading->highest = reading->value;
   }
@@ -118,6 +135,15 @@ std::optional<AxisReading> InputWatch::Axis(int axis) const {
 
 bool InputWatch::Pressed(int button) const {
   return button >= 1 && button <= kButtonCount && buttons_.test(Index(button));
+}
+
+int InputWatch::Presses(int button) const {
+  return button >= 1 && button <= kButtonCount ? presses_[Index(button)] : 0;
+}
+
+std::optional<NoiseMark> InputWatch::Noise(int axis) const {
+  if (axis < 1 || axis > kAxisCount) return std::nullopt;
+  return noise_[Index(axis)];
 }
 
 const PulseMeter& InputWatch::Meter(int pair) const {

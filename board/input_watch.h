@@ -1,7 +1,9 @@
-// The board's inputs followed sample by sample: each axis's value and the
-// lowest and highest seen, each button's state, each pair's pulses measured
-// and judged against the board's settings, and what every sample changed.
-// tq5271ctl watch prints the changes; the monitor window shows the state.
+// The board's inputs followed sample by sample: each axis's value, the
+// lowest and highest seen and whether it is noisy at rest (axis_noise.h),
+// each button's state and presses, each pair's pulses measured and judged
+// against the board's settings (a pair set "OFF" for chatter too), and what
+// every sample changed. tq5271ctl watch prints the changes; the monitor
+// window shows the state; inputs_seen.h sums up what arrived.
 #pragma once
 
 #include <array>
@@ -11,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include "board/axis_noise.h"
 #include "board/board_settings.h"
 #include "board/dial_verdict.h"
 #include "board/input_sample.h"
@@ -50,10 +53,17 @@ struct PairMarked {
 struct DialMarked {
   DialMark mark;
 };
+// An axis found noisy at rest, announced once until the next reset.
+struct AxisNoisy {
+  int axis = 0;
+  NoiseMark mark;
+};
 
 struct Change {
   std::int64_t ms = 0;
-  std::variant<AxisMoved, ButtonPressed, ButtonReleased, EncoderPulse, PairMarked, DialMarked> event;
+  std::variant<AxisMoved, ButtonPressed, ButtonReleased, EncoderPulse, PairMarked, DialMarked,
+               AxisNoisy>
+      event;
 };
 
 struct AxisReading {
@@ -68,7 +78,8 @@ class InputWatch {
   explicit InputWatch(BoardSettings settings = {});
 
   // Takes the next sample and returns what it changed: axes in input order,
-  // then buttons in number order, then marks. The first sample reports every
+  // then buttons in number order, then the pairs' marks, the axes' and
+  // Dial's. The first sample reports every
   // axis it carries and every button pressed; where it may be the standing
   // state, a press in it has no start. A sample older than the last one
   // taken is ignored.
@@ -77,9 +88,9 @@ class InputWatch {
   // thousand samples a second keeps one buffer instead of making one each.
   void Take(const InputSample& sample, std::vector<Change>& changes);
 
-  // Starts the counts, pulse lengths, marks and each axis's lowest and
-  // highest afresh. Until then every mark earned stands, whatever comes
-  // after it.
+  // Starts the counts, presses, pulse lengths, marks and each axis's
+  // lowest and highest afresh. Until then every mark earned stands,
+  // whatever comes after it.
   void Reset();
   // The same, the pulses from now on judged against `settings`, read again.
   void Reset(BoardSettings settings);
@@ -87,6 +98,15 @@ class InputWatch {
   const BoardSettings& Settings() const { return settings_; }
   std::optional<AxisReading> Axis(int axis) const;
   bool Pressed(int button) const;
+  // Presses of button 1 ... 32 since the last reset (0 outside that range):
+  // each time it went down, an encoder's pulses and a press in the first
+  // sample included; a button held through a reset counts when next pressed.
+  int Presses(int button) const;
+  // Button k's at k - 1.
+  const std::array<int, kButtonCount>& AllPresses() const { return presses_; }
+  // The axis's standing noise mark, with the widest spread seen since it was
+  // earned; empty for none and outside 1 ... 8.
+  std::optional<NoiseMark> Noise(int axis) const;
   // Pair 1 ... 16; pairs outside that range read as an empty meter.
   const PulseMeter& Meter(int pair) const;
   // The pair's standing marks, in the order earned.
@@ -102,6 +122,9 @@ class InputWatch {
   std::optional<std::int64_t> lastMs_;
   std::array<std::optional<AxisReading>, kAxisCount> axes_{};
   std::bitset<kButtonCount> buttons_;
+  std::array<int, kButtonCount> presses_{};
+  std::array<NoiseMeter, kAxisCount> noiseMeters_{};
+  std::array<std::optional<NoiseMark>, kAxisCount> noise_{};
   std::array<PulseMeter, kPairCount> meters_{};
   std::array<std::vector<Mark>, kPairCount> marks_{};
   std::optional<DialMark> dial_;

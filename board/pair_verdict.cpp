@@ -7,15 +7,29 @@
 namespace tq::monitor {
 
 std::vector<Mark> JudgePair(const PulseMeter& meter, std::optional<int> type,
-                            std::optional<std::int64_t> widthMs) {
+                            std::optional<std::int64_t> widthMs, int pair) {
   std::vector<Mark> marks;
   if (!type) return marks;
-  if (auto changed = JudgeSettingChange(meter.Runs(), meter.QuadratureSequences(), *type, widthMs)) {
-    marks.push_back(*changed);
-    return marks;
+  // A pair read "OFF" whose contact bounces makes short presses of one
+  // length on one button, as an encoder type at 8 or 16 ms would: while a
+  // button chatters, that is what it is taken for.
+  const bool chatters = *type == kTypeOff && (meter.WorstChatter() || meter.ChatterUnderWay());
+  if (!chatters) {
+    if (auto changed = JudgeSettingChange(meter.Runs(), meter.QuadratureSequences(), *type, widthMs)) {
+      marks.push_back(*changed);
+      return marks;
+    }
   }
   if (*type == kTypeOff) {
-    if (meter.QuadratureSequences() > 0) marks.push_back({MarkKind::PulsesWhileOff, 0, 0, std::nullopt});
+    if (meter.QuadratureSequences() > 0) {
+      marks.push_back({.kind = MarkKind::PulsesWhileOff});
+    }
+    if (const auto& chatter = meter.WorstChatter()) {
+      marks.push_back({.kind = MarkKind::Chatter,
+                       .measuredMs = chatter->spanMs,
+                       .button = FirstButtonOf(pair) + chatter->side,
+                       .presses = chatter->presses});
+    }
     return marks;
   }
   if (!widthMs) return marks;

@@ -12,6 +12,7 @@ void PulseMeter::Press(int side, std::int64_t ms, bool startSeen) {
   Side& self = sides_[static_cast<std::size_t>(side)];
   const Side& other = sides_[static_cast<std::size_t>(1 - side)];
   if (self.held) return;
+  TakeBurst(side, ms, startSeen);
   std::optional<std::int64_t> reversal;
   if (other.held) {
     reversal = 0;
@@ -40,6 +41,7 @@ std::optional<std::int64_t> PulseMeter::Release(int side, std::int64_t ms) {
   if (!self.held) return std::nullopt;
   self.held = false;
   self.releasedAt = ms;
+  if (self.burstStart && ms - self.burstLatest >= kChatterGapMs) EndBurst(side);
   if (!self.pressedAt) {
     // A press already on in the first report seen: a board sends only on a
     // change, so a monitor opened just before a turn sees its first report
@@ -76,12 +78,47 @@ std::optional<std::int64_t> PulseMeter::Release(int side, std::int64_t ms) {
   return length;
 }
 
+void PulseMeter::TakeBurst(int side, std::int64_t ms, bool startSeen) {
+  Side& self = sides_[static_cast<std::size_t>(side)];
+  // The other button's press ends its burst: an encoder's contacts take
+  // turns, a bouncing contact does not.
+  EndBurst(1 - side);
+  if (self.burstStart && (!startSeen || ms - self.burstLatest >= kChatterGapMs)) EndBurst(side);
+  if (!startSeen) return;
+  if (!self.burstStart) {
+    self.burstStart = ms;
+    self.burstPresses = 0;
+  }
+  self.burstLatest = ms;
+  ++self.burstPresses;
+}
+
+void PulseMeter::EndBurst(int side) {
+  Side& self = sides_[static_cast<std::size_t>(side)];
+  if (self.burstStart && self.burstPresses >= 2) {
+    const Chatter burst{side, self.burstPresses, self.burstLatest - *self.burstStart};
+    if (!worstChatter_ || burst.presses > worstChatter_->presses ||
+        (burst.presses == worstChatter_->presses && burst.spanMs < worstChatter_->spanMs)) {
+      worstChatter_ = burst;
+    }
+  }
+  self.burstStart.reset();
+  self.burstPresses = 0;
+}
+
+bool PulseMeter::ChatterUnderWay() const {
+  return std::ranges::any_of(sides_, [](const Side& side) { return side.burstPresses >= 2; });
+}
+
 void PulseMeter::Reset() {
   for (Side& side : sides_) {
     side.releasedAt.reset();
     side.pressedWhileOtherHeld = false;
     side.count = 0;
+    side.burstStart.reset();
+    side.burstPresses = 0;
   }
+  worstChatter_.reset();
   lengths_.clear();
   lengthCount_ = 0;
   closestReversalMs_.reset();

@@ -17,6 +17,25 @@ namespace tq::monitor {
 // contact passing by.
 inline constexpr std::int64_t kContactMaxMs = 150;
 
+// A press that begins sooner than this after the same button's last press
+// began was not a finger's: a finger lets go and presses again in no less
+// than about 80 ms. At the board's 10 ms reports the soonest a press can
+// follow another is 20 ms (pressed, released, pressed).
+inline constexpr std::int64_t kChatterGapMs = 50;
+
+// Presses of one button, each beginning within kChatterGapMs of the one
+// before and the pair's other button untouched in between: a contact that
+// bounces as it closes, or a loose joint. `spanMs` from the first press's
+// start to the last's. A burst is over once no press can join it: the
+// button released kChatterGapMs or more after its latest press began, or
+// pressed again later, or the other button pressed.
+struct Chatter {
+  int side = 0;
+  int presses = 0;
+  std::int64_t spanMs = 0;
+  friend bool operator==(const Chatter&, const Chatter&) = default;
+};
+
 // Pulses on one button, each pressed again within about its own length
 // after the last (the gap the firmware leaves between a turn's pulses), make
 // one run: a turn, or turns made faster than the board sends them.
@@ -68,6 +87,11 @@ class PulseMeter {
   // other, none, each contact short.
   int QuadratureSequences() const { return quadratureSequences_; }
   const RunFigures& Runs() const { return runs_; }
+  // Of the bursts of two presses or more that are over, the one with the
+  // most presses (of as many, the quickest) since the last reset.
+  const std::optional<Chatter>& WorstChatter() const { return worstChatter_; }
+  // Whether a burst of two presses or more is under way.
+  bool ChatterUnderWay() const;
 
  private:
   struct Side {
@@ -77,11 +101,17 @@ class PulseMeter {
     std::int64_t lastLength = 0;
     bool pressedWhileOtherHeld = false;
     int count = 0;
+    // The burst under way: when its first and latest presses began.
+    std::optional<std::int64_t> burstStart;
+    std::int64_t burstLatest = 0;
+    int burstPresses = 0;
   };
   static bool Valid(int side) { return side == 0 || side == 1; }
   // Whether a press on `side` at `ms` carries on the latest run.
   bool ContinuesRun(int side, std::int64_t ms) const;
   void EndRun();
+  void TakeBurst(int side, std::int64_t ms, bool startSeen);
+  void EndBurst(int side);
 
   std::array<Side, 2> sides_{};
   std::map<std::int64_t, int> lengths_;  // length -> how many; bounded by the distinct lengths
@@ -94,6 +124,7 @@ class PulseMeter {
   std::optional<std::int64_t> runReleasedAt_;
   std::int64_t runLastLength_ = 0;
   RunFigures runs_;
+  std::optional<Chatter> worstChatter_;
 };
 
 }  // namespace tq::monitor

@@ -21,6 +21,8 @@ const char* MarkName(MarkKind kind) {
       return "bothDirections";
     case MarkKind::SettingChanged:
       return "settingChanged";
+    case MarkKind::Chatter:
+      return "chatter";
   }
   return "mark";
 }
@@ -55,7 +57,11 @@ struct Fields {
     json["event"] = "mark";
     json["pair"] = marked.pair;
     json["mark"] = MarkName(marked.mark.kind);
-    if (marked.mark.kind != MarkKind::PulsesWhileOff) {
+    if (marked.mark.kind == MarkKind::Chatter) {
+      json["button"] = marked.mark.button;
+      json["presses"] = marked.mark.presses;
+      json["spanMs"] = marked.mark.measuredMs;
+    } else if (marked.mark.kind != MarkKind::PulsesWhileOff) {
       json["measuredMs"] = marked.mark.measuredMs;
       json["setMs"] = marked.mark.setMs;
     }
@@ -75,6 +81,16 @@ struct Fields {
     }
     json["zoomed"] = zoomed;
     json["text"] = DialMarkText(marked.mark);
+  }
+  void operator()(const AxisNoisy& noisy) const {
+    json["event"] = "mark";
+    json["axis"] = noisy.axis;
+    if (noisy.axis >= 1 && noisy.axis <= kAxisCount) {
+      json["name"] = kAxisNames[static_cast<std::size_t>(noisy.axis - 1)];
+    }
+    json["mark"] = "noisy";
+    json["spread"] = noisy.mark.spread;
+    json["text"] = NoiseText(noisy.mark);
   }
 };
 

@@ -8,6 +8,7 @@
 #include "board/change_text.h"
 #include "board/input_session.h"
 #include "ctl/change_json.h"
+#include "ctl/seen_json.h"
 
 namespace tq::ctl {
 namespace {
@@ -72,6 +73,14 @@ class InputReports final : public SampleSource {
     return Result::Gone;
   }
   std::int64_t NowMs() override { return monitor::SteadyMilliseconds(); }
+  monitor::AxisRanges Ranges() const override {
+    monitor::AxisRanges ranges{};
+    if (!session_.Layout()) return ranges;
+    for (int axis = 1; axis <= monitor::kAxisCount; ++axis) {
+      ranges[static_cast<std::size_t>(axis - 1)] = session_.Layout()->Range(axis);
+    }
+    return ranges;
+  }
 
  private:
   monitor::InputSession session_;
@@ -116,6 +125,16 @@ int WatchLoop(SampleSource& source, monitor::InputWatch& watch, const Console& c
     // Each change is seen as it happens, also through a pipe.
     console.out.flush();
   }
+  const monitor::AxisReadings axes = monitor::ReadingsOf(watch);
+  const monitor::AxisRanges ranges = source.Ranges();
+  if (options.json) {
+    console.out << SeenJson(source.NowMs() - start, watch.AllPresses(), axes, ranges) << "\n";
+  } else {
+    console.out << monitor::SeenLine(monitor::CountSeen(watch.AllPresses(), axes, ranges)) << "\n";
+    const std::string missing = monitor::MissingLine(watch.AllPresses(), axes, ranges);
+    if (!missing.empty()) console.out << missing << "\n";
+  }
+  console.out.flush();
   return kExitOk;
 }
 

@@ -1,6 +1,7 @@
 // tq5271ctl watch: the board's input reports followed until the time is up
 // or the user interrupts, one line (or one JSON object) per change, measured
-// by the same code as the monitor window.
+// by the same code as the monitor window, and at the end what arrived of
+// the inputs (inputs_seen.h).
 #pragma once
 
 #include <atomic>
@@ -13,6 +14,7 @@
 
 #include "board/input_sample.h"
 #include "board/input_watch.h"
+#include "board/inputs_seen.h"
 #include "ctl/commands.h"
 
 namespace tq::ctl {
@@ -26,6 +28,9 @@ class SampleSource {
   virtual Result Next(std::uint32_t timeoutMs, monitor::InputSample& sample) = 0;
   // The clock the samples are stamped with, in ms.
   virtual std::int64_t NowMs() = 0;
+  // Each axis's logical range, as the report describes it; empty where
+  // unknown.
+  virtual monitor::AxisRanges Ranges() const { return {}; }
 };
 
 // A source over the board just opened, or nullptr and a one-line reason.
@@ -45,7 +50,8 @@ struct WatchOptions {
 inline constexpr std::uint32_t kWatchWaitMs = 100;
 
 // Prints every change of every sample, its time counted from the start,
-// until the time is up or `stop` is set (0), or the board is lost (2).
+// until the time is up or `stop` is set (0), then what arrived of the inputs
+// (the seen line, and what did not arrive); or until the board is lost (2).
 int WatchLoop(SampleSource& source, monitor::InputWatch& watch, const Console& console,
               const WatchOptions& options, const std::atomic<bool>& stop);
 

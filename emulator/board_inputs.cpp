@@ -13,6 +13,13 @@
 // - A pair set to "OFF" is two plain buttons: a detent shows the encoder's
 //   two contacts as they close, in quadrature (A, A and B, B, open; B first
 //   for the other direction), kContactPhaseMs a step.
+// - A noisy axis reports its position plus an offset of up to its spread
+//   either way, a new one every kFaultStepMs of the clock (the board's report
+//   interval): a function of noiseSeed, the axis and the clock's step, so a
+//   test sees the same values every run. The sum is clamped to the range.
+// - A bouncing button's contact, when its switch closes, closes and opens
+//   kFaultStepMs a step until it has closed `closures` times, then stays as
+//   the switch is: a host polling every 10 ms sees every closure.
 // - Nothing else moves the clock: a test advances it by hand, the demo and
 //   the virtual board by real time.
 #include <algorithm>
@@ -30,6 +37,24 @@ namespace {
 // More detents than the queue holds presses change nothing further.
 constexpr std::size_t kMaxQueuedPresses = 64;
 constexpr std::uint32_t kContactPhaseMs = 10;
+constexpr std::uint64_t kFaultStepMs = 10;
+// Closures beyond this make no longer bounce than a finger's press.
+constexpr unsigned kMaxClosures = 8;
+
+// A well-mixed 64-bit value of its input (the finaliser of splitmix64).
+std::uint64_t Mix(std::uint64_t x) {
+  x += 0x9E3779B97F4A7C15ull;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+// How long a bouncing press of `closures` closures alternates before the
+// contact settles: closed, open, ..., closed, each a step; one closure is a
+// clean press.
+std::uint64_t BounceMs(unsigned closures) {
+  return closures < 2 ? 0 : (2 * std::uint64_t{closures} - 1) * kFaultStepMs;
+}
 
 // What settings page 16 says of the encoders, read through the programs'
 // own codec so the firmware and the programs agree on the bits.
@@ -59,7 +84,19 @@ void EmulatedBoard::SetAxis(int axis, unsigned value) {
 
 void EmulatedBoard::SetButton(int button, bool pressed) {
   if (button < 1 || button > kButtonCount) return;
-  switches[static_cast<std::size_t>(button - 1)] = pressed;
+  const auto index = static_cast<std::size_t>(button - 1);
+  if (pressed && !switches[index] && bounceClosures[index] >= 2) bounceFromMs[index] = clockMs;
+  switches[index] = pressed;
+}
+
+void EmulatedBoard::SetAxisNoise(int axis, unsigned spread) {
+  if (axis < 1 || axis > kAxisCount) return;
+  axisNoise[static_cast<std::size_t>(axis - 1)] = spread;
+}
+
+void EmulatedBoard::SetButtonBounce(int button, unsigned closures) {
+  if (button < 1 || button > kButtonCount) return;
+  bounceClosures[static_cast<std::size_t>(button - 1)] = std::min(closures, kMaxClosures);
 }
 
 void EmulatedBoard::TurnEncoder(int pair, int detents) {
@@ -105,6 +142,12 @@ void EmulatedBoard::AdvanceTime(std::uint64_t ms) {
 }
 
 bool EmulatedBoard::InputPending() const {
+  for (std::size_t button = 0; button < bounceFromMs.size(); ++button) {
+    if (bounceFromMs[button] &&
+        clockMs < *bounceFromMs[button] + BounceMs(bounceClosures[button])) {
+      return true;
+    }
+  }
   return std::ranges::any_of(presses, [](const std::deque<TimedPress>& queue) {
     return !queue.empty();
   });
@@ -115,11 +158,22 @@ std::vector<std::uint8_t> EmulatedBoard::InputReport() const {
   const int axisBits = AxisBits(*this);
   const unsigned maximum = AxisMaximum(*this);
   for (int axis = 1; axis <= kAxisCount; ++axis) {
-    unsigned value = std::min(axes[static_cast<std::size_t>(axis - 1)], maximum);
+    const auto index = static_cast<std::size_t>(axis - 1);
+    unsigned value = std::min(axes[index], maximum);
+    if (const unsigned spread = std::min(axisNoise[index], maximum); spread > 0) {
+      const std::uint64_t draw = Mix(noiseSeed ^ Mix(index) ^ Mix(clockMs / kFaultStepMs + (index << 56)));
+      const auto offset = static_cast<long long>(draw % (2 * std::uint64_t{spread} + 1)) - spread;
+      value = static_cast<unsigned>(std::clamp<long long>(value + offset, 0, maximum));
+    }
     if (config::IsInverted(settings[config::SetInvertMask], axis)) value = maximum - value;
     PutBits(report, static_cast<std::size_t>((axis - 1) * axisBits), axisBits, value);
   }
   std::array<bool, kButtonCount> pressed = switches;
+  for (std::size_t button = 0; button < pressed.size(); ++button) {
+    const auto& from = bounceFromMs[button];
+    if (!from || clockMs >= *from + BounceMs(bounceClosures[button])) continue;
+    if (((clockMs - *from) / kFaultStepMs) % 2 == 1) pressed[button] = false;
+  }
   for (const std::deque<TimedPress>& queue : presses) {
     for (const TimedPress& press : queue) {
       if (press.startMs <= clockMs && clockMs < press.startMs + press.lengthMs) {

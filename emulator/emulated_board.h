@@ -70,9 +70,16 @@ struct EmulatedBoard {
   void SetButton(int button, bool pressed);
   // Detents turned on a pair; positive pulses button 2k - 1, negative 2k.
   void TurnEncoder(int pair, int detents);
+  // Faults of the wiring (board_inputs.cpp), 0 for none: an axis whose
+  // value wanders up to `spread` counts either side of its position, and a
+  // button whose contact closes `closures` times each time it is pressed.
+  void SetAxisNoise(int axis, unsigned spread);
+  void SetButtonBounce(int button, unsigned closures);
   void AdvanceTime(std::uint64_t ms);
-  // Whether presses the firmware makes by itself are still to come or under
-  // way: then the report changes as the clock runs, without any input moved.
+  // Whether presses the firmware makes by itself, or a bouncing contact's,
+  // are still to come or under way: then the report changes as the clock
+  // runs, without any input moved. A noisy axis is not pending: it changes
+  // for as long as it is noisy, and only as fast as the clock is moved.
   bool InputPending() const;
   // The input report due at the clock's time: byte 0 the report ID (0),
   // then the fields of the joystick descriptor; inputReportByteLength bytes.
@@ -90,6 +97,12 @@ struct EmulatedBoard {
   std::array<bool, 32> switches{};
   std::array<std::deque<TimedPress>, 16> presses;  // by pair; in start order
   std::array<std::uint64_t, 16> pairBusyUntilMs{};
+  // The faults: each axis's noise spread and what seeds it, each button's
+  // closures a press and when its latest bouncing press began.
+  std::uint64_t noiseSeed = 1;
+  std::array<unsigned, 8> axisNoise{};
+  std::array<unsigned, 32> bounceClosures{};
+  std::array<std::optional<std::uint64_t>, 32> bounceFromMs{};
 };
 
 // A board as it leaves the factory: maker's vendor ID, product tag, and

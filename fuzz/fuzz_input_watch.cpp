@@ -1,8 +1,9 @@
 // Any device's descriptor and any input reports it may send, through what
 // the monitor and tq5271ctl watch do with them: the layout learnt from the
 // parser's capabilities (HidP_* over the emulator, which answers from the
-// device's descriptor), each report decoded, the samples measured, each
-// change written as a line.
+// device's descriptor), each report decoded, the samples measured (noise
+// and chatter judged), each change written as a line, and what arrived
+// against the descriptor's ranges summed up.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -11,6 +12,7 @@
 #include "board/change_text.h"
 #include "board/input_layout.h"
 #include "board/input_watch.h"
+#include "board/inputs_seen.h"
 #include "devlink/report_descriptor/report_descriptor.h"
 #include "emulator/emulated_board.h"
 #include "emulator/simulated_hid.h"
@@ -40,7 +42,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const auto layout = tq::monitor::InputLayout::Learn(hid, preparsed);
   if (layout) {
-    tq::monitor::InputWatch watch;
+    // Every pair read as "OFF", so that chatter is judged too.
+    tq::monitor::BoardSettings settings;
+    std::vector<std::uint8_t> encoderPage(64, 0);
+    encoderPage[1] = 16;
+    settings.Take(encoderPage);
+    tq::monitor::InputWatch watch(settings);
+    tq::monitor::AxisRanges ranges{};
+    for (int axis = 1; axis <= tq::monitor::kAxisCount; ++axis) {
+      ranges[static_cast<std::size_t>(axis - 1)] = layout->Range(axis);
+    }
     std::int64_t ms = 0;
     const std::size_t length = layout->ReportLength();
     std::size_t at = 2 + descriptorLength;
@@ -53,6 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       if (ms % 7 == 0) watch.Reset();
     }
+    const auto axes = tq::monitor::ReadingsOf(watch);
+    (void)tq::monitor::SeenLine(tq::monitor::CountSeen(watch.AllPresses(), axes, ranges));
+    (void)tq::monitor::MissingLine(watch.AllPresses(), axes, ranges);
   }
   hid.HidD_FreePreparsedData(preparsed);
   hid.CloseHandle(handle);

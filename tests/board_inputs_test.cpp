@@ -4,6 +4,7 @@
 
 #include <array>
 #include <limits>
+#include <map>
 #include <vector>
 
 #include "board/config_reports.h"
@@ -148,6 +149,92 @@ TEST(BoardInputs, AxesReportTheirPositionMirroredWhenInvertedWithinTheirRange) {
   board.SetAxis(2, 40000);
   EXPECT_EQ(AxisBits(board), 16);
   EXPECT_EQ(Field(board.InputReport(), 16, 16), 40000u);
+}
+
+// The wiring faults a test or the demo turns on: a noisy axis and a
+// bouncing button, the same on every run for the same seed.
+TEST(BoardInputs, NoiseWandersWithinItsSpreadAndABouncingPressClosesSeveralTimes) {
+  EmulatedBoard board = MakeTQ5271(u"NZ");
+  const int bits = AxisBits(board);
+  const auto value = [&](int axis) {
+    return static_cast<int>(Field(board.InputReport(), static_cast<std::size_t>((axis - 1) * bits), bits));
+  };
+  board.SetAxis(2, 60);
+  board.SetAxis(4, 126);  // near the top: the noise is clamped to it
+  board.SetAxis(5, 60);
+  board.SetAxisNoise(2, 3);
+  board.SetAxisNoise(4, 3);
+  board.SetAxisNoise(9, 3);  // no such axis: ignored
+  std::vector<int> values;
+  std::map<int, int> seen;
+  for (int step = 0; step < 300; ++step) {
+    // Within one report interval the value holds.
+    const int now = value(2);
+    board.AdvanceTime(5);
+    EXPECT_EQ(value(2), now);
+    board.AdvanceTime(5);
+    values.push_back(now);
+    ++seen[now];
+    EXPECT_LE(value(4), 127);
+    EXPECT_GE(value(4), 123);
+    EXPECT_EQ(value(5), 60) << "only the noisy axis wanders";
+  }
+  EXPECT_EQ(seen.size(), 7u) << "every value of 57 ... 63";
+  EXPECT_EQ(seen.begin()->first, 57);
+  EXPECT_EQ(seen.rbegin()->first, 63);
+  EXPECT_FALSE(board.InputPending()) << "noise is no press of the firmware's";
+
+  EmulatedBoard same = MakeTQ5271(u"NZ");
+  same.SetAxis(2, 60);
+  same.SetAxisNoise(2, 3);
+  EmulatedBoard otherSeed = same;
+  otherSeed.noiseSeed = 2;
+  std::vector<int> sameValues;
+  int differ = 0;
+  for (int step = 0; step < 300; ++step) {
+    const auto y = [&](const EmulatedBoard& b) {
+      return static_cast<int>(Field(b.InputReport(), static_cast<std::size_t>(bits), bits));
+    };
+    sameValues.push_back(y(same));
+    if (y(otherSeed) != y(same)) ++differ;
+    same.AdvanceTime(10);
+    otherSeed.AdvanceTime(10);
+  }
+  EXPECT_EQ(sameValues, values) << "the same seed, the same noise";
+  EXPECT_GT(differ, 100) << "another seed, other noise";
+  board.SetAxisNoise(2, 0);
+  EXPECT_EQ(value(2), 60);
+
+  // Three closures a press, a report interval apart, then held; a release
+  // is clean. Pressed again, it bounces again.
+  EmulatedBoard bouncing = BoardWith(0, 48);
+  bouncing.SetButtonBounce(7, 3);
+  bouncing.SetButtonBounce(40, 3);  // no such button: ignored
+  bouncing.AdvanceTime(3);
+  bouncing.SetButton(7, true);
+  EXPECT_TRUE(bouncing.InputPending());
+  std::vector<Press> presses = PressesOver(bouncing, 7, 200);
+  ASSERT_EQ(presses.size(), 3u);
+  EXPECT_EQ(presses[0].start, 3u);
+  EXPECT_EQ(presses[0].length, 10u);
+  EXPECT_EQ(presses[1].start, 23u);
+  EXPECT_EQ(presses[2].start, 43u);
+  EXPECT_EQ(presses[2].length, 0u) << "held to the end";
+  EXPECT_FALSE(bouncing.InputPending());
+  bouncing.SetButton(7, false);
+  bouncing.SetButton(7, true);
+  EXPECT_EQ(PressesOver(bouncing, 7, 100).size(), 3u);
+  // Released within the bounce: it stays open.
+  bouncing.SetButton(7, false);
+  bouncing.SetButton(7, true);
+  bouncing.AdvanceTime(20);
+  bouncing.SetButton(7, false);
+  EXPECT_TRUE(PressesOver(bouncing, 7, 100).empty());
+  // One closure, or none set: a clean press.
+  bouncing.SetButtonBounce(7, 1);
+  bouncing.SetButton(7, true);
+  EXPECT_FALSE(bouncing.InputPending());
+  EXPECT_EQ(PressesOver(bouncing, 7, 100).size(), 1u);
 }
 
 }  // namespace

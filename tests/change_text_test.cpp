@@ -54,6 +54,17 @@ TEST(ChangeText, OneLinePerChangeAndMarks) {
   dial.zoomed.set(2);
   dial.zoomed.set(7);
   EXPECT_EQ(DialMarkText(dial).substr(0, 42), "moves while Y, Z, Slider are in Zoom: This");
+
+  // The wiring faults, with what usually makes them.
+  EXPECT_EQ(NoiseWord(NoiseMark{3}), "noisy: \u00B13 at rest");
+  EXPECT_EQ(ChangeLine({700, AxisNoisy{6, NoiseMark{2}}}),
+            "0.700 RZ marked: noisy: \u00B12 at rest; usually a worn potentiometer, or a long or "
+            "unshielded wire");
+  EXPECT_EQ(ChangeLine({700, AxisNoisy{9, NoiseMark{2}}}).substr(0, 22), "0.700 axis 9 marked: n");
+  const Mark chatter{.kind = MarkKind::Chatter, .measuredMs = 20, .button = 6, .presses = 2};
+  EXPECT_EQ(ChangeLine({900, PairMarked{3, chatter}}),
+            "0.900 enc3 marked: button 6 chatter: 2 presses in 20 ms; usually contact bounce, or a "
+            "loose joint");
 }
 
 }  // namespace

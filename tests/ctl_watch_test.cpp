@@ -13,6 +13,7 @@
 
 #include "ctl/cli.h"
 #include "ctl/watch.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/simulated_hid.h"
 #include "tests/board_samples.h"
 
@@ -44,6 +45,11 @@ class BoardSource : public SampleSource {
     return Result::Sample;
   }
   std::int64_t NowMs() override { return static_cast<std::int64_t>(board_.clockMs); }
+  monitor::AxisRanges Ranges() const override {
+    monitor::AxisRanges ranges;
+    ranges.fill(monitor::AxisRange{0, static_cast<std::int32_t>(emu::AxisMaximum(board_))});
+    return ranges;
+  }
 
   bool lost_ = false;
 
@@ -187,6 +193,75 @@ TEST(CtlWatch, MarksAreLinesInBothForms) {
   EXPECT_EQ(objects[2]["zoomed"], nlohmann::json::array({"Y", "Z"}));
 }
 
+// A noisy RZ and a bouncing button 1 on a pair set "OFF": the monitor's
+// marks in its words, then what arrived of the inputs, in both forms.
+TEST(CtlWatch, NoiseChatterAndWhatArrivedAreLinesInBothForms) {
+  const auto faulty = [](emu::EmulatedBoard& b) {
+    if (b.clockMs == 1100) {
+      b.SetAxis(6, 64);
+      b.SetAxisNoise(6, 2);
+      b.SetButtonBounce(1, 3);
+      b.SetButton(1, true);
+    }
+    if (b.clockMs == 1500) b.SetButton(1, false);
+    if (b.clockMs == 1600) {
+      b.SetAxis(8, 0);
+      b.SetAxisNoise(6, 0);
+    }
+    if (b.clockMs == 1700) b.SetAxis(8, emu::AxisMaximum(b));
+  };
+  emu::SimulatedHid hid;
+  hid.Attach(BoardAt1000());
+  const Watched text = WatchBoards(hid, {.json = false, .forSeconds = 1.0}, faulty);
+  EXPECT_EQ(text.code, kExitOk) << text.err;
+  std::vector<std::string> marks;
+  for (const auto& line : text.lines) {
+    if (line.find(" marked: ") != std::string::npos) marks.push_back(line.substr(line.find(' ') + 1));
+  }
+  // The noise as soon as it is found, the chatter once the press is let go.
+  EXPECT_EQ(marks, (std::vector<std::string>{
+                       "RZ marked: noisy: \u00B12 at rest; usually a worn potentiometer, or a long "
+                       "or unshielded wire",
+                       "enc1 marked: button 1 chatter: 3 presses in 40 ms; usually contact bounce, "
+                       "or a loose joint",
+                   }));
+  ASSERT_GE(text.lines.size(), 2u);
+  EXPECT_EQ(text.lines[text.lines.size() - 2],
+            "Seen: 1 of 32 buttons; 1 of 8 axes over their whole range");
+  EXPECT_EQ(text.lines.back().substr(0, 33), "not pressed: buttons 2, 3, 4, 5, ");
+  EXPECT_NE(text.lines.back().find("; not swept whole: X "), std::string::npos) << text.lines.back();
+  EXPECT_EQ(text.lines.back().find("Slider"), std::string::npos) << "swept end to end";
+
+  emu::SimulatedHid again;
+  again.Attach(BoardAt1000());
+  const Watched json = WatchBoards(again, {.json = true, .forSeconds = 1.0}, faulty);
+  std::vector<nlohmann::json> objects;
+  for (const auto& line : json.lines) {
+    const auto object = nlohmann::json::parse(line);
+    if (object["event"] == "mark") objects.push_back(object);
+  }
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0]["mark"], "noisy");
+  EXPECT_EQ(objects[0]["axis"], 6);
+  EXPECT_EQ(objects[0]["name"], "RZ");
+  EXPECT_EQ(objects[0]["spread"], 2);
+  EXPECT_EQ(objects[0]["text"], marks[0].substr(std::string("RZ marked: ").size()));
+  EXPECT_EQ(objects[1]["mark"], "chatter");
+  EXPECT_EQ(objects[1]["pair"], 1);
+  EXPECT_EQ(objects[1]["button"], 1);
+  EXPECT_EQ(objects[1]["presses"], 3);
+  EXPECT_EQ(objects[1]["spanMs"], 40);
+  const auto seen = nlohmann::json::parse(json.lines.back());
+  EXPECT_EQ(seen["event"], "seen");
+  EXPECT_EQ(seen["buttons"], 1);
+  EXPECT_EQ(seen["wholeAxes"], 1);
+  EXPECT_EQ(seen["notPressed"].size(), 31u);
+  EXPECT_EQ(seen["notPressed"][0], 2);
+  EXPECT_EQ(seen["notSweptWhole"],
+            nlohmann::json::array({"X", "Y", "Z", "RX", "RY", "RZ", "Dial"}));
+  EXPECT_EQ(seen["text"], text.lines[text.lines.size() - 2]);
+}
+
 std::atomic<int> gForeignHandlerCalls{0};
 extern "C" void ForeignHandler(int) { ++gForeignHandlerCalls; }
 
@@ -200,7 +275,11 @@ TEST(CtlWatch, CtrlCEndsWithZeroAndLeavesTheHandlerAsItWas) {
         if (b.clockMs == 1500) std::raise(SIGINT);
       });
   EXPECT_EQ(run.code, kExitOk);
-  EXPECT_EQ(run.lines.back(), "0.100 button 9 pressed");
+  ASSERT_GE(run.lines.size(), 3u);
+  EXPECT_EQ(run.lines[run.lines.size() - 3], "0.100 button 9 pressed");
+  EXPECT_EQ(run.lines[run.lines.size() - 2],
+            "Seen: 1 of 32 buttons; 0 of 8 axes over their whole range")
+      << "what arrived, also when stopped";
   EXPECT_LE(hid.Board(0).clockMs, 1500u + kWatchWaitMs) << "stopped within one wait";
   EXPECT_EQ(gForeignHandlerCalls.load(), 0) << "the watch caught it";
   std::raise(SIGINT);

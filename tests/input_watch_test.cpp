@@ -8,8 +8,11 @@
 #include <map>
 #include <vector>
 
+#include "board/change_text.h"
 #include "board/config_reports.h"
 #include "board/input_watch.h"
+#include "board/inputs_seen.h"
+#include "emulator/board_descriptor.h"
 #include "emulator/emulated_board.h"
 #include "tests/board_samples.h"
 
@@ -375,6 +378,187 @@ TEST(InputWatch, DialMovingWhileAnotherInputZoomsIsMarkedOnceUntilReset) {
   Follow(board, unread, 30);
   board.SetAxis(7, 20);
   EXPECT_TRUE(All<DialMarked>(Follow(board, unread, 30)).empty());
+}
+
+// A potentiometer that jitters by itself beside one turned slowly and one
+// left alone: only the first is marked, with its spread.
+TEST(InputWatch, NoiseIsMarkedOnAJitteringAxisNotOnADriftingOrStillOne) {
+  emu::EmulatedBoard board = StartedBoard({}, 48);
+  board.SetAxis(2, 64);
+  board.SetAxis(3, 90);  // Z stays
+  board.SetAxis(4, 40);
+  board.SetAxisNoise(2, 3);  // Y: ±3
+  board.SetAxisNoise(4, 1);  // RX: ±1, the least that turns
+  InputWatch watch(SettingsOf(board));
+  std::vector<Change> changes;
+  for (unsigned step = 0; step < 40; ++step) {
+    board.SetAxis(5, 30 + step);  // RY drifts up, a count every 50 ms
+    for (Change& change : Follow(board, watch, 50)) changes.push_back(std::move(change));
+  }
+  std::map<int, NoiseMark> noisy;
+  for (const AxisNoisy& marked : All<AxisNoisy>(changes)) {
+    EXPECT_TRUE(noisy.emplace(marked.axis, marked.mark).second) << "announced once";
+  }
+  EXPECT_EQ(noisy, (std::map<int, NoiseMark>{{2, NoiseMark{3}}, {4, NoiseMark{1}}}));
+  EXPECT_EQ(watch.Noise(2), (NoiseMark{3}));
+  EXPECT_EQ(watch.Noise(4), (NoiseMark{1}));
+  for (const int quiet : {1, 3, 5, 6, 7, 8}) EXPECT_FALSE(watch.Noise(quiet).has_value()) << quiet;
+  EXPECT_EQ(watch.Axis(5)->highest, 69) << "RY drifted all along";
+  EXPECT_EQ(ChangeLine(Change{1234, AxisNoisy{2, NoiseMark{3}}}),
+            "1.234 Y marked: noisy: \u00B13 at rest; usually a worn potentiometer, or a long or "
+            "unshielded wire");
+  const auto y = watch.Axis(2);
+  ASSERT_TRUE(y.has_value());
+  EXPECT_EQ(y->lowest, 61);
+  EXPECT_EQ(y->highest, 67);
+
+  // Quiet again, then reset: the mark goes; noisy again, it comes back.
+  board.SetAxisNoise(2, 0);
+  Follow(board, watch, 500);
+  EXPECT_TRUE(watch.Noise(2).has_value()) << "a mark stands until reset";
+  watch.Reset();
+  EXPECT_FALSE(watch.Noise(2).has_value());
+  EXPECT_FALSE(watch.Noise(4).has_value());
+  board.SetAxisNoise(4, 0);
+  board.SetAxis(7, 64);
+  board.SetAxisNoise(7, 2);
+  const auto again = All<AxisNoisy>(Follow(board, watch, 1000));
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_EQ(again[0].axis, 7);
+  EXPECT_GE(again[0].mark.spread, 1) << "as first earned";
+  EXPECT_EQ(watch.Noise(7), (NoiseMark{2})) << "the widest since";
+}
+
+// A button that bounces, on a pair set "OFF" and on a pair set as an
+// encoder; an encoder's quick pulses; an encoder wired to a pair set "OFF".
+TEST(InputWatch, ChatterIsMarkedOnAPairSetOffAndNeverOnAnEncoderPair) {
+  emu::EmulatedBoard board = StartedBoard({{3, 1}}, 16);  // pair 3 "1:1" at 16 ms
+  board.SetButtonBounce(3, 3);  // pair 2 "OFF"
+  board.SetButtonBounce(5, 3);  // pair 3
+  InputWatch watch(SettingsOf(board));
+  Follow(board, watch, 100);
+  board.SetButton(3, true);
+  Follow(board, watch, 300);
+  board.SetButton(3, false);
+  const std::vector<Change> bounced = Follow(board, watch, 300);
+  EXPECT_EQ(watch.Presses(3), 3) << "every closure is a press";
+  const auto marks = All<PairMarked>(bounced);
+  ASSERT_EQ(marks.size(), 1u);
+  EXPECT_EQ(marks[0].pair, 2);
+  const Mark chatter{.kind = MarkKind::Chatter, .measuredMs = 40, .button = 3, .presses = 3};
+  EXPECT_EQ(marks[0].mark, chatter);
+  EXPECT_EQ(MarkWord(chatter), "chatter: 3 presses in 40 ms");
+  EXPECT_EQ(MarkText(chatter),
+            "button 3 chatter: 3 presses in 40 ms; usually contact bounce, or a loose joint");
+  // A finger's presses on the same pair add nothing.
+  board.SetButtonBounce(3, 0);
+  for (const int button : {3, 4, 4}) {
+    board.SetButton(button, true);
+    Follow(board, watch, 200);
+    board.SetButton(button, false);
+    EXPECT_TRUE(All<PairMarked>(Follow(board, watch, 200)).empty());
+  }
+  EXPECT_EQ(watch.Marks(2), std::vector<Mark>{chatter});
+
+  // The encoder pair: its own bouncing button and ten quick detents.
+  board.SetButton(5, true);
+  Follow(board, watch, 300);
+  board.SetButton(5, false);
+  Follow(board, watch, 100);
+  board.TurnEncoder(3, +10);
+  board.TurnEncoder(3, -10);
+  Follow(board, watch, 1000);
+  EXPECT_EQ(watch.Presses(5), 13);
+  EXPECT_EQ(watch.Meter(3).WorstChatter().value_or(Chatter{}).presses, 10)
+      << "as quick as chatter";
+  for (const Mark& mark : watch.Marks(3)) EXPECT_NE(mark.kind, MarkKind::Chatter);
+
+  // An encoder on pair 4, set "OFF": its contacts are no chatter.
+  board.TurnEncoder(4, +6);
+  Follow(board, watch, 1000);
+  EXPECT_EQ(watch.Marks(4), (std::vector<Mark>{{.kind = MarkKind::PulsesWhileOff}}));
+
+  // Reset forgets the mark; the next bouncing press earns it again.
+  watch.Reset();
+  EXPECT_TRUE(watch.Marks(2).empty());
+  board.SetButtonBounce(4, 2);
+  board.SetButton(4, true);
+  EXPECT_TRUE(All<PairMarked>(Follow(board, watch, 300)).empty()) << "while the burst may go on";
+  board.SetButton(4, false);
+  const auto afresh = All<PairMarked>(Follow(board, watch, 100));
+  ASSERT_EQ(afresh.size(), 1u);
+  EXPECT_EQ(afresh[0].mark,
+            (Mark{.kind = MarkKind::Chatter, .measuredMs = 20, .button = 4, .presses = 2}));
+
+  // Settings not read: pair 2 may be an encoder, so nothing is judged.
+  emu::EmulatedBoard unread = StartedBoard({}, 48);
+  unread.SetButtonBounce(3, 4);
+  InputWatch unreadWatch;
+  Follow(unread, unreadWatch, 100);
+  unread.SetButton(3, true);
+  Follow(unread, unreadWatch, 300);
+  EXPECT_EQ(unreadWatch.Presses(3), 4);
+  EXPECT_TRUE(unreadWatch.Marks(2).empty());
+}
+
+// A builder flicks 30 of the 32 switches and sweeps 7 of the 8 axes.
+TEST(InputWatch, SeenButtonsAndSweptRangesAreCountedAndClearedByReset) {
+  emu::EmulatedBoard board = StartedBoard({{15, 2}}, 48);  // buttons 29 and 30 an encoder
+  const auto maximum = static_cast<std::int32_t>(emu::AxisMaximum(board));
+  AxisRanges ranges{};
+  ranges.fill(AxisRange{0, maximum});
+  InputWatch watch(SettingsOf(board));
+  const auto seen = [&] {
+    AxisReadings axes{};
+    for (int axis = 1; axis <= kAxisCount; ++axis) axes[static_cast<std::size_t>(axis - 1)] = watch.Axis(axis);
+    return std::pair(SeenLine(CountSeen(watch.AllPresses(), axes, ranges)),
+                     MissingLine(watch.AllPresses(), axes, ranges));
+  };
+  Follow(board, watch, 100);
+  EXPECT_EQ(seen().first, "Seen: 0 of 32 buttons; 0 of 8 axes over their whole range");
+
+  for (int button = 1; button <= 28; ++button) {
+    board.SetButton(button, true);
+    Follow(board, watch, 100);
+    board.SetButton(button, false);
+    Follow(board, watch, 100);
+  }
+  board.TurnEncoder(15, +1);
+  board.TurnEncoder(15, -1);
+  for (int axis = 1; axis <= kAxisCount; ++axis) {
+    // Slider stops short of its top by more than the slack.
+    const std::int32_t top = axis == 8 ? maximum - EndSlack({0, maximum}) - 1 : maximum;
+    for (const std::int32_t value : {std::int32_t{0}, top / 2, top, maximum / 2}) {
+      board.SetAxis(axis, static_cast<unsigned>(value));
+      Follow(board, watch, 30);
+    }
+  }
+  Follow(board, watch, 500);
+  EXPECT_EQ(watch.Presses(29), 2) << "an encoder's pulses are presses";
+  EXPECT_EQ(watch.Presses(30), 2);
+  EXPECT_EQ(watch.Presses(31), 0);
+  EXPECT_EQ(watch.Presses(0), 0);
+  EXPECT_EQ(watch.Presses(33), 0);
+  EXPECT_EQ(seen().first, "Seen: 30 of 32 buttons; 7 of 8 axes over their whole range");
+  EXPECT_EQ(seen().second, "not pressed: buttons 31, 32; not swept whole: Slider 0 ... " +
+                               std::to_string(maximum - EndSlack({0, maximum}) - 1));
+  board.SetButton(1, true);
+  Follow(board, watch, 100);
+  EXPECT_EQ(watch.Presses(1), 2);
+
+  // Button 1 held through the reset counts only when pressed again.
+  watch.Reset();
+  EXPECT_EQ(seen().first, "Seen: 0 of 32 buttons; 0 of 8 axes over their whole range");
+  Follow(board, watch, 100);
+  EXPECT_EQ(watch.Presses(1), 0);
+  board.SetButton(1, false);
+  Follow(board, watch, 100);
+  board.SetButton(1, true);
+  board.SetAxis(2, 0);
+  Follow(board, watch, 100);
+  board.SetAxis(2, static_cast<unsigned>(maximum));
+  Follow(board, watch, 100);
+  EXPECT_EQ(seen().first, "Seen: 1 of 32 buttons; 1 of 8 axes over their whole range");
 }
 
 }  // namespace
