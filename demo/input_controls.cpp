@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "emulator/board_descriptor.h"
@@ -17,6 +18,10 @@ namespace {
 constexpr const char* kAxisNames[emu::kAxisCount] = {"X",  "Y",  "Z",    "RX",
                                                      "RY", "RZ", "Dial", "Slider"};
 constexpr int kPairsPerRow = 8;
+// As much noise and bounce as the panel offers: more than the monitor needs
+// to mark either.
+constexpr int kMaxNoise = 8;
+constexpr int kMaxClosures = 6;
 
 }  // namespace
 
@@ -41,17 +46,30 @@ InputControls::InputControls(emu::SimulatedHid& hid, emu::SimulatedHid::BoardId 
     auto* slider = new QSlider(Qt::Horizontal, axes);
     slider->setRange(0, maximum);
     slider->setValue(static_cast<int>(hid_.Board(id_).axes[static_cast<std::size_t>(axis - 1)]));
+    auto* noise = new QSpinBox(axes);
+    noise->setRange(0, kMaxNoise);
+    noise->setPrefix("noise \u00B1");
+    noise->setToolTip(QString("How far %1 wanders by itself, as on a worn potentiometer or a long "
+                              "unshielded wire; 0 for none")
+                          .arg(kAxisNames[axis - 1]));
     const int row = (axis - 1) / 2;
-    const int column = 2 * ((axis - 1) % 2);
+    const int column = 3 * ((axis - 1) % 2);
     // The axis's caption names its slider to a screen reader; without it
     // each slider would be called by its group's title.
     auto* caption = new QLabel(kAxisNames[axis - 1], axes);
     caption->setBuddy(slider);
+    noise->setAccessibleName(QString("%1 noise").arg(kAxisNames[axis - 1]));
     axisGrid->addWidget(caption, row, column);
     axisGrid->addWidget(slider, row, column + 1);
+    axisGrid->addWidget(noise, row, column + 2);
     QObject::connect(slider, &QSlider::valueChanged, this, [this, axis](int value) {
       hid_.WithBoard(id_, [&](emu::EmulatedBoard& board) {
         board.SetAxis(axis, static_cast<unsigned>(value));
+      });
+    });
+    QObject::connect(noise, &QSpinBox::valueChanged, this, [this, axis](int spread) {
+      hid_.WithBoard(id_, [&](emu::EmulatedBoard& board) {
+        board.SetAxisNoise(axis, static_cast<unsigned>(spread));
       });
     });
   }
@@ -92,6 +110,34 @@ InputControls::InputControls(emu::SimulatedHid& hid, emu::SimulatedHid::BoardId 
     pairGrid->addWidget(cell, (pair - 1) / kPairsPerRow, (pair - 1) % kPairsPerRow);
   }
   layout->addWidget(pairs);
+
+  // One button's contact bouncing on each press, as a worn switch or a
+  // loose joint makes it.
+  auto* bounce = new QHBoxLayout;
+  auto* bouncing = new QSpinBox(this);
+  bouncing->setRange(1, emu::kButtonCount);
+  bouncing->setPrefix("button ");
+  auto* closures = new QSpinBox(this);
+  closures->setRange(1, kMaxClosures);
+  closures->setSuffix(" closures a press");
+  closures->setToolTip("How often the button's contact closes each time it is pressed, a report "
+                       "interval apart; 1 is a clean press");
+  const auto setBounce = [this, bouncing, closures] {
+    hid_.WithBoard(id_, [&](emu::EmulatedBoard& board) {
+      board.bounceClosures.fill(0);
+      board.SetButtonBounce(bouncing->value(), static_cast<unsigned>(closures->value()));
+    });
+  };
+  QObject::connect(bouncing, &QSpinBox::valueChanged, this, setBounce);
+  QObject::connect(closures, &QSpinBox::valueChanged, this, setBounce);
+  auto* bounceCaption = new QLabel("Bouncing contact:", this);
+  bounceCaption->setBuddy(bouncing);
+  closures->setAccessibleName("Closures a press");
+  bounce->addWidget(bounceCaption);
+  bounce->addWidget(bouncing);
+  bounce->addWidget(closures);
+  bounce->addStretch();
+  layout->addLayout(bounce);
 
   report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   report_->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -1,6 +1,7 @@
 // One emulated board's inputs under a person's hands: the eight axes as
-// sliders, the thirty-two buttons as switches grouped in the encoder pairs,
-// a detent back or forth per pair, and the input report the board sends now.
+// sliders, each with the noise its wire picks up, the thirty-two buttons as
+// switches grouped in the encoder pairs, a detent back or forth per pair,
+// a button whose contact bounces, and the input report the board sends now.
 #pragma once
 
 #include <QWidget>

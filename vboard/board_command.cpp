@@ -9,6 +9,8 @@ namespace {
 
 constexpr int kMaxAxisValue = 0xFFFF;
 constexpr int kMaxDetents = 1000;
+constexpr int kMaxNoise = 255;
+constexpr int kMaxClosures = 8;
 // One full-speed packet of the interrupt endpoint.
 constexpr std::size_t kMaxReportBytes = 64;
 
@@ -54,6 +56,10 @@ std::optional<BoardCommand> ParseBoardCommand(const std::string& line) {
     command.verb = BoardCommand::Verb::kButton;
   } else if (verb == "turn") {
     command.verb = BoardCommand::Verb::kTurn;
+  } else if (verb == "noise") {
+    command.verb = BoardCommand::Verb::kNoise;
+  } else if (verb == "bounce") {
+    command.verb = BoardCommand::Verb::kBounce;
   } else if (verb == "report") {
     if (words.size() != 3) return std::nullopt;
     const auto board = Integer(words[1]);
@@ -79,9 +85,24 @@ std::optional<BoardCommand> ParseBoardCommand(const std::string& line) {
   if (arguments == 3) {
     if (numbers[1] < 0 || numbers[1] > 1000) return std::nullopt;
     const long value = numbers[2];
-    const bool valid = command.verb == BoardCommand::Verb::kAxis   ? value >= 0 && value <= kMaxAxisValue
-                       : command.verb == BoardCommand::Verb::kButton ? value == 0 || value == 1
-                                                                     : value >= -kMaxDetents && value <= kMaxDetents;
+    bool valid = false;
+    switch (command.verb) {
+      case BoardCommand::Verb::kAxis:
+        valid = value >= 0 && value <= kMaxAxisValue;
+        break;
+      case BoardCommand::Verb::kButton:
+        valid = value == 0 || value == 1;
+        break;
+      case BoardCommand::Verb::kNoise:
+        valid = value >= 0 && value <= kMaxNoise;
+        break;
+      case BoardCommand::Verb::kBounce:
+        valid = value >= 0 && value <= kMaxClosures;
+        break;
+      default:
+        valid = value >= -kMaxDetents && value <= kMaxDetents;
+        break;
+    }
     if (!valid) return std::nullopt;
     command.number = static_cast<int>(numbers[1]);
     command.value = static_cast<int>(value);
@@ -100,6 +121,12 @@ void ApplyInput(const BoardCommand& command, emu::EmulatedBoard& board) {
       break;
     case BoardCommand::Verb::kTurn:
       board.TurnEncoder(command.number, command.value);
+      break;
+    case BoardCommand::Verb::kNoise:
+      board.SetAxisNoise(command.number, static_cast<unsigned>(command.value));
+      break;
+    case BoardCommand::Verb::kBounce:
+      board.SetButtonBounce(command.number, static_cast<unsigned>(command.value));
       break;
     case BoardCommand::Verb::kReport:
       board.rawInputReport = command.report;

@@ -3,7 +3,8 @@
 // to LOGDIR/boardN.log, one line each, with the input reports it sent and
 // their time. Commands, one a line on the control file (a FIFO): "unplug N",
 // "plug N", "axis N AXIS VALUE", "button N BUTTON 0|1", "turn N PAIR
-// DETENTS", "report N HEX" (a foreign device's raw input report), "quit".
+// DETENTS", "noise N AXIS SPREAD", "bounce N BUTTON CLOSURES", "report N HEX"
+// (a foreign device's raw input report), "quit".
 // Prints "ready" once every board is enumerated.
 //
 //   tq5271_vboard --log DIR --control FIFO --board serial=A1 --board serial=B2,stall

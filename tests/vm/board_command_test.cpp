@@ -27,15 +27,19 @@ TEST(VirtualBoardCommands, ControlLinesParseAndMoveTheModel) {
   EXPECT_EQ(turn->text, "turn 0 3 -2");
   for (const char* bad : {"", "jump 0", "plug", "plug x", "plug -1", "plug 0 1", "axis 0 1",
                           "axis 0 1 -1", "axis 0 1 65536", "button 0 1 2", "turn 0 1 1001",
-                          "turn 0 1 1.5", "quit now", "axis 0 1 99999999999999999999"}) {
+                          "turn 0 1 1.5", "quit now", "axis 0 1 99999999999999999999",
+                          "noise 0 2 256", "noise 0 2 -1", "bounce 0 5 9", "bounce 0 5"}) {
     EXPECT_FALSE(ParseBoardCommand(bad)) << bad;
   }
 
   emu::EmulatedBoard board = emu::MakeTQ5271(u"C");
-  for (const char* line : {"axis 0 2 100", "button 0 32 1", "turn 0 3 1", "plug 0"}) {
+  for (const char* line : {"axis 0 2 100", "button 0 32 1", "turn 0 3 1", "plug 0",
+                           "noise 0 6 3", "bounce 0 7 8"}) {
     ApplyInput(*ParseBoardCommand(line), board);
   }
   EXPECT_EQ(board.axes[1], 100u);
+  EXPECT_EQ(board.axisNoise[5], 3u);
+  EXPECT_EQ(board.bounceClosures[6], 8u);
   EXPECT_TRUE(board.switches[31]);
   EXPECT_EQ(board.presses[2].size(), 2u) << "pair 3 is \"1:2\": two pulses a detent";
 
