@@ -1,6 +1,7 @@
-// A board sending its input report every millisecond, in real time, to the
-// monitor through the real hidraw backend over the fake hidraw host: its X
-// axis moves every millisecond and its encoder on pair 3 keeps turning.
+// A board sending its input report every millisecond (or at another
+// period: the board's own is 10 ms), in real time, to the monitor through
+// the real hidraw backend over the fake hidraw host: its X axis moves in
+// every report and its encoder on pair 3 keeps turning.
 // The reports are made and handed to the host on a thread of the feed's own,
 // whose CPU time the feed reads from that thread's clock, so that a
 // measurement can take it out of the process's.
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,7 +42,8 @@ class MonitorFeed {
   static constexpr unsigned kNode = 0;
   static constexpr int kEncoderPair = 3;
 
-  MonitorFeed() : board_(emu::MakeTQ5271(u"B1000")) {
+  explicit MonitorFeed(std::chrono::milliseconds period = std::chrono::milliseconds(1))
+      : period_(period), board_(emu::MakeTQ5271(u"B1000")) {
     testing::SetEncoders(board_, {{kEncoderPair, 2}}, 48);  // "1:2", "48 ms"
     test::FakeBoard node;
     node.node = kNode;
@@ -60,19 +63,23 @@ class MonitorFeed {
   MonitorFeed(const MonitorFeed&) = delete;
   MonitorFeed& operator=(const MonitorFeed&) = delete;
 
-  // One report a millisecond on the steady clock's schedule; a late thread
+  // One report a period on the steady clock's schedule; a late thread
   // catches up, so the rate holds on a busy machine.
   void Start() {
     thread_ = std::thread([this] { Run(); });
-    pthread_getcpuclockid(thread_.native_handle(), &producerClock_);
+    clockid_t clock{};
+    pthread_getcpuclockid(thread_.native_handle(), &clock);
+    producerClock_ = clock;
   }
   void Stop() {
     stopping_ = true;
     if (thread_.joinable()) thread_.join();
   }
 
-  // The CPU time the feed's thread has spent so far.
-  std::int64_t ProducerCpuNs() const { return CpuNanoseconds(producerClock_); }
+  // The CPU time the feed's thread has spent so far; none before it starts.
+  std::int64_t ProducerCpuNs() const {
+    return producerClock_ ? CpuNanoseconds(*producerClock_) : 0;
+  }
   std::uint64_t Sent() const { return sent_; }
 
   test::FakeHost host;
@@ -85,12 +92,12 @@ class MonitorFeed {
     auto due = steady_clock::now();
     unsigned step = 0;
     while (!stopping_) {
-      due += milliseconds(1);
+      due += period_;
       std::this_thread::sleep_until(due);
       std::vector<std::uint8_t> report;
       {
         const std::lock_guard lock(boardMutex_);
-        board_.AdvanceTime(1);
+        board_.AdvanceTime(static_cast<std::uint64_t>(period_.count()));
         // A triangle from 0 to the top and back: a new value every report.
         const unsigned phase = step++ % (2 * top);
         board_.SetAxis(1, phase < top ? phase : 2 * top - phase);
@@ -104,10 +111,11 @@ class MonitorFeed {
     }
   }
 
+  std::chrono::milliseconds period_;
   std::mutex boardMutex_;
   emu::EmulatedBoard board_;  // under boardMutex_
   std::thread thread_;
-  clockid_t producerClock_{};
+  std::optional<clockid_t> producerClock_;
   std::atomic<bool> stopping_{false};
   std::atomic<std::uint64_t> sent_{0};
 };

@@ -1,8 +1,8 @@
 // The input monitor watching a board that sends 1000 input reports a
-// second: its reading thread over the real hidraw backend and its window
-// taking the state on its timer. The benchmarks run it for a stretch of
-// wall time per iteration and report the monitor's CPU as a share of one
-// core, the feed's own work taken out.
+// second (or fewer, or none): its reading thread over the real hidraw
+// backend and its window taking the state on its timers. The benchmarks run
+// it for a stretch of wall time per iteration and report the monitor's CPU
+// as a share of one core, the feed's own work taken out.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -21,35 +21,63 @@ namespace tq::bench {
 // Each iteration watches this long.
 inline constexpr std::chrono::milliseconds kWatchStretch{1000};
 
-struct WatchedBoard {
-  WatchedBoard() {
-    form.Timer.TimerEvent = [this] {
+// Counts every tick of the window's timers: the one timer of a window that
+// takes its state every frame, the two of one woken by news.
+template <typename Form>
+void CountTicks(Form& form, std::uint64_t& ticks) {
+  form.Timer.TimerEvent = [&form, &ticks] {
+    ++ticks;
+    form.Timer_Timer();
+  };
+  if constexpr (requires { form.StatusTimer.TimerEvent; }) {
+    form.StatusTimer.TimerEvent = [&form, &ticks] {
       ++ticks;
       form.Timer_Timer();
     };
+  }
+}
+
+// Turns `tick` until `done`, for 5 s at most.
+inline bool TickUntil(const std::function<void()>& tick, const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (std::chrono::steady_clock::now() < end) {
+    tick();
+    if (done()) return true;
+  }
+  return false;
+}
+
+struct WatchedBoard {
+  explicit WatchedBoard(std::chrono::milliseconds period = std::chrono::milliseconds(1))
+      : feed(period) {
+    CountTicks(form, ticks);
   }
   ~WatchedBoard() {
     form.Form().Close();
     feed.Stop();
   }
 
-  // Opens the board through `tick` (one turn of the window's timer), starts
-  // the feed and waits for its reports to show. False after 5 s without.
-  bool Reading(const std::function<void()>& tick) {
+  // Opens the board through `tick` (one turn of the window's timer or
+  // event loop). False after 5 s without.
+  bool Open(const std::function<void()>& tick) {
     form.Form_Load();
-    const auto until = [&](const std::function<bool()>& done) {
-      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-      while (std::chrono::steady_clock::now() < end) {
-        tick();
-        if (done()) return true;
-      }
-      return false;
-    };
-    if (!until([&] { return !form.Shown().devicePath.empty() && form.Shown().problem.empty(); })) {
-      return false;
-    }
+    return TickUntil(tick, [&] {
+      return !form.Shown().devicePath.empty() && form.Shown().problem.empty();
+    });
+  }
+  // Opens the board, starts the feed and waits for its reports to show.
+  bool Reading(const std::function<void()>& tick) {
+    if (!Open(tick)) return false;
     feed.Start();
-    return until([&] { return form.Shown().reports > 0; });
+    return TickUntil(tick, [&] { return form.Shown().reports > 0; });
+  }
+  // Stops the feed and turns `tick` until the window shows every report it
+  // sent (2 s at most): how many it never counted.
+  double Lost(const std::function<void()>& tick) {
+    feed.Stop();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (form.Shown().reports < feed.Sent() && std::chrono::steady_clock::now() < end) tick();
+    return static_cast<double>(feed.Sent()) - static_cast<double>(form.Shown().reports);
   }
 
   MonitorFeed feed;
@@ -86,6 +114,19 @@ inline void MeasureWatching(benchmark::State& state, WatchedBoard& watched,
   if (static_cast<double>(read) < 0.95 * static_cast<double>(watched.feed.Sent() - sentBefore)) {
     state.SkipWithError("the monitor did not keep up with the reports");
   }
+}
+
+// The same for a window of another program, over the same fake host.
+inline void MeasureStill(benchmark::State& state, const MonitorFeed& feed,
+                         const std::function<void()>& watch) {
+  MonitorCpu cpu(feed);
+  for (auto _ : state) {
+    cpu.Begin();
+    watch();
+    cpu.End();
+  }
+  state.counters["monitor_core_%"] = cpu.MonitorPercent();
+  state.counters["window_core_%"] = cpu.WindowPercent();
 }
 
 }  // namespace tq::bench

@@ -92,6 +92,15 @@ std::optional<MonitorState> BoardWorker::TakeIfNewer(std::uint64_t version) {
   for (int button = 1; button <= kButtonCount; ++button) {
     copy.buttons.set(static_cast<std::size_t>(button - 1), watch_.Pressed(button));
   }
+  // A press shorter than a frame is shown for one; its release the next.
+  bool released = (pressedSinceTake_ & ~copy.buttons).any();
+  copy.buttons |= pressedSinceTake_;
+  pressedSinceTake_.reset();
+  if (copy.game) {
+    released = released || (gamePressedSinceTake_ & ~copy.game->buttons).any();
+    copy.game->buttons |= gamePressedSinceTake_;
+  }
+  gamePressedSinceTake_.reset();
   for (int pair = 1; pair <= kPairCount; ++pair) {
     const PulseMeter& meter = watch_.Meter(pair);
     copy.pairs[static_cast<std::size_t>(pair - 1)] = PairFigures{
@@ -104,6 +113,7 @@ std::optional<MonitorState> BoardWorker::TakeIfNewer(std::uint64_t version) {
   }
   copy.dial = watch_.Dial();
   copy.nowMs = clock_();
+  if (released) Publish();
   return copy;
 }
 
@@ -112,9 +122,15 @@ bool BoardWorker::WaitNewer(std::uint64_t version, std::chrono::steady_clock::ti
   return published_.wait_until(lock, deadline, [&] { return state_.version != version; });
 }
 
+std::uint64_t BoardWorker::Reports() {
+  std::lock_guard lock(mutex_);
+  return state_.reports;
+}
+
 void BoardWorker::Publish() {
   ++state_.version;
   published_.notify_all();
+  if (news_) news_();
 }
 
 void BoardWorker::Run(std::stop_token stop) {
@@ -251,6 +267,8 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
   state_.gameSource = gameSource;
   state_.gameProblem = game_ ? gameProblem : "this system has no game controller interface";
   watch_ = InputWatch(settings);
+  pressedSinceTake_.reset();
+  gamePressedSinceTake_.reset();
   ++state_.boardVersion;
   ++state_.gameVersion;
   Publish();
@@ -290,6 +308,7 @@ void BoardWorker::StartAfresh() {
   } else {
     watch_.Reset();
   }
+  pressedSinceTake_.reset();
   reportsAtReset_ = session_.Reports();
   state_.reports = 0;
   state_.lastReportMs.reset();
@@ -304,6 +323,7 @@ void BoardWorker::ReadInputs() {
       std::lock_guard lock(mutex_);
       changes_.clear();
       watch_.Take(sample, changes_);
+      pressedSinceTake_ |= sample.buttons;
       state_.reports = session_.Reports() - reportsAtReset_;
       state_.lastReportMs = sample.ms;
       Publish();
@@ -338,6 +358,7 @@ void BoardWorker::ReadGame() {
                                           return a.value == b.value && a.name == b.name;
                                         })));
   if (!changed) return;
+  if (snapshot) gamePressedSinceTake_ |= snapshot->buttons;
   state_.game = std::move(snapshot);
   ++state_.gameVersion;
   Publish();

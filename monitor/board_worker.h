@@ -20,6 +20,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -90,6 +91,11 @@ class BoardWorker {
   BoardWorker(const BoardWorker&) = delete;
   BoardWorker& operator=(const BoardWorker&) = delete;
 
+  // Called, with the worker's lock held, each time the state moves: the
+  // window's wake-up. It must be quick and must not call the worker. Set
+  // before Start().
+  void OnNews(std::function<void()> news) { news_ = std::move(news); }
+
   void Start();
   void Stop();
 
@@ -102,12 +108,17 @@ class BoardWorker {
   // The clock the reports are stamped with.
   std::int64_t NowMs() const { return clock_(); }
 
-  // A copy of the state when it changed after `version`.
+  // A copy of the state when it changed after `version`. A button pressed
+  // at any report since the last copy reads as pressed in it, however soon
+  // it was let go; one let go meanwhile then makes the next copy due (and
+  // news), so that its release is shown a frame later.
   std::optional<MonitorState> TakeIfNewer(std::uint64_t version);
   // Waits until the state has changed after `version`, or until `deadline`;
   // whether it has. For a reader with nothing to do until there is more to
   // show; the window takes its copies on its own timer instead.
   bool WaitNewer(std::uint64_t version, std::chrono::steady_clock::time_point deadline);
+  // The reports counted since the last Reset, as the state says.
+  std::uint64_t Reports();
 
   static constexpr std::uint32_t kReadTimeoutMs = 50;
   // A scan opens every interface and asks each for its strings: while a
@@ -151,6 +162,11 @@ class BoardWorker {
   std::condition_variable published_;  // state_.version moved
   MonitorState state_;        // under mutex_
   InputWatch watch_;          // under mutex_
+  // Under mutex_: every button pressed in a report since the last copy,
+  // the board's and, as a game reads them, the game's.
+  std::bitset<kButtonCount> pressedSinceTake_;
+  std::bitset<32> gamePressedSinceTake_;
+  std::function<void()> news_;
   std::optional<std::string> chosen_;  // under mutex_: the user's pick not yet acted on
   bool resetWanted_ = false;           // under mutex_
   bool stopping_ = false;              // under mutex_: Stop() was called

@@ -83,7 +83,8 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       lblStatus(Frame1, "lblStatus", {3420, 690, 10800, 330}),
       // Under the list, beside the board it resets.
       cmdReset(Frame1, "cmdReset", {2580, 645, 780, 375}, "Reset"),
-      Timer(Frame1, "Timer", kRepaintIntervalMs),
+      Timer(Frame1, "Timer", kRepaintIntervalMs, ui::TimerMode::OnRequest),
+      StatusTimer(Frame1, "StatusTimer", static_cast<int>(kStatusIntervalMs)),
       Frame2(form_, "Frame2", {120, 1200, 14340, 3420}, "Axes"),
       lblAxisHeading(Frame2, "lblAxisHeading", {240, 270, 720, 255}, "Axis"),
       lblValueHeading(Frame2, "lblValueHeading", {1020, 270, 600, 255}, "Value"),
@@ -172,17 +173,23 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
   SerNo.Click = [this] { SerNo_Click(); };
   cmdReset.Click = [this] { cmdReset_Click(); };
   Timer.TimerEvent = [this] { Timer_Timer(); };
+  StatusTimer.TimerEvent = [this] { Timer_Timer(); };
   form_.Unload = [this] { Form_Unload(); };
+  worker_.OnNews([this] { Timer.Request(); });
 }
+
+frmMain::~frmMain() { worker_.Stop(); }
 
 void frmMain::Form_Load() {
   form_.Show();
-  worker_.Start();
   Timer.SetEnabled(true);
+  StatusTimer.SetEnabled(true);
+  worker_.Start();
 }
 
 void frmMain::Form_Unload() {
   Timer.SetEnabled(false);
+  StatusTimer.SetEnabled(false);
   worker_.Stop();
 }
 

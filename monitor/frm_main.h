@@ -3,7 +3,9 @@
 // window's pairs, each encoder pair's pulses measured against its settings,
 // and what a game reads of the same board beside the raw values. It only
 // shows: a reading thread (BoardWorker) does everything that waits on the
-// board, and the window takes its state at most sixty times a second.
+// board and wakes the window when it has news, at most sixty times a
+// second; with none, the window wakes once a second for the status line's
+// age, and a monitor left open on a still board costs next to nothing.
 #pragma once
 
 #include <array>
@@ -50,6 +52,10 @@ class frmMain : public ProgramWindow {
   // stamps each report (a steady clock; the board's own in tests).
   frmMain(HidApi& api, GameView* game, HostHints hints,
           InputSession::Clock clock = SteadyMilliseconds);
+  // The reading threads stop before the timer they wake is gone.
+  ~frmMain();
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
 
   void Form_Load();
   void Form_Unload();
@@ -61,7 +67,8 @@ class frmMain : public ProgramWindow {
   // The state shown last.
   const MonitorState& Shown() const { return shown_; }
 
-  // 60 repaints a second at most.
+  // 60 repaints a second at most: the first news after a frame is shown
+  // this long after it came, with all that came meanwhile.
   static constexpr int kRepaintIntervalMs = 16;
   // The status line's report count and age, once a second.
   static constexpr std::int64_t kStatusIntervalMs = 1000;
@@ -99,7 +106,9 @@ class frmMain : public ProgramWindow {
   ui::Label lblVersion;
   ui::Label lblStatus;
   ui::PushButton cmdReset;
+  // Ticks on the reading thread's news; StatusTimer once a second.
   ui::Timer Timer;
+  ui::Timer StatusTimer;
 
   ui::Frame Frame2;
   ui::Label lblAxisHeading;

@@ -15,6 +15,7 @@ class Recorder final : public ViewObserver {
  public:
   std::vector<std::pair<std::string, Change>> heard;
   void OnChanged(Control& control, Change change) override { heard.emplace_back(control.Name(), change); }
+  void OnTickRequested(Timer&) override {}
 };
 
 struct Sample {

@@ -3,6 +3,7 @@
 // them, and a game's view beside them.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -28,6 +29,14 @@ using testing::ScriptedGameView;
 // Every look for boards ends with its interface set destroyed.
 const std::string kScanEnd = "SetupDiDestroyDeviceInfoList";
 const std::string kWidthChanged = "setting may have changed: pulses of 16 ms; press Reset";
+
+// Counts the reading thread's wake-ups of the window, as a view takes them.
+class WakeCounter final : public ui::ViewObserver {
+ public:
+  std::atomic<int> requests{0};
+  void OnChanged(ui::Control&, ui::Change) override {}
+  void OnTickRequested(ui::Timer&) override { ++requests; }
+};
 
 emu::EmulatedBoard BoardWithEncoderOn3(std::u16string serial = u"M1") {
   emu::EmulatedBoard board = emu::MakeTQ5271(std::move(serial));
@@ -80,6 +89,37 @@ class MonitorWindow : public ::testing::Test {
     });
     return TickUntil([&] { return form.lblMarks.Caption() == " 5-6: " + kWidthChanged; });
   }
+  // Ticks until a tick leaves no news waiting for 100 ms: all the reading
+  // threads had is shown (the game thread's first read comes after the
+  // board opened).
+  bool ShownAll() {
+    return TickUntil([&] {
+      const auto calm = Clock::now() + std::chrono::milliseconds(100);
+      while (!form.Timer.Requested() && Clock::now() < calm) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      return !form.Timer.Requested();
+    });
+  }
+  // Waits until the board's own presses are played out and the reading
+  // thread has counted every report for 200 ms, without taking its state.
+  std::uint64_t ReportsSettled() {
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    std::uint64_t count = form.Worker().Reports();
+    auto since = Clock::now();
+    while (Clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      const bool pending = hid.WithBoard(board, [](emu::EmulatedBoard& b) { return b.InputPending(); });
+      const std::uint64_t now = form.Worker().Reports();
+      if (now != count || pending) {
+        count = now;
+        since = Clock::now();
+      } else if (Clock::now() - since > std::chrono::milliseconds(200)) {
+        break;
+      }
+    }
+    return count;
+  }
   std::int64_t BoardClock() {
     return hid.WithBoard(board, [](emu::EmulatedBoard& b) {
       return static_cast<std::int64_t>(b.clockMs);
@@ -89,6 +129,7 @@ class MonitorWindow : public ::testing::Test {
   emu::SimulatedHid hid;
   emu::SimulatedHid::BoardId board = 0;
   ScriptedGameView game;
+  WakeCounter wakes;  // attached by the tests that count them
   frmMain form{hid, &game, kHints, [this] { return BoardClock(); }};
 };
 
@@ -514,6 +555,71 @@ TEST_F(MonitorWindow, BoardWhoseReportsStopKeepsItsLastStateAndSaysSince) {
   EXPECT_EQ(form.Axis(2).value.Caption(), "100");
   EXPECT_EQ(form.lblGameOther.Caption(),
             " A game: cannot read /dev/input/event9: permission denied");
+}
+
+// A still board wakes the window for nothing but the status line's age,
+// once a second; what moves wakes it once, however much comes before the
+// frame.
+TEST_F(MonitorWindow, TheWindowSleepsWhileNothingMovesAndWakesOnceForManyReports) {
+  form.Form().AttachView(&wakes);
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  EXPECT_EQ(form.StatusTimer.Interval(), 1000);
+  EXPECT_TRUE(form.StatusTimer.Enabled());
+  ASSERT_TRUE(ShownAll());
+  wakes.requests = 0;
+  // Longer than the look thread's rescan while a board is read.
+  std::this_thread::sleep_for(std::chrono::milliseconds(BoardWorker::kListIntervalMs + 300));
+  EXPECT_EQ(wakes.requests, 0) << "nothing moved";
+
+  const std::uint64_t before = form.Worker().Reports();
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.SetAxis(2, 40);
+    b.TurnEncoder(3, 5);  // ten pulses at 1:2
+  });
+  EXPECT_GE(ReportsSettled(), before + 20);
+  EXPECT_EQ(wakes.requests, 1) << "every report after the first waits for the same frame";
+  form.Timer.Tick();
+  EXPECT_EQ(form.Pair(3).counts.Caption(), "10 / 0");
+  EXPECT_EQ(form.Axis(2).value.Caption(), "40");
+  ASSERT_TRUE(ShownAll());
+  const int shown = wakes.requests;
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(wakes.requests, shown) << "still again";
+  form.Form().AttachView(nullptr);
+}
+
+// The board's shortest pulse (8 ms) comes and goes between two frames
+// (16 ms): its lamp is lit in the frame after it and out in the next, as is
+// a plain button's press as short.
+TEST_F(MonitorWindow, APressShorterThanAFrameLightsItsLampForOneFrame) {
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { testing::SetEncoders(b, {{3, 1}}, 8); });
+  form.Form_Load();
+  ASSERT_TRUE(Reading());
+  ASSERT_EQ(form.Pair(3).width.Caption(), "8 ms");
+  ASSERT_TRUE(ShownAll());
+
+  std::uint64_t before = form.Worker().Reports();
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });  // one pulse
+  ASSERT_EQ(ReportsSettled(), before + 2) << "pressed, then released";
+  form.Timer.Tick();
+  EXPECT_TRUE(form.Button(5).Lit()) << "released before the frame, lit in it";
+  EXPECT_FALSE(form.Button(6).Lit());
+  EXPECT_EQ(form.Pair(3).counts.Caption(), "1 / 0");
+  EXPECT_TRUE(form.Timer.Requested()) << "the release is news for the next frame";
+  form.Timer.Tick();
+  EXPECT_FALSE(form.Button(5).Lit());
+  EXPECT_FALSE(form.Timer.Requested());
+
+  before = form.Worker().Reports();
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetButton(9, true); });
+  ASSERT_EQ(ReportsSettled(), before + 1);
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetButton(9, false); });
+  ASSERT_EQ(ReportsSettled(), before + 2);
+  form.Timer.Tick();
+  EXPECT_TRUE(form.Button(9).Lit());
+  form.Timer.Tick();
+  EXPECT_FALSE(form.Button(9).Lit());
 }
 
 TEST(MonitorWindowAlone, NeverSendsASetReport) {

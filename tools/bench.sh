@@ -11,19 +11,23 @@
 #   tools/bench.sh                 this checkout
 #   tools/bench.sh --before REV    the same benchmarks built against REV's code
 #                                  too, run in the same go, side by side
-#   ... --monitor-only             only the monitor's table
+#   ... --monitor-only             only the monitor's tables
+#   ... --targets                  only the table of the monitor left open
+#                                  (still, 100 and 1000 reports a second)
 #   ... --runs N                   N runs of each side in it (3 unless told)
 set -eu
 cd "$(dirname "$0")/.."
 BEFORE=""
 MONITOR_ONLY=""
+TARGETS_ONLY=""
 RUNS=3
 while [ $# -gt 0 ]; do
   case "$1" in
     --before) BEFORE=$(git rev-parse --verify "$2^{commit}"); shift 2 ;;
     --monitor-only) MONITOR_ONLY=1; shift ;;
+    --targets) MONITOR_ONLY=1; TARGETS_ONLY=1; shift ;;
     --runs) RUNS="$2"; shift 2 ;;
-    *) echo "usage: tools/bench.sh [--before REV] [--monitor-only] [--runs N]" >&2; exit 2 ;;
+    *) echo "usage: tools/bench.sh [--before REV] [--monitor-only | --targets] [--runs N]" >&2; exit 2 ;;
   esac
 done
 EXTRA_PACKAGES="strace" tools/deps.sh
@@ -136,7 +140,7 @@ fi
 # the machine falls on both alike, each row with the load average as it
 # began.
 monitor_rows() {  # side run
-  "$OUT/$1/bench/tq_bench" --benchmark_filter='^Monitor' --benchmark_counters_tabular=false \
+  "$OUT/$1/bench/tq_bench" --benchmark_filter='^Monitor(ModelAt1000Hz|QtViewAt1000Hz)/' --benchmark_counters_tabular=false \
     2>/dev/null |
     awk -v side="$1" -v run="$2" -v load="$(cut -d' ' -f1 /proc/loadavg)" '
       /^Monitor/ {
@@ -149,7 +153,7 @@ monitor_rows() {  # side run
           ("paints/s" in c) ? sprintf("%.0f", c["paints/s"]) : "-", load
       }'
 }
-if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^Monitor'; then
+if [ -z "$TARGETS_ONLY" ] && "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^Monitor'; then
   {
     echo
     echo "TQ5271_monitor while a board sends 1000 input reports a second (share of one core; load average $(cut -d' ' -f1 /proc/loadavg) at the start)."
@@ -162,12 +166,54 @@ if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^Monitor'; then
   } >> "$TABLE"
 fi
 
+# The monitor with its Qt view left open (bench/qt_monitor_targets_bench.cpp):
+# the configuration utility's window and the monitor's over one board that
+# nothing moves (five stretches of 2 s), the monitor's extra share of a core
+# over it; the monitor while the board's X axis moves and its encoder turns
+# at 100 and at 1000 reports a second (five stretches of 1 s), and the
+# reports it never counted once the board stopped. --runs runs per side, the
+# sides taking turns, each row with the load average as it began.
+target_row() {  # side run
+  "$OUT/$1/bench/tq_bench" \
+    --benchmark_filter='^(ConfigQtViewStill|MonitorQtViewStill|MonitorQtViewMoving/(10|1))/' \
+    --benchmark_counters_tabular=false 2>/dev/null |
+    awk -v side="$1" -v run="$2" -v load="$(cut -d' ' -f1 /proc/loadavg)" '
+      /^(Config|Monitor)/ {
+        split($1, part, "/"); name = part[1] (part[2] ~ /^[0-9]+$/ ? "/" part[2] : "")
+        for (i = 2; i <= NF; ++i) if (split($i, kv, "=") == 2) c[name, kv[1]] = kv[2]
+      }
+      END {
+        config = c["ConfigQtViewStill", "monitor_core_%"]
+        still = c["MonitorQtViewStill", "monitor_core_%"]
+        printf "| %s | %d | %.3f %% | %.3f %% | %.3f %% | %.1f | %.2f %% | %.1f | %.0f / %.0f | %.0f | %.2f %% | %.0f / %.0f | %.0f | %s |\n",
+          side, run, config, still, still - config, c["MonitorQtViewStill", "ticks/s"],
+          c["MonitorQtViewMoving/10", "monitor_core_%"], c["MonitorQtViewMoving/10", "ticks/s"],
+          c["MonitorQtViewMoving/10", "read/s"], c["MonitorQtViewMoving/10", "sent/s"],
+          c["MonitorQtViewMoving/10", "lost"],
+          c["MonitorQtViewMoving/1", "monitor_core_%"],
+          c["MonitorQtViewMoving/1", "read/s"], c["MonitorQtViewMoving/1", "sent/s"],
+          c["MonitorQtViewMoving/1", "lost"], load
+      }'
+}
+if "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -q '^MonitorQtViewStill'; then
+  {
+    echo
+    echo "TQ5271_monitor with its Qt view left open, against TQ5271_config's window over the same board (share of one core; $(nproc) cores)."
+    echo
+    echo "| code | run | config, still | monitor, still | monitor's extra | its ticks/s | monitor at 100/s | ticks/s | read / sent per s | lost | monitor at 1000/s | read / sent per s | lost | load |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    for run in $(seq "$RUNS"); do
+      for side in $SIDES; do target_row "$side" "$run"; done
+    done
+  } >> "$TABLE"
+fi
+
 # Everything else in the benchmark program, as it reports it.
 if [ -z "$MONITOR_ONLY" ] && "$OUT/after/bench/tq_bench" --benchmark_list_tests | grep -qv '^NoBoardTick/'; then
   {
     echo
     echo '```'
-    "$OUT/after/bench/tq_bench" --benchmark_filter='-^(NoBoardTick/|Monitor)' 2>/dev/null
+    "$OUT/after/bench/tq_bench" --benchmark_filter='-^(NoBoardTick/|Monitor|ConfigQtViewStill)' 2>/dev/null
     echo '```'
   } >> "$TABLE"
 fi

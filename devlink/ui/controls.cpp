@@ -152,8 +152,8 @@ void PushButton::UserPress() {
   Raise(Click);
 }
 
-Timer::Timer(Container& parent, std::string name, int intervalMs)
-    : Control(parent, std::move(name), Kind::Timer, {}), interval_(intervalMs) {
+Timer::Timer(Container& parent, std::string name, int intervalMs, TimerMode mode)
+    : Control(parent, std::move(name), Kind::Timer, {}), interval_(intervalMs), mode_(mode) {
   SetEnabled(false);
 }
 
@@ -164,8 +164,23 @@ void Timer::SetInterval(int intervalMs) {
 }
 
 void Timer::Tick() {
-  if (!Enabled() || Owner().InHandler()) return;
+  if (!Enabled()) {
+    requested_.store(false);
+    return;
+  }
+  if (Owner().InHandler()) {
+    if (requested_.exchange(false)) Request();
+    return;
+  }
+  requested_.store(false);
   Raise(TimerEvent);
+}
+
+void Timer::Request() {
+  if (mode_ != TimerMode::OnRequest || requested_.exchange(true)) return;
+  Window& window = Owner();
+  const std::lock_guard lock(window.viewMutex_);
+  if (window.view_ != nullptr) window.view_->OnTickRequested(*this);
 }
 
 Line::Line(Container& parent, std::string name, int x1, int y1, int x2, int y2)
@@ -230,6 +245,11 @@ Window::Window(std::string name, std::string caption, int clientWidthTwips, int 
       font_(std::move(font)) {
   BindOwner(this);
   SetCaption(std::move(caption));
+}
+
+void Window::AttachView(ViewObserver* view) {
+  const std::lock_guard lock(viewMutex_);
+  view_ = view;
 }
 
 void Window::Show() {

@@ -18,6 +18,10 @@
 //   raises its Click, and a disabled button raises nothing.
 // - A timer ticks only from the event loop, never inside another handler. No
 //   handler spins the event loop; showing the window paints it at once.
+// - The model belongs to the window's thread, with one exception: another
+//   thread may ask a timer on request for a tick (Timer::Request). So a
+//   window shown by a thread that waits on a device sleeps until that
+//   thread has news, and wakes at most once an interval however much comes.
 // - Bars and lamps show state and raise nothing; setting what they already
 //   show notifies no view, so a view repaints only what changed. A view only
 //   marks the one control as due for painting: the event loop paints it once
@@ -47,8 +51,10 @@
 // A view attaches to the Window and mirrors every change it is told of.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -88,12 +94,17 @@ inline constexpr int kIndicatorInsetTwips = 60;
 class Control;
 class Container;
 class Label;
+class Timer;
 class Window;
 
 class ViewObserver {
  public:
   virtual ~ViewObserver() = default;
   virtual void OnChanged(Control& control, Change change) = 0;
+  // The one call a view takes on any thread: `timer` (on request) was asked
+  // for a tick. The view hands it to its event loop, thread-safely, which
+  // ticks the timer once, the timer's interval after taking it.
+  virtual void OnTickRequested(Timer& timer) = 0;
 };
 
 using Handler = std::function<void()>;
@@ -234,21 +245,39 @@ class PushButton : public Control {
   Handler Click;
 };
 
+// Periodic: ticks every interval. On request: ticks once, an interval after
+// the first Request() since its last tick, however many requests come
+// meanwhile.
+enum class TimerMode { Periodic, OnRequest };
+
 // Enabled() is whether the timer runs.
 class Timer : public Control {
  public:
-  Timer(Container& parent, std::string name, int intervalMs);
+  Timer(Container& parent, std::string name, int intervalMs,
+        TimerMode mode = TimerMode::Periodic);
 
+  TimerMode Mode() const { return mode_; }
   int Interval() const { return interval_; }
   void SetInterval(int intervalMs);
   // One tick from the event loop. Ignored while disabled or while another
-  // handler of the window is running.
+  // handler of the window is running (a request is then asked again, so
+  // the news it stood for is not lost). A request is taken before the
+  // handler runs: news that comes while it runs asks for the next tick.
   void Tick();
+
+  // Safe on any thread, the only call of the model that is: asks the view
+  // for a tick unless one is asked for already. Does nothing on a periodic
+  // timer.
+  void Request();
+  // Whether a request waits for its tick.
+  bool Requested() const { return requested_.load(); }
 
   Handler TimerEvent;
 
  private:
   int interval_;
+  TimerMode mode_;
+  std::atomic<bool> requested_{false};
 };
 
 // A straight separator line from (x1, y1) to (x2, y2) in twips.
@@ -323,7 +352,9 @@ class Window : public Container {
   int ClientWidth() const { return Position().width; }
   int ClientHeight() const { return Position().height; }
 
-  void AttachView(ViewObserver* view) { view_ = view; }
+  // The view is attached and dropped on the window's thread; a timer's
+  // request from another thread reaches it under viewMutex_.
+  void AttachView(ViewObserver* view);
   ViewObserver* View() const { return view_; }
 
   // Shows the window; an attached view paints it before this returns.
@@ -342,8 +373,10 @@ class Window : public Container {
 
  private:
   friend class Control;
+  friend class Timer;
   Font font_;
-  ViewObserver* view_ = nullptr;
+  std::mutex viewMutex_;
+  ViewObserver* view_ = nullptr;  // written under viewMutex_
   bool shown_ = false;
   int handlerDepth_ = 0;
 };

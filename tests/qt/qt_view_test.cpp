@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
+#include <thread>
 
 namespace tq::ui {
 namespace {
@@ -315,6 +316,46 @@ TEST(QtView, UserToggleAndTimerAndClose) {
   QCloseEvent again;
   QApplication::sendEvent(view.Widget(), &again);
   EXPECT_EQ(s.unloads, 1);
+}
+
+// A reading thread's requests: one tick each, from the event loop, an
+// interval after the first of them, and none without one.
+TEST(QtView, ATimerOnRequestTicksOnceForManyRequestsFromAnotherThread) {
+  Window window{"frmMain", "Sample", 3000, 1500};
+  Timer wake{window, "Timer", 20, TimerMode::OnRequest};
+  int ticks = 0;
+  wake.TimerEvent = [&] { ++ticks; };
+  QtView view(window);
+  QTimer* timer = view.TimerOf(wake);
+  ASSERT_NE(timer, nullptr);
+  wake.SetEnabled(true);
+  EXPECT_FALSE(timer->isActive()) << "enabled, but nothing asked for";
+  const auto pump = [](int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  };
+  pump(100);
+  EXPECT_EQ(ticks, 0);
+
+  std::thread news([&] {
+    for (int i = 0; i < 100; ++i) wake.Request();
+  });
+  news.join();
+  EXPECT_EQ(ticks, 0) << "never inside the requesting call";
+  pump(200);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_FALSE(timer->isActive());
+
+  // Disabled while a request waits: no tick until enabled again.
+  std::thread([&] { wake.Request(); }).join();
+  wake.SetEnabled(false);
+  pump(100);
+  EXPECT_EQ(ticks, 1);
+  std::thread([&] { wake.Request(); }).join();
+  wake.SetEnabled(true);
+  pump(200);
+  EXPECT_EQ(ticks, 2);
 }
 
 TEST(QtView, WritesAScreenshot) {

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tq::ui {
@@ -493,6 +494,36 @@ TEST(Win32View, TimerTicksFromTheLoopAtTheModelsInterval) {
   const int slow = s.ticks;
   Pump(300);
   EXPECT_EQ(s.ticks, slow);
+}
+
+// A reading thread's requests: one tick each, from the message loop, an
+// interval after the first of them, and none without one.
+TEST(Win32View, ATimerOnRequestTicksOnceForManyRequestsFromAnotherThread) {
+  Window window{"frmMain", "Sample", 3000, 1500};
+  Timer wake{window, "Timer", 20, TimerMode::OnRequest};
+  int ticks = 0;
+  wake.TimerEvent = [&] { ++ticks; };
+  Win32View view(window);
+  wake.SetEnabled(true);
+  Pump(100);
+  EXPECT_EQ(ticks, 0) << "enabled, but nothing asked for";
+
+  std::thread news([&] {
+    for (int i = 0; i < 100; ++i) wake.Request();
+  });
+  news.join();
+  EXPECT_EQ(ticks, 0) << "never inside the requesting call";
+  Pump(300);
+  EXPECT_EQ(ticks, 1);
+
+  // Disabled while a request waits: no tick until enabled again.
+  std::thread([&] { wake.Request(); }).join();
+  wake.SetEnabled(false);
+  Pump(150);
+  EXPECT_EQ(ticks, 1);
+  wake.SetEnabled(true);
+  Pump(300);
+  EXPECT_EQ(ticks, 2);
 }
 
 TEST(Win32View, CloseUnloadsOnceDestroysAndEndsTheLoop) {

@@ -118,6 +118,7 @@ QWidget* QtView::Impl::Create(Control& control, QWidget* parent) {
     case Kind::Timer: {
       auto* timer = new QTimer(top.get());
       auto& model = static_cast<Timer&>(control);
+      timer->setSingleShot(model.Mode() == TimerMode::OnRequest);
       QObject::connect(timer, &QTimer::timeout, [&model] { model.Tick(); });
       timers[&control] = timer;
       MirrorTimer(model);

@@ -18,7 +18,9 @@ void QtView::Impl::MirrorTimer(const Timer& model) {
   if (!timer) return;
   // A new interval starts the count afresh, as it does on the desktop.
   if (timer->interval() != model.Interval()) timer->setInterval(model.Interval());
-  if (model.Enabled() && !timer->isActive()) timer->start();
+  // A timer on request runs only while a request waits for its tick.
+  const bool wanted = model.Mode() == TimerMode::Periodic || model.Requested();
+  if (model.Enabled() && wanted && !timer->isActive()) timer->start();
   if (!model.Enabled()) timer->stop();
 }
 

@@ -61,6 +61,14 @@ bool QtView::SaveScreenshot(const std::string& pngPath) const {
   return !picture.isNull() && picture.save(ToQt(pngPath), "PNG");
 }
 
+// Any thread: the timer is started on the event loop's, once the loop takes
+// the call; a view gone by then takes it with its top widget.
+void QtView::OnTickRequested(Timer& timer) {
+  Impl* v = impl_.get();
+  QMetaObject::invokeMethod(
+      v->top.get(), [v, &timer] { v->MirrorTimer(timer); }, Qt::QueuedConnection);
+}
+
 void QtView::OnChanged(Control& control, Change change) {
   if (change == Change::Shown) {
     impl_->top->show();

@@ -34,6 +34,7 @@ class QtView final : public ViewObserver {
   bool SaveScreenshot(const std::string& pngPath) const;
 
   void OnChanged(Control& control, Change change) override;
+  void OnTickRequested(Timer& timer) override;
 
  private:
   struct Impl;

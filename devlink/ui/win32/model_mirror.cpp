@@ -138,7 +138,9 @@ void Win32View::Impl::MirrorHint(const Control& control, HWND hwnd) {
 void Win32View::Impl::MirrorTimer(const Timer& timer) {
   const auto it = timerIds.find(&timer);
   if (it == timerIds.end()) return;
-  if (timer.Enabled()) {
+  // A timer on request runs only while a request waits for its tick.
+  const bool wanted = timer.Mode() == TimerMode::Periodic || timer.Requested();
+  if (timer.Enabled() && wanted) {
     // Setting a running timer again starts its count afresh, so a new
     // interval takes effect from now.
     SetTimer(top, it->second, static_cast<UINT>(std::max(timer.Interval(), 1)), nullptr);

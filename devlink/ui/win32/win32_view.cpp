@@ -46,6 +46,7 @@ void Win32View::Impl::Create() {
   top = CreateWindowExW(kTopExStyle, kWindowClass, Wide(window.Caption()).c_str(), kTopStyle,
                         CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, this);
   if (!top) throw std::runtime_error("CreateWindowExW failed");
+  requests.store(top);
   dpi = DpiOf(top);
 
   tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -117,6 +118,14 @@ int Win32View::Pixels(int twips) const { return impl_->Pixels(twips); }
 void Win32View::OnChanged(Control& control, Change change) {
   impl_->Mirror(control, change);
   if (impl_->top) impl_->AnnotateChange(control, change);
+}
+
+// Any thread: the ids are fixed once the window is made, and a window gone
+// meanwhile makes the post fail, which loses nothing that could be shown.
+void Win32View::OnTickRequested(Timer& timer) {
+  const auto it = impl_->timerIds.find(&timer);
+  const HWND top = impl_->requests.load();
+  if (it != impl_->timerIds.end() && top) PostMessageW(top, kTickRequested, it->second, 0);
 }
 
 std::wstring Wide(const std::string& utf8) {

@@ -43,6 +43,7 @@ class Win32View final : public ViewObserver {
   int Pixels(int twips) const;
 
   void OnChanged(Control& control, Change change) override;
+  void OnTickRequested(Timer& timer) override;
 
  private:
   struct Impl;

@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <set>
@@ -31,6 +32,8 @@ inline constexpr UINT kDefaultDpi = 96;
 inline constexpr DWORD kTopStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 inline constexpr DWORD kTopExStyle = WS_EX_CONTROLPARENT;
+// Posted by another thread's Timer::Request: wParam the timer's id.
+inline constexpr UINT kTickRequested = WM_APP + 1;
 
 // UTF-8 as the wide text every native call takes.
 std::wstring Wide(const std::string& utf8);
@@ -57,6 +60,9 @@ struct Win32View::Impl {
 
   Window& window;
   HWND top = nullptr;
+  // The window other threads post a timer's request to: `top`, readable
+  // off the window's thread; null once the window is gone.
+  std::atomic<HWND> requests{nullptr};
   HWND tooltip = nullptr;
   HFONT font = nullptr;
   UINT dpi = kDefaultDpi;

@@ -37,7 +37,14 @@ LRESULT Win32View::Impl::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_TIMER: {
       const auto it = timers.find(static_cast<UINT_PTR>(wParam));
       if (it == timers.end()) break;
+      // A timer on request ticks once per request.
+      if (it->second->Mode() == TimerMode::OnRequest) KillTimer(hwnd, it->first);
       it->second->Tick();
+      return 0;
+    }
+    case kTickRequested: {
+      const auto it = timers.find(static_cast<UINT_PTR>(wParam));
+      if (it != timers.end()) MirrorTimer(*it->second);
       return 0;
     }
     case WM_CLOSE:
@@ -56,6 +63,7 @@ LRESULT Win32View::Impl::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      requests.store(nullptr);
       top = nullptr;
       tooltip = nullptr;  // owned by the window, destroyed with it
       break;
