@@ -102,8 +102,9 @@ class MonitorWindow : public ::testing::Test {
     });
   }
   // Waits until the board's own presses are played out and the reading
-  // thread has counted every report for 200 ms, without taking its state.
-  std::uint64_t ReportsSettled() {
+  // thread has counted at least `least` reports, and no more for 200 ms,
+  // without taking its state.
+  std::uint64_t ReportsSettled(std::uint64_t least) {
     const auto end = Clock::now() + std::chrono::seconds(5);
     std::uint64_t count = form.Worker().Reports();
     auto since = Clock::now();
@@ -111,7 +112,7 @@ class MonitorWindow : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
       const bool pending = hid.WithBoard(board, [](emu::EmulatedBoard& b) { return b.InputPending(); });
       const std::uint64_t now = form.Worker().Reports();
-      if (now != count || pending) {
+      if (now != count || pending || now < least) {
         count = now;
         since = Clock::now();
       } else if (Clock::now() - since > std::chrono::milliseconds(200)) {
@@ -577,7 +578,7 @@ TEST_F(MonitorWindow, TheWindowSleepsWhileNothingMovesAndWakesOnceForManyReports
     b.SetAxis(2, 40);
     b.TurnEncoder(3, 5);  // ten pulses at 1:2
   });
-  EXPECT_GE(ReportsSettled(), before + 20);
+  EXPECT_GE(ReportsSettled(before + 20), before + 20);
   EXPECT_EQ(wakes.requests, 1) << "every report after the first waits for the same frame";
   form.Timer.Tick();
   EXPECT_EQ(form.Pair(3).counts.Caption(), "10 / 0");
@@ -601,7 +602,7 @@ TEST_F(MonitorWindow, APressShorterThanAFrameLightsItsLampForOneFrame) {
 
   std::uint64_t before = form.Worker().Reports();
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.TurnEncoder(3, 1); });  // one pulse
-  ASSERT_EQ(ReportsSettled(), before + 2) << "pressed, then released";
+  ASSERT_EQ(ReportsSettled(before + 2), before + 2) << "pressed, then released";
   form.Timer.Tick();
   EXPECT_TRUE(form.Button(5).Lit()) << "released before the frame, lit in it";
   EXPECT_FALSE(form.Button(6).Lit());
@@ -613,9 +614,9 @@ TEST_F(MonitorWindow, APressShorterThanAFrameLightsItsLampForOneFrame) {
 
   before = form.Worker().Reports();
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetButton(9, true); });
-  ASSERT_EQ(ReportsSettled(), before + 1);
+  ASSERT_EQ(ReportsSettled(before + 1), before + 1);
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetButton(9, false); });
-  ASSERT_EQ(ReportsSettled(), before + 2);
+  ASSERT_EQ(ReportsSettled(before + 2), before + 2);
   form.Timer.Tick();
   EXPECT_TRUE(form.Button(9).Lit());
   form.Timer.Tick();
