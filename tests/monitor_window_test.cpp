@@ -89,17 +89,17 @@ class MonitorWindow : public ::testing::Test {
     });
     return TickUntil([&] { return form.lblMarks.Caption() == " 5-6: " + kWidthChanged; });
   }
-  // Ticks until a tick leaves no news waiting for 100 ms: all the reading
-  // threads had is shown (the game thread's first read comes after the
-  // board opened).
+  // Ticks until nothing newer comes for 100 ms after a tick: all the
+  // reading threads had is shown (the game thread's first read comes after
+  // the board opened), and no news waits.
   bool ShownAll() {
-    return TickUntil([&] {
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (Clock::now() < end) {
+      form.Timer.Tick();
       const auto calm = Clock::now() + std::chrono::milliseconds(100);
-      while (!form.Timer.Requested() && Clock::now() < calm) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      }
-      return !form.Timer.Requested();
-    });
+      if (!form.Worker().WaitNewer(form.Shown().version, calm)) return !form.Timer.Requested();
+    }
+    return false;
   }
   // Waits until the board's own presses are played out and the reading
   // thread has counted at least `least` reports, and no more for 200 ms,
