@@ -2,12 +2,14 @@
 
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <utility>
 
 #include "board/config_reports.h"
 #include "board/encoder_reports.h"
 #include "ctl/bounded_file.h"
 #include "ctl/named_settings.h"
 #include "ctl/replace_file.h"
+#include "ctl/setting_bytes.h"
 #include "ctl/settings_file.h"
 
 namespace tq::ctl {
@@ -94,7 +96,7 @@ int ApplyAndVerify(const Console& console, OpenBoard& board, const SettingBytes&
     const auto held = now.find(address);
     if (held == now.end()) {
       console.err << "tq5271ctl: not verified " << SettingName(address)
-                  << ": its page did not come back in 16 requests\n";
+                  << ": its page " << NotBackInRequests() << "\n";
       ++mismatches;
     } else if (held->second != wanted) {
       console.err << "tq5271ctl: mismatch " << SettingName(address) << ": wanted " << Hex(wanted)
@@ -186,6 +188,16 @@ void ShowJson(const Console& console, const OpenBoard& board, const SettingBytes
 
 }  // namespace
 
+std::unique_ptr<OpenBoard> OpenBoardOrSay(const Console& console,
+                                          const std::optional<std::string>& serial) {
+  auto opened = OpenChosenBoard(console.api, console.hints, serial);
+  if (auto* error = std::get_if<std::string>(&opened)) {
+    Fail(console, *error);
+    return nullptr;
+  }
+  return std::move(std::get<std::unique_ptr<OpenBoard>>(opened));
+}
+
 int List(const Console& console) {
   const Scan scan = ScanInterfaces(console.api, console.hints);
   if (!scan.listed) return Fail(console, "cannot list the HID interfaces");
@@ -213,18 +225,17 @@ int List(const Console& console) {
 }
 
 int Show(const Console& console, const std::optional<std::string>& serial, bool json) {
-  auto opened = OpenChosenBoard(console.api, console.hints, serial);
-  if (auto* error = std::get_if<std::string>(&opened)) return Fail(console, *error);
-  OpenBoard& board = *std::get<std::unique_ptr<OpenBoard>>(opened);
-  const SettingBytes bytes = ReadSettingBytes(board.link);
+  const auto board = OpenBoardOrSay(console, serial);
+  if (!board) return kExitError;
+  const SettingBytes bytes = ReadSettingBytes(board->link);
   if (json) {
-    ShowJson(console, board, bytes);
+    ShowJson(console, *board, bytes);
   } else {
-    ShowText(console, board, bytes);
+    ShowText(console, *board, bytes);
   }
   if (const auto missing = MissingAddresses(bytes); !missing.empty()) {
-    console.err << "tq5271ctl: " << PageList(missing)
-                << " did not come back in 16 requests; those settings show as unknown\n";
+    console.err << "tq5271ctl: " << PageList(missing) << " " << NotBackInRequests()
+                << "; those settings show as unknown\n";
     return kExitIncomplete;
   }
   return kExitOk;
@@ -232,15 +243,14 @@ int Show(const Console& console, const std::optional<std::string>& serial, bool 
 
 int Save(const Console& console, const std::string& file,
          const std::optional<std::string>& serial) {
-  auto opened = OpenChosenBoard(console.api, console.hints, serial);
-  if (auto* error = std::get_if<std::string>(&opened)) return Fail(console, *error);
-  OpenBoard& board = *std::get<std::unique_ptr<OpenBoard>>(opened);
+  const auto board = OpenBoardOrSay(console, serial);
+  if (!board) return kExitError;
   SettingsFile contents;
-  contents.settings = ReadSettingBytes(board.link);
+  contents.settings = ReadSettingBytes(board->link);
   if (const auto missing = MissingAddresses(contents.settings); !missing.empty()) {
-    return Fail(console, PageList(missing) + " did not come back in 16 requests; nothing saved");
+    return Fail(console, PageList(missing) + " " + NotBackInRequests() + "; nothing saved");
   }
-  const ScannedInterface& seen = board.seen;
+  const ScannedInterface& seen = board->seen;
   contents.board = BoardIdentity{*seen.serial, seen.ids->vendorId, seen.ids->productId,
                                  seen.versionNumber, seen.manufacturer.value_or(""),
                                  seen.product.value_or("")};
@@ -267,15 +277,14 @@ int Restore(const Console& console, const std::string& file,
   }
   const SettingsFile& contents = std::get<SettingsFile>(parsed);
 
-  auto opened = OpenChosenBoard(console.api, console.hints, serial);
-  if (auto* error = std::get_if<std::string>(&opened)) return Fail(console, *error);
-  OpenBoard& board = *std::get<std::unique_ptr<OpenBoard>>(opened);
+  const auto board = OpenBoardOrSay(console, serial);
+  if (!board) return kExitError;
   console.out << "restoring " << name << " (saved from board "
               << (contents.board.serial.empty() ? "?" : contents.board.serial) << ") onto "
-              << Describe(board.seen) << "\n";
-  const SettingBytes current = ReadSettingBytes(board.link);
-  const WritePlan plan = PlanWrites(current, contents.settings, board.facts);
-  return ApplyAndVerify(console, board, contents.settings, plan, dryRun);
+              << Describe(board->seen) << "\n";
+  const SettingBytes current = ReadSettingBytes(board->link);
+  const WritePlan plan = PlanWrites(current, contents.settings, board->facts);
+  return ApplyAndVerify(console, *board, contents.settings, plan, dryRun);
 }
 
 int Set(const Console& console, const std::vector<std::string>& assignments,
@@ -285,17 +294,16 @@ int Set(const Console& console, const std::vector<std::string>& assignments,
   const auto& changes = std::get<std::vector<Change>>(parsed);
   if (changes.empty()) return Fail(console, "set: give at least one NAME=VALUE");
 
-  auto opened = OpenChosenBoard(console.api, console.hints, serial);
-  if (auto* error = std::get_if<std::string>(&opened)) return Fail(console, *error);
-  OpenBoard& board = *std::get<std::unique_ptr<OpenBoard>>(opened);
-  const SettingBytes current = ReadSettingBytes(board.link);
+  const auto board = OpenBoardOrSay(console, serial);
+  if (!board) return kExitError;
+  const SettingBytes current = ReadSettingBytes(board->link);
   SettingBytes target = current;
   for (const auto& change : changes) {
     if (auto error = ApplyChange(change, target)) return Fail(console, *error);
   }
-  console.out << "setting " << Describe(board.seen) << "\n";
-  const WritePlan plan = PlanWrites(current, target, board.facts);
-  return ApplyAndVerify(console, board, target, plan, dryRun);
+  console.out << "setting " << Describe(board->seen) << "\n";
+  const WritePlan plan = PlanWrites(current, target, board->facts);
+  return ApplyAndVerify(console, *board, target, plan, dryRun);
 }
 
 }  // namespace tq::ctl

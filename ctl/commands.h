@@ -2,6 +2,7 @@
 // streams and returning the exit code.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -22,6 +23,11 @@ struct Console {
   std::ostream& out;
   std::ostream& err;
 };
+
+// The board a command acts on (OpenChosenBoard); null once why there is none
+// has been written to console.err.
+std::unique_ptr<OpenBoard> OpenBoardOrSay(const Console& console,
+                                          const std::optional<std::string>& serial);
 
 int List(const Console& console);
 int Show(const Console& console, const std::optional<std::string>& serial, bool json);

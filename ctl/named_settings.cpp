@@ -139,9 +139,8 @@ std::optional<std::string> ApplyChange(const Change& change, SettingBytes& bytes
       const auto low = bytes.find(LowAddress(change.index));
       const auto high = bytes.find(HighAddress(change.index));
       if (low == bytes.end() || high == bytes.end()) {
-        return "enc" + std::to_string(change.index) +
-               ": the board's encoder page did not come back in 16 reads, so the rest of "
-               "its bank is unknown";
+        return "enc" + std::to_string(change.index) + ": the board's encoder page " +
+               NotBackInRequests() + ", so the rest of its bank is unknown";
       }
       const std::uint8_t bit = PairBit(change.index);
       low->second = byte((low->second & ~bit) | ((change.value & 1) ? bit : 0));

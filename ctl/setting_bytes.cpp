@@ -65,6 +65,10 @@ std::vector<std::uint8_t> MissingAddresses(const SettingBytes& bytes) {
   return missing;
 }
 
+std::string NotBackInRequests() {
+  return "did not come back in " + std::to_string(kPageRequests) + " requests";
+}
+
 std::string Hex(std::uint8_t value) {
   char text[8];
   std::snprintf(text, sizeof text, "0x%02X", unsigned{value});

@@ -37,6 +37,10 @@ SettingBytes ReadSettingBytes(DeviceLink& link);
 // The addresses of kSettingAddresses that `bytes` lacks.
 std::vector<std::uint8_t> MissingAddresses(const SettingBytes& bytes);
 
+// Why an address is missing, as the messages put it: "did not come back in
+// N requests", N the requests ReadSettingBytes makes.
+std::string NotBackInRequests();
+
 // "0x05".
 std::string Hex(std::uint8_t value);
 

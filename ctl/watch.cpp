@@ -140,21 +140,17 @@ int WatchLoop(SampleSource& source, monitor::InputWatch& watch, const Console& c
 
 int Watch(const Console& console, const std::optional<std::string>& serial,
           const WatchOptions& options, const SampleSourceOpener& open) {
-  auto opened = OpenChosenBoard(console.api, console.hints, serial);
-  if (auto* error = std::get_if<std::string>(&opened)) {
-    console.err << "tq5271ctl: " << *error << "\n";
-    return kExitError;
-  }
-  OpenBoard& board = *std::get<std::unique_ptr<OpenBoard>>(opened);
-  monitor::InputWatch watch(monitor::ReadBoardSettings(board.link));
+  const auto board = OpenBoardOrSay(console, serial);
+  if (!board) return kExitError;
+  monitor::InputWatch watch(monitor::ReadBoardSettings(board->link));
   std::string error;
-  const std::unique_ptr<SampleSource> source = open(board, error);
+  const std::unique_ptr<SampleSource> source = open(*board, error);
   if (!source) {
     console.err << "tq5271ctl: " << error << "\n";
     return kExitError;
   }
   if (!options.json) {
-    console.out << "watching board " << board.seen.serial.value_or("?") << "  "
+    console.out << "watching board " << board->seen.serial.value_or("?") << "  "
                 << EncoderSummary(watch.Settings()) << "; Ctrl-C stops\n";
   }
   const InterruptStopsWatch interrupt;
