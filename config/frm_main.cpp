@@ -27,7 +27,7 @@ std::string AxisName(int input) { return kAxisNames[static_cast<std::size_t>(inp
 }  // namespace
 
 frmMain::frmMain(HidApi& api)
-    : ProgramWindow(api, kConfigVariant, "TQ5271 configuration", 5420, 7470),
+    : LinkedProgramWindow(api, kConfigVariant, "TQ5271 configuration", 5420, 7470),
       DeviceDetected(link_.DeviceDetected),
       Frame1(form_, "Frame1", {120, 0, 5175, 1935}, "Device details"),
       Label4(Frame1, "Label4", {240, DetailsRowTop(1), 1335, 285}, "Manufacturer"),

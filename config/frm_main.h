@@ -13,7 +13,7 @@
 
 namespace tq::config {
 
-class frmMain : public ProgramWindow {
+class frmMain : public LinkedProgramWindow {
  public:
   explicit frmMain(HidApi& api);
 

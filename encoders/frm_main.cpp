@@ -16,8 +16,8 @@ bool LeftColumn(int pair) { return pair <= kColumnPairs; }
 }  // namespace
 
 frmMain::frmMain(HidApi& api)
-    : ProgramWindow(api, kEncodersVariant, "TQ5271 Rotary Encoders Configuration v1.7", 4820,
-                    6970),
+    : LinkedProgramWindow(api, kEncodersVariant, "TQ5271 Rotary Encoders Configuration v1.7",
+                          4820, 6970),
       DeviceDetected(link_.DeviceDetected),
       Frame1(form_, "Frame1", {120, 0, 4575, 1935}, "Device details"),
       Label3(Frame1, "Label3", {240, 360, 1815, 285}, "Serial Number"),

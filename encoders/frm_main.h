@@ -11,7 +11,7 @@
 
 namespace tq::encoders {
 
-class frmMain : public ProgramWindow {
+class frmMain : public LinkedProgramWindow {
  public:
   explicit frmMain(HidApi& api);
 

@@ -69,7 +69,7 @@ PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
 }
 
 frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock)
-    : ProgramWindow(api, kEncodersVariant, "TQ5271 Input Monitor", 14580, 9630),
+    : ProgramWindow("TQ5271 Input Monitor", 14580, 9630),
       worker_(api, game, std::move(hints), std::move(clock)),
       Frame1(form_, "Frame1", {120, 0, 14340, 1080}, "Device details"),
       Label1(Frame1, "Label1", {240, 300, 1400, 285}, "Serial Number"),
