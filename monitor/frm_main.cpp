@@ -24,6 +24,42 @@ constexpr int kPairsPerColumn = kPairCount / 2;
 constexpr std::size_t kShortPathLength = 24;
 // What the line under the pairs holds in full before it names the rest.
 constexpr std::size_t kMarksLineChars = 150;
+constexpr int kHeadingTop = 270;
+constexpr int kTextHeight = 255;
+constexpr int kBarHeight = 240;  // and a lamp's
+
+// Where a column of a row stands and how wide it is; each heading stands in
+// the column of the figures under it.
+struct Column {
+  int left;
+  int width;
+};
+// An axis row's: name, value, bar, lowest, highest, setting, what a game sees.
+enum AxisColumn { kAxisName, kAxisValue, kAxisBar, kAxisLowest, kAxisHighest, kAxisSetting,
+                  kAxisGame };
+constexpr Column kAxisColumns[] = {{240, 720},  {1020, 600},  {1680, 5520}, {7320, 720},
+                                   {8100, 720}, {8880, 2160}, {11100, 3060}};
+// An encoder pair row's, from the left edge of its column of pairs.
+enum PairColumn { kPairName, kPairType, kPairWidth, kPairCounts, kPairDetents, kPairLengths,
+                  kPairMark };
+constexpr Column kPairColumns[] = {{0, 600},    {600, 540},   {1140, 720}, {1860, 840},
+                                   {2700, 840}, {3540, 1680}, {5280, 1680}};
+// Each pair column's headings, by the columns above.
+constexpr const char* kPairHeadings[][2] = {
+    {"lblPairHeading", "Pair"},       {"lblTypeHeading", "Type"},
+    {"lblWidthHeading", "Width"},     {"lblCountsHeading", "Pulses"},
+    {"lblDetentsHeading", "Detents"}, {"lblLengthsHeading", "Min / med / max"},
+    {"lblMarkHeading", "Check"}};
+
+ui::TwipsRect AxisCell(AxisColumn column, int top, int height = kTextHeight) {
+  const Column& at = kAxisColumns[column];
+  return {at.left, top, at.width, height};
+}
+
+ui::TwipsRect PairCell(PairColumn column, int left, int top, int height = kTextHeight) {
+  const Column& at = kPairColumns[column];
+  return {left + at.left, top, at.width, height};
+}
 
 std::string Ms(std::optional<std::int64_t> ms) {
   return ms ? std::to_string(*ms) : std::string("-");
@@ -44,27 +80,28 @@ std::string AxisSetting(const BoardSettings& settings, int axis) {
 }  // namespace
 
 AxisRow::AxisRow(ui::Container& frame, int axis, int top)
-    : name(frame, "lblAxis" + std::to_string(axis), {240, top, 720, 255},
+    : name(frame, "lblAxis" + std::to_string(axis), AxisCell(kAxisName, top),
            kAxisNames[static_cast<std::size_t>(axis - 1)]),
-      value(frame, "lblAxisValue" + std::to_string(axis), {1020, top, 600, 255}),
-      bar(frame, "barAxis" + std::to_string(axis), {1680, top, 5520, 240}, 0, 127),
-      lowest(frame, "lblAxisLowest" + std::to_string(axis), {7320, top, 720, 255}),
-      highest(frame, "lblAxisHighest" + std::to_string(axis), {8100, top, 720, 255}),
-      setting(frame, "lblAxisSetting" + std::to_string(axis), {8880, top, 2160, 255}),
-      game(frame, "lblGameAxis" + std::to_string(axis), {11100, top, 3060, 255}) {
+      value(frame, "lblAxisValue" + std::to_string(axis), AxisCell(kAxisValue, top)),
+      bar(frame, "barAxis" + std::to_string(axis), AxisCell(kAxisBar, top, kBarHeight), 0, 127),
+      lowest(frame, "lblAxisLowest" + std::to_string(axis), AxisCell(kAxisLowest, top)),
+      highest(frame, "lblAxisHighest" + std::to_string(axis), AxisCell(kAxisHighest, top)),
+      setting(frame, "lblAxisSetting" + std::to_string(axis), AxisCell(kAxisSetting, top)),
+      game(frame, "lblGameAxis" + std::to_string(axis), AxisCell(kAxisGame, top)) {
   name.SetLabelFor(bar);
 }
 
 // `left` is the left edge of the pair's column.
 PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
-    : name(frame, "lblPair" + std::to_string(pair), {left, top, 600, 255},
+    : name(frame, "lblPair" + std::to_string(pair), PairCell(kPairName, left, top),
            encoders::PairInputs(pair)),
-      type(frame, "lblPairType" + std::to_string(pair), {left + 600, top, 540, 255}),
-      width(frame, "lblPairWidth" + std::to_string(pair), {left + 1140, top, 720, 255}),
-      counts(frame, "lblPairCounts" + std::to_string(pair), {left + 1860, top, 840, 255}),
-      detents(frame, "lblPairDetents" + std::to_string(pair), {left + 2700, top, 840, 255}),
-      lengths(frame, "lblPairLengths" + std::to_string(pair), {left + 3540, top, 1680, 255}),
-      mark(frame, "lampPairMark" + std::to_string(pair), {left + 5280, top, 1680, 240}, "") {
+      type(frame, "lblPairType" + std::to_string(pair), PairCell(kPairType, left, top)),
+      width(frame, "lblPairWidth" + std::to_string(pair), PairCell(kPairWidth, left, top)),
+      counts(frame, "lblPairCounts" + std::to_string(pair), PairCell(kPairCounts, left, top)),
+      detents(frame, "lblPairDetents" + std::to_string(pair), PairCell(kPairDetents, left, top)),
+      lengths(frame, "lblPairLengths" + std::to_string(pair), PairCell(kPairLengths, left, top)),
+      mark(frame, "lampPairMark" + std::to_string(pair),
+           PairCell(kPairMark, left, top, kBarHeight), "") {
   mark.SetAccessibleName("Check " + encoders::PairInputs(pair));
 }
 
@@ -86,12 +123,14 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       Timer(Frame1, "Timer", kRepaintIntervalMs, ui::TimerMode::OnRequest),
       StatusTimer(Frame1, "StatusTimer", static_cast<int>(kStatusIntervalMs)),
       Frame2(form_, "Frame2", {120, 1200, 14340, 3420}, "Axes"),
-      lblAxisHeading(Frame2, "lblAxisHeading", {240, 270, 720, 255}, "Axis"),
-      lblValueHeading(Frame2, "lblValueHeading", {1020, 270, 600, 255}, "Value"),
-      lblLowestHeading(Frame2, "lblLowestHeading", {7320, 270, 720, 255}, "Lowest"),
-      lblHighestHeading(Frame2, "lblHighestHeading", {8100, 270, 720, 255}, "Highest"),
-      lblSettingHeading(Frame2, "lblSettingHeading", {8880, 270, 2160, 255}, "Setting"),
-      lblGameHeading(Frame2, "lblGameHeading", {11100, 270, 3060, 255}, "A game sees"),
+      lblAxisHeading(Frame2, "lblAxisHeading", AxisCell(kAxisName, kHeadingTop), "Axis"),
+      lblValueHeading(Frame2, "lblValueHeading", AxisCell(kAxisValue, kHeadingTop), "Value"),
+      lblLowestHeading(Frame2, "lblLowestHeading", AxisCell(kAxisLowest, kHeadingTop), "Lowest"),
+      lblHighestHeading(Frame2, "lblHighestHeading", AxisCell(kAxisHighest, kHeadingTop),
+                        "Highest"),
+      lblSettingHeading(Frame2, "lblSettingHeading", AxisCell(kAxisSetting, kHeadingTop),
+                        "Setting"),
+      lblGameHeading(Frame2, "lblGameHeading", AxisCell(kAxisGame, kHeadingTop), "A game sees"),
       lblGameOther(Frame2, "lblGameOther", {240, 2760, 13920, 285}),
       lblAxisMarks(Frame2, "lblAxisMarks", {240, 3030, 13920, 285}),
       Frame3(form_, "Frame3", {120, 4740, 14340, 1260}, "Buttons"),
@@ -101,23 +140,14 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       lblMarks(Frame4, "lblMarks", {240, 2730, 13920, 285}),
       lblLegend(Frame4, "lblLegend", {240, 3000, 13920, 285}, kCheckLegend) {
   for (int column = 0; column < 2; ++column) {
-    const int left = kPairColumnLeft[column];
-    auto& headings = pairHeadings_[static_cast<std::size_t>(column)];
     const std::string n = std::to_string(column + 1);
-    headings[0] = std::make_unique<ui::Label>(Frame4, "lblPairHeading" + n,
-                                              ui::TwipsRect{left, 270, 600, 255}, "Pair");
-    headings[1] = std::make_unique<ui::Label>(Frame4, "lblTypeHeading" + n,
-                                              ui::TwipsRect{left + 600, 270, 540, 255}, "Type");
-    headings[2] = std::make_unique<ui::Label>(Frame4, "lblWidthHeading" + n,
-                                              ui::TwipsRect{left + 1140, 270, 720, 255}, "Width");
-    headings[3] = std::make_unique<ui::Label>(Frame4, "lblCountsHeading" + n,
-                                              ui::TwipsRect{left + 1860, 270, 840, 255}, "Pulses");
-    headings[4] = std::make_unique<ui::Label>(Frame4, "lblDetentsHeading" + n,
-                                              ui::TwipsRect{left + 2700, 270, 840, 255}, "Detents");
-    headings[5] = std::make_unique<ui::Label>(
-        Frame4, "lblLengthsHeading" + n, ui::TwipsRect{left + 3540, 270, 1680, 255}, "Min / med / max");
-    headings[6] = std::make_unique<ui::Label>(Frame4, "lblMarkHeading" + n,
-                                              ui::TwipsRect{left + 5280, 270, 1680, 255}, "Check");
+    auto& headings = pairHeadings_[static_cast<std::size_t>(column)];
+    for (int k = kPairName; k <= kPairMark; ++k) {
+      const auto& [name, caption] = kPairHeadings[k];
+      headings[static_cast<std::size_t>(k)] = std::make_unique<ui::Label>(
+          Frame4, name + n,
+          PairCell(static_cast<PairColumn>(k), kPairColumnLeft[column], kHeadingTop), caption);
+    }
   }
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     axes_[static_cast<std::size_t>(axis - 1)] =
