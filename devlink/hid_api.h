@@ -31,6 +31,8 @@ inline constexpr std::uint32_t kOpenExisting = 3u;
 inline constexpr std::uint32_t kFileFlagOverlapped = 0x40000000u;
 inline constexpr std::uint32_t kDigcfPresent = 0x00000002u;
 inline constexpr std::uint32_t kDigcfDeviceInterface = 0x00000010u;
+// ReadFile's timeout that never runs out (INFINITE).
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
 // hid.dll's results (HIDP_STATUS_*), as Windows defines them.
 inline constexpr NTSTATUS kHidpStatusSuccess = 0x00110000;
 inline constexpr NTSTATUS kHidpStatusInvalidPreparsedData = static_cast<NTSTATUS>(0xC0110001u);

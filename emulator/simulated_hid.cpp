@@ -6,16 +6,13 @@
 #include <cstring>
 #include <utility>
 
+#include "devlink/hid_string.h"
+#include "devlink/last_error.h"
 #include "devlink/report_descriptor/hidp_queries.h"
 #include "emulator/board_descriptor.h"
 
 namespace tq::emu {
 namespace {
-
-constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
-
-// Per thread, as Windows keeps it.
-thread_local std::uint32_t lastError = 0;
 
 // An injected failure still releases the object, as Windows does once the
 // object is known; releasing an unknown one is the caller's fault, counted.
@@ -37,23 +34,13 @@ bool FramedForBoard(std::size_t reportLength, const std::uint8_t* bytes, std::ui
   return bytes != nullptr && bytes[0] == 0;
 }
 
-// `text` as UTF-16LE into the caller's buffer, with the terminator only
-// where it still fits, as the HID class driver does; the bytes written go
-// into the log.
+// The string as Windows writes it; the bytes written go into the log.
 BOOL PutString(Call& call, const std::optional<std::u16string>& text, void* buffer,
                std::uint32_t bufferLength) {
-  if (!text || !buffer || 2 * text->size() > bufferLength) return 0;
-  auto* out = static_cast<std::uint8_t*>(buffer);
-  std::size_t written = 0;
-  for (char16_t unit : *text) {
-    out[written++] = static_cast<std::uint8_t>(unit & 0xFF);
-    out[written++] = static_cast<std::uint8_t>(unit >> 8);
-  }
-  if (written + 2 <= bufferLength) {
-    out[written++] = 0;
-    out[written++] = 0;
-  }
-  call.bytes.assign(out, out + written);
+  const auto written = text ? PutHidString(*text, buffer, bufferLength) : std::nullopt;
+  if (!written) return 0;
+  const auto* out = static_cast<const std::uint8_t*>(buffer);
+  call.bytes.assign(out, out + *written);
   return 1;
 }
 
@@ -236,7 +223,7 @@ void SimulatedHid::SetReportInterval(std::uint64_t ms) {
 // every call is.
 std::uint32_t SimulatedHid::GetLastError() {
   const std::lock_guard lock(mutex_);
-  return lastError;
+  return ThreadLastError();
 }
 
 const hid::ParsedDescriptor* SimulatedHid::PreparsedOf(PHIDP_PREPARSED_DATA data) const {
@@ -341,18 +328,18 @@ HANDLE SimulatedHid::CreateFileA(const char* fileName, std::uint32_t desiredAcce
   const Call call{.op = "CreateFileA", .path = fileName ? fileName : "",
                   .access = desiredAccess, .flags = flagsAndAttributes};
   return Serve(call, [&](Call& served, bool injected, Lock&) {
-    lastError = kErrorGenFailure;
+    SetThreadLastError(kErrorGenFailure);
     const std::uint32_t share = kFileShareRead | kFileShareWrite;
     if (injected || (shareMode & share) != share || creationDisposition != kOpenExisting) {
       return kInvalidHandleValue;
     }
     const auto slot = std::ranges::find(slots_, served.path, &Slot::path);
     if (slot == slots_.end() || !slot->attached) {
-      lastError = kErrorFileNotFound;
+      SetThreadLastError(kErrorFileNotFound);
       return kInvalidHandleValue;
     }
     if (slot->board.openError != 0) {
-      lastError = slot->board.openError;
+      SetThreadLastError(slot->board.openError);
       return kInvalidHandleValue;
     }
     const HANDLE handle = NextHandle();
@@ -437,19 +424,18 @@ BOOL SimulatedHid::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* pr
 NTSTATUS SimulatedHid::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) {
   return Refusable(Call{.op = "HidP_GetCaps", .handle = preparsedData},
                    kHidpStatusInvalidPreparsedData, [&](Call&) {
-                     const auto it = preparsed_.find(preparsedData);
-                     if (it == preparsed_.end() || !capabilities) {
-                       return kHidpStatusInvalidPreparsedData;
-                     }
-                     const EmulatedBoard& board =
-                         slots_.at(static_cast<std::size_t>(it->second.board)).board;
+                     const NTSTATUS status =
+                         hid::HidP_GetCaps(PreparsedOf(preparsedData), capabilities);
+                     if (status != kHidpStatusSuccess) return status;
                      // The descriptor's usages and counts; the lengths the
                      // board was given, which its own descriptor states too.
-                     *capabilities = it->second.parsed->caps;
+                     const EmulatedBoard& board =
+                         slots_.at(static_cast<std::size_t>(preparsed_.at(preparsedData).board))
+                             .board;
                      capabilities->InputReportByteLength = board.inputReportByteLength;
                      capabilities->OutputReportByteLength = board.outputReportByteLength;
                      capabilities->FeatureReportByteLength = board.featureReportByteLength;
-                     return kHidpStatusSuccess;
+                     return status;
                    });
 }
 
@@ -466,10 +452,8 @@ NTSTATUS SimulatedHid::HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType,
                                           PHIDP_PREPARSED_DATA preparsedData) {
   return Refusable(Call{.op = "HidP_GetButtonCaps", .handle = preparsedData},
                    kHidpStatusInvalidPreparsedData, [&](Call&) {
-                     const hid::ParsedDescriptor* parsed = PreparsedOf(preparsedData);
-                     return parsed ? hid::GetButtonCaps(*parsed, reportType, buttonCaps,
-                                                        buttonCapsLength)
-                                   : kHidpStatusInvalidPreparsedData;
+                     return hid::HidP_GetButtonCaps(reportType, buttonCaps, buttonCapsLength,
+                                                    PreparsedOf(preparsedData));
                    });
 }
 
@@ -478,10 +462,8 @@ NTSTATUS SimulatedHid::HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE
                                          PHIDP_PREPARSED_DATA preparsedData) {
   return Refusable(Call{.op = "HidP_GetValueCaps", .handle = preparsedData},
                    kHidpStatusInvalidPreparsedData, [&](Call&) {
-                     const hid::ParsedDescriptor* parsed = PreparsedOf(preparsedData);
-                     return parsed ? hid::GetValueCaps(*parsed, reportType, valueCaps,
-                                                       valueCapsLength)
-                                   : kHidpStatusInvalidPreparsedData;
+                     return hid::HidP_GetValueCaps(reportType, valueCaps, valueCapsLength,
+                                                   PreparsedOf(preparsedData));
                    });
 }
 
@@ -492,10 +474,8 @@ NTSTATUS SimulatedHid::HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePa
                                       std::uint32_t reportLength) {
   const Call call{.op = "HidP_GetUsages", .handle = preparsedData, .length = reportLength};
   return Refusable(call, kHidpStatusInvalidPreparsedData, [&](Call&) {
-    const hid::ParsedDescriptor* parsed = PreparsedOf(preparsedData);
-    return parsed ? hid::GetUsages(*parsed, reportType, usagePage, linkCollection, usageList,
-                                   usageLength, hid::ReportBytes(report, reportLength))
-                  : kHidpStatusInvalidPreparsedData;
+    return hid::HidP_GetUsages(reportType, usagePage, linkCollection, usageList, usageLength,
+                               PreparsedOf(preparsedData), report, reportLength);
   });
 }
 
@@ -507,10 +487,8 @@ NTSTATUS SimulatedHid::HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usa
   const Call call{.op = "HidP_GetUsageValue", .handle = preparsedData, .index = usage,
                   .length = reportLength};
   return Refusable(call, kHidpStatusInvalidPreparsedData, [&](Call&) {
-    const hid::ParsedDescriptor* parsed = PreparsedOf(preparsedData);
-    return parsed ? hid::GetUsageValue(*parsed, reportType, usagePage, linkCollection, usage,
-                                       usageValue, hid::ReportBytes(report, reportLength))
-                  : kHidpStatusInvalidPreparsedData;
+    return hid::HidP_GetUsageValue(reportType, usagePage, linkCollection, usage, usageValue,
+                                   PreparsedOf(preparsedData), report, reportLength);
   });
 }
 
@@ -520,7 +498,7 @@ BOOL SimulatedHid::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRe
   return Serve(call, [&](Call& served, bool injected, Lock& lock) {
     if (bytesRead != nullptr) *bytesRead = 0;
     const auto fail = [](std::uint32_t error) {
-      lastError = error;
+      SetThreadLastError(error);
       return BOOL{0};
     };
     if (injected) return fail(kErrorGenFailure);

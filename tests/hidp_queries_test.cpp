@@ -347,5 +347,63 @@ TEST(HidpQueries, TheBoardsAxesButtonsAndFeatureAsAGameSeesThem) {
   EXPECT_EQ(On(parsed, 0x09, report), (std::vector<USAGE>{5, 32}));
 }
 
+// The calls of a backend without hid.dll: its parse in place of the
+// preparsed data, and no parse where the data is not one it gave out.
+TEST(HidpQueries, TheCallsTakeAParseForThePreparsedDataAndRefuseNone) {
+  emu::EmulatedBoard board = emu::MakeTQ5271(u"7");
+  const ParsedDescriptor parsed = Parse(emu::BoardDescriptor(board));
+  board.SetAxis(2, 100);
+  board.SetButton(5, true);
+  std::vector<std::uint8_t> bytes = board.InputReport();
+  char* report = reinterpret_cast<char*>(bytes.data());
+  const auto length = static_cast<std::uint32_t>(bytes.size());
+
+  HIDP_CAPS caps{};
+  EXPECT_EQ(HidP_GetCaps(&parsed, &caps), kHidpStatusSuccess);
+  EXPECT_EQ(caps.InputReportByteLength, 12);
+  EXPECT_EQ(HidP_GetCaps(&parsed, nullptr), kHidpStatusInvalidPreparsedData);
+  HIDP_BUTTON_CAPS buttons[4]{};
+  std::uint16_t buttonCount = 4;
+  EXPECT_EQ(HidP_GetButtonCaps(HidP_Input, buttons, &buttonCount, &parsed), kHidpStatusSuccess);
+  EXPECT_EQ(buttonCount, 1);
+  HIDP_VALUE_CAPS values[8]{};
+  std::uint16_t valueCount = 8;
+  EXPECT_EQ(HidP_GetValueCaps(HidP_Input, values, &valueCount, &parsed), kHidpStatusSuccess);
+  EXPECT_EQ(valueCount, 8);
+  USAGE on[4]{};
+  std::uint32_t onCount = 4;
+  EXPECT_EQ(HidP_GetUsages(HidP_Input, 0x09, 0, on, &onCount, &parsed, report, length),
+            kHidpStatusSuccess);
+  EXPECT_EQ(onCount, 1u);
+  EXPECT_EQ(on[0], 5);
+  std::uint32_t value = 0;
+  EXPECT_EQ(HidP_GetUsageValue(HidP_Input, 0x01, 0, 0x31, &value, &parsed, report, length),
+            kHidpStatusSuccess);
+  EXPECT_EQ(value, 100u);
+  // No report is a report of the wrong length.
+  EXPECT_EQ(HidP_GetUsageValue(HidP_Input, 0x01, 0, 0x31, &value, &parsed, nullptr, length),
+            kHidpStatusInvalidReportLength);
+
+  // Without a parse nothing is asked of it, and nothing written.
+  caps = HIDP_CAPS{};
+  buttonCount = valueCount = 4;
+  onCount = 4;
+  value = 0xDEADBEEF;
+  EXPECT_EQ(HidP_GetCaps(nullptr, &caps), kHidpStatusInvalidPreparsedData);
+  EXPECT_EQ(caps.InputReportByteLength, 0);
+  EXPECT_EQ(HidP_GetButtonCaps(HidP_Input, buttons, &buttonCount, nullptr),
+            kHidpStatusInvalidPreparsedData);
+  EXPECT_EQ(HidP_GetValueCaps(HidP_Input, values, &valueCount, nullptr),
+            kHidpStatusInvalidPreparsedData);
+  EXPECT_EQ(HidP_GetUsages(HidP_Input, 0x09, 0, on, &onCount, nullptr, report, length),
+            kHidpStatusInvalidPreparsedData);
+  EXPECT_EQ(HidP_GetUsageValue(HidP_Input, 0x01, 0, 0x31, &value, nullptr, report, length),
+            kHidpStatusInvalidPreparsedData);
+  EXPECT_EQ(buttonCount, 4);
+  EXPECT_EQ(valueCount, 4);
+  EXPECT_EQ(onCount, 4u);
+  EXPECT_EQ(value, 0xDEADBEEF);
+}
+
 }  // namespace
 }  // namespace tq::hid

@@ -262,4 +262,40 @@ NTSTATUS GetUsageValue(const ParsedDescriptor& parsed, HIDP_REPORT_TYPE reportTy
   return incompatible ? kHidpStatusIncompatibleReportId : kHidpStatusUsageNotFound;
 }
 
+NTSTATUS HidP_GetCaps(const ParsedDescriptor* parsed, HIDP_CAPS* capabilities) {
+  if (parsed == nullptr || capabilities == nullptr) return kHidpStatusInvalidPreparsedData;
+  *capabilities = parsed->caps;
+  return kHidpStatusSuccess;
+}
+
+NTSTATUS HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType, HIDP_BUTTON_CAPS* buttonCaps,
+                            std::uint16_t* buttonCapsLength, const ParsedDescriptor* parsed) {
+  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
+  return GetButtonCaps(*parsed, reportType, buttonCaps, buttonCapsLength);
+}
+
+NTSTATUS HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE_CAPS* valueCaps,
+                           std::uint16_t* valueCapsLength, const ParsedDescriptor* parsed) {
+  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
+  return GetValueCaps(*parsed, reportType, valueCaps, valueCapsLength);
+}
+
+NTSTATUS HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage, std::uint16_t linkCollection,
+                        USAGE* usageList, std::uint32_t* usageLength,
+                        const ParsedDescriptor* parsed, const char* report,
+                        std::uint32_t reportLength) {
+  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
+  return GetUsages(*parsed, reportType, usagePage, linkCollection, usageList, usageLength,
+                   ReportBytes(report, reportLength));
+}
+
+NTSTATUS HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                            std::uint16_t linkCollection, USAGE usage, std::uint32_t* usageValue,
+                            const ParsedDescriptor* parsed, const char* report,
+                            std::uint32_t reportLength) {
+  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
+  return GetUsageValue(*parsed, reportType, usagePage, linkCollection, usage, usageValue,
+                       ReportBytes(report, reportLength));
+}
+
 }  // namespace tq::hid

@@ -46,4 +46,22 @@ NTSTATUS GetUsageValue(const ParsedDescriptor& parsed, HIDP_REPORT_TYPE reportTy
                        USAGE usagePage, std::uint16_t linkCollection, USAGE usage,
                        std::uint32_t* usageValue, std::span<const std::uint8_t> report);
 
+// The HidP_* calls of a backend without hid.dll, with hid.dll's arguments
+// but for the preparsed data: the parse the backend keeps for it, null where
+// the preparsed data is not one it gave out (then
+// kHidpStatusInvalidPreparsedData, as hid.dll answers).
+NTSTATUS HidP_GetCaps(const ParsedDescriptor* parsed, HIDP_CAPS* capabilities);
+NTSTATUS HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType, HIDP_BUTTON_CAPS* buttonCaps,
+                            std::uint16_t* buttonCapsLength, const ParsedDescriptor* parsed);
+NTSTATUS HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE_CAPS* valueCaps,
+                           std::uint16_t* valueCapsLength, const ParsedDescriptor* parsed);
+NTSTATUS HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage, std::uint16_t linkCollection,
+                        USAGE* usageList, std::uint32_t* usageLength,
+                        const ParsedDescriptor* parsed, const char* report,
+                        std::uint32_t reportLength);
+NTSTATUS HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                            std::uint16_t linkCollection, USAGE usage, std::uint32_t* usageValue,
+                            const ParsedDescriptor* parsed, const char* report,
+                            std::uint32_t reportLength);
+
 }  // namespace tq::hid

@@ -20,7 +20,8 @@
 #include <utility>
 #include <vector>
 
-#include "devlink/platform/hidraw/hid_string.h"
+#include "devlink/hid_string.h"
+#include "devlink/last_error.h"
 #include "devlink/platform/hidraw/hidraw_requests.h"
 #include "devlink/platform/hidraw/kernel_calls.h"
 #include "devlink/platform/hidraw/node_cache.h"
@@ -36,11 +37,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint32_t kSpintActive = 0x1;
-constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
-
-// Windows keeps the last error per thread, and so does this backend: a
-// reading thread's timeout never shows as the window thread's failed open.
-thread_local std::uint32_t lastError = 0;
 
 std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
   return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
@@ -338,7 +334,7 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
   if (auto known = state.KnownInThisWalk(number)) {
     const int access = mode == O_RDWR ? R_OK | W_OK : mode == O_WRONLY ? W_OK : R_OK;
     if (const int allowed = state.kernel.Access(fileName, access); allowed < 0) {
-      lastError = WindowsError(-allowed);
+      SetThreadLastError(WindowsError(-allowed));
       return kInvalidHandleValue;
     }
     const HANDLE handle = state.NextToken();
@@ -353,7 +349,7 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
 
   const int fd = state.kernel.Open(fileName, flags);
   if (fd < 0) {
-    lastError = WindowsError(-fd);
+    SetThreadLastError(WindowsError(-fd));
     return kInvalidHandleValue;
   }
   const HANDLE handle = state.NextToken();
@@ -365,7 +361,7 @@ HANDLE HidrawApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
   return handle;
 }
 
-std::uint32_t HidrawApi::GetLastError() { return lastError; }
+std::uint32_t HidrawApi::GetLastError() { return ThreadLastError(); }
 
 BOOL HidrawApi::CloseHandle(HANDLE object) {
   const std::lock_guard lock(state_->mutex);
@@ -402,7 +398,7 @@ BOOL HidrawApi::HidD_GetIndexedString(HANDLE device, std::uint32_t stringIndex, 
   const OpenDevice* open = state_->Find(device);
   if (open == nullptr || !state_->Answerable(*open)) return 0;
   const auto units = state_->IndexedString(*open, stringIndex);
-  return units && hidraw::PutHidString(*units, buffer, bufferLength) ? 1 : 0;
+  return units && PutHidString(*units, buffer, bufferLength) ? 1 : 0;
 }
 
 BOOL HidrawApi::HidD_GetSerialNumberString(HANDLE device, void* buffer,
@@ -417,7 +413,7 @@ BOOL HidrawApi::HidD_GetSerialNumberString(HANDLE device, void* buffer,
                 [&] { return hidraw::UsbString(state_->UsbDeviceDir(*open), "serial"); })
           : facts.uniqueName.GetAnswer(
                 [&] { return hidraw::AskUniqueName(state_->kernel, state_->DeviceFd(*open)); });
-  return units && hidraw::PutHidString(*units, buffer, bufferLength) ? 1 : 0;
+  return units && PutHidString(*units, buffer, bufferLength) ? 1 : 0;
 }
 
 BOOL HidrawApi::HidD_GetManufacturerString(HANDLE device, void* buffer,
@@ -427,7 +423,7 @@ BOOL HidrawApi::HidD_GetManufacturerString(HANDLE device, void* buffer,
   if (open == nullptr || !state_->Answerable(*open)) return 0;
   const auto& units = open->facts->manufacturer.Get(
       [&] { return hidraw::UsbString(state_->UsbDeviceDir(*open), "manufacturer"); });
-  return units && hidraw::PutHidString(*units, buffer, bufferLength) ? 1 : 0;
+  return units && PutHidString(*units, buffer, bufferLength) ? 1 : 0;
 }
 
 BOOL HidrawApi::HidD_GetProductString(HANDLE device, void* buffer, std::uint32_t bufferLength) {
@@ -436,7 +432,7 @@ BOOL HidrawApi::HidD_GetProductString(HANDLE device, void* buffer, std::uint32_t
   if (open == nullptr || !state_->Answerable(*open)) return 0;
   const auto& units = open->facts->product.Get(
       [&] { return hidraw::UsbString(state_->UsbDeviceDir(*open), "product"); });
-  return units && hidraw::PutHidString(*units, buffer, bufferLength) ? 1 : 0;
+  return units && PutHidString(*units, buffer, bufferLength) ? 1 : 0;
 }
 
 BOOL HidrawApi::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* preparsedData) {
@@ -453,28 +449,23 @@ BOOL HidrawApi::HidD_GetPreparsedData(HANDLE device, PHIDP_PREPARSED_DATA* prepa
 
 NTSTATUS HidrawApi::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) {
   const std::lock_guard lock(state_->mutex);
-  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
-  if (parsed == nullptr || capabilities == nullptr) return kHidpStatusInvalidPreparsedData;
-  *capabilities = parsed->caps;
-  return kHidpStatusSuccess;
+  return hid::HidP_GetCaps(state_->PreparsedOf(preparsedData), capabilities);
 }
 
 NTSTATUS HidrawApi::HidP_GetButtonCaps(HIDP_REPORT_TYPE reportType, HIDP_BUTTON_CAPS* buttonCaps,
                                        std::uint16_t* buttonCapsLength,
                                        PHIDP_PREPARSED_DATA preparsedData) {
   const std::lock_guard lock(state_->mutex);
-  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
-  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
-  return hid::GetButtonCaps(*parsed, reportType, buttonCaps, buttonCapsLength);
+  return hid::HidP_GetButtonCaps(reportType, buttonCaps, buttonCapsLength,
+                                 state_->PreparsedOf(preparsedData));
 }
 
 NTSTATUS HidrawApi::HidP_GetValueCaps(HIDP_REPORT_TYPE reportType, HIDP_VALUE_CAPS* valueCaps,
                                       std::uint16_t* valueCapsLength,
                                       PHIDP_PREPARSED_DATA preparsedData) {
   const std::lock_guard lock(state_->mutex);
-  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
-  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
-  return hid::GetValueCaps(*parsed, reportType, valueCaps, valueCapsLength);
+  return hid::HidP_GetValueCaps(reportType, valueCaps, valueCapsLength,
+                                state_->PreparsedOf(preparsedData));
 }
 
 NTSTATUS HidrawApi::HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage,
@@ -482,10 +473,8 @@ NTSTATUS HidrawApi::HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage,
                                    std::uint32_t* usageLength, PHIDP_PREPARSED_DATA preparsedData,
                                    char* report, std::uint32_t reportLength) {
   const std::lock_guard lock(state_->mutex);
-  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
-  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
-  return hid::GetUsages(*parsed, reportType, usagePage, linkCollection, usageList, usageLength,
-                        hid::ReportBytes(report, reportLength));
+  return hid::HidP_GetUsages(reportType, usagePage, linkCollection, usageList, usageLength,
+                             state_->PreparsedOf(preparsedData), report, reportLength);
 }
 
 NTSTATUS HidrawApi::HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usagePage,
@@ -494,10 +483,8 @@ NTSTATUS HidrawApi::HidP_GetUsageValue(HIDP_REPORT_TYPE reportType, USAGE usageP
                                        PHIDP_PREPARSED_DATA preparsedData, char* report,
                                        std::uint32_t reportLength) {
   const std::lock_guard lock(state_->mutex);
-  const hid::ParsedDescriptor* parsed = state_->PreparsedOf(preparsedData);
-  if (parsed == nullptr) return kHidpStatusInvalidPreparsedData;
-  return hid::GetUsageValue(*parsed, reportType, usagePage, linkCollection, usage, usageValue,
-                            hid::ReportBytes(report, reportLength));
+  return hid::HidP_GetUsageValue(reportType, usagePage, linkCollection, usage, usageValue,
+                                 state_->PreparsedOf(preparsedData), report, reportLength);
 }
 
 BOOL HidrawApi::HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsedData) {
@@ -519,13 +506,13 @@ BOOL HidrawApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
     const std::lock_guard lock(state_->mutex);
     const OpenDevice* open = state_->Find(device);
     if (open == nullptr) {
-      lastError = kErrorInvalidHandle;
+      SetThreadLastError(kErrorInvalidHandle);
       return 0;
     }
     const auto parsed = state_->Parsed(*open);
     fd = state_->DeviceFd(*open);
     if (parsed == nullptr || fd < 0) {
-      lastError = kErrorDeviceNotConnected;
+      SetThreadLastError(kErrorDeviceNotConnected);
       return 0;
     }
     reportLength = parsed->caps.InputReportByteLength;
@@ -533,7 +520,7 @@ BOOL HidrawApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
     for (const hid::ReportField& field : parsed->fields[HidP_Input]) ownIds.set(field.reportId);
   }
   if (buffer == nullptr || reportLength == 0 || bytesToRead < reportLength) {
-    lastError = kErrorInvalidUserBuffer;
+    SetThreadLastError(kErrorInvalidUserBuffer);
     return 0;
   }
 
@@ -557,13 +544,13 @@ BOOL HidrawApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
       ready = state_->kernel.Poll(fd, timeout);
     } while (ready == -EINTR);
     if (ready == 0) {
-      lastError = kErrorTimeout;
+      SetThreadLastError(kErrorTimeout);
       return 0;
     }
     // A report still queued is read even after the device went; then the
     // read itself fails.
     if (ready < 0 || (ready & POLLIN) == 0) {
-      lastError = ready < 0 ? kErrorGenFailure : kErrorDeviceNotConnected;
+      SetThreadLastError(ready < 0 ? kErrorGenFailure : kErrorDeviceNotConnected);
       return 0;
     }
     std::fill(report.begin(), report.end(), std::uint8_t{0});
@@ -572,8 +559,8 @@ BOOL HidrawApi::ReadFile(HANDLE device, void* buffer, std::uint32_t bytesToRead,
       got = state_->kernel.Read(fd, report.data() + at, reportLength - at);
     } while (got == -EINTR);
     if (got <= 0) {
-      lastError = got == 0 || got == -ENODEV || got == -EIO ? kErrorDeviceNotConnected
-                                                            : kErrorGenFailure;
+      const bool gone = got == 0 || got == -ENODEV || got == -EIO;
+      SetThreadLastError(gone ? kErrorDeviceNotConnected : kErrorGenFailure);
       return 0;
     }
     if (!numbered || ownIds.test(report[0])) break;

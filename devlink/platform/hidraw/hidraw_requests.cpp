@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "devlink/platform/hidraw/hid_string.h"
+#include "devlink/platform/hidraw/utf16_from_utf8.h"
 
 namespace tq::hidraw {
 namespace {

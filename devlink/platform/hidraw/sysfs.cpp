@@ -11,7 +11,7 @@
 #include <charconv>
 #include <system_error>
 
-#include "devlink/platform/hidraw/hid_string.h"
+#include "devlink/platform/hidraw/utf16_from_utf8.h"
 #include "devlink/report_descriptor/report_descriptor.h"
 
 namespace tq::hidraw {

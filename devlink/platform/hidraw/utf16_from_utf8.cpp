@@ -1,4 +1,4 @@
-#include "devlink/platform/hidraw/hid_string.h"
+#include "devlink/platform/hidraw/utf16_from_utf8.h"
 
 #include <cstddef>
 
@@ -58,22 +58,6 @@ std::u16string Utf16FromUtf8(std::string_view text) {
     }
   }
   return units;
-}
-
-bool PutHidString(std::u16string_view units, void* buffer, std::uint32_t bufferLength) {
-  if (buffer == nullptr) return false;
-  const std::size_t needed = 2 * units.size();
-  if (needed > bufferLength) return false;
-  auto* out = static_cast<std::uint8_t*>(buffer);
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    out[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-    out[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
-  }
-  if (needed + 2 <= bufferLength) {
-    out[needed] = 0;
-    out[needed + 1] = 0;
-  }
-  return true;
 }
 
 }  // namespace tq::hidraw
