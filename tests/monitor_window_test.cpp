@@ -103,7 +103,9 @@ class MonitorWindow : public ::testing::Test {
   }
   // Waits until the board's own presses are played out and the reading
   // thread has counted at least `least` reports, and no more for 200 ms,
-  // without taking its state.
+  // without taking its state. A report that changes nothing shown is not
+  // published, so there is nothing to wait on but the count: it is read
+  // every 5 ms until it has stood still for long enough.
   std::uint64_t ReportsSettled(std::uint64_t least) {
     const auto end = Clock::now() + std::chrono::seconds(5);
     std::uint64_t count = form.Worker().Reports();
@@ -569,7 +571,8 @@ TEST_F(MonitorWindow, TheWindowSleepsWhileNothingMovesAndWakesOnceForManyReports
   EXPECT_TRUE(form.StatusTimer.Enabled());
   ASSERT_TRUE(ShownAll());
   wakes.requests = 0;
-  // Longer than the look thread's rescan while a board is read.
+  // That nothing wakes the window can only be shown by real time passing:
+  // longer than the look thread's rescan while a board is read.
   std::this_thread::sleep_for(std::chrono::milliseconds(BoardWorker::kListIntervalMs + 300));
   EXPECT_EQ(wakes.requests, 0) << "nothing moved";
 
@@ -585,6 +588,7 @@ TEST_F(MonitorWindow, TheWindowSleepsWhileNothingMovesAndWakesOnceForManyReports
   EXPECT_EQ(form.Axis(2).value.Caption(), "40");
   ASSERT_TRUE(ShownAll());
   const int shown = wakes.requests;
+  // Again an absence, which only real time passing can show.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(wakes.requests, shown) << "still again";
   form.Form().AttachView(nullptr);
