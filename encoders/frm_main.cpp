@@ -32,21 +32,11 @@ frmMain::frmMain(HidApi& api)
       Timer(Frame1, "Timer", kDesignedIntervalMs),
       Frame3(form_, "Frame3", {120, 2040, 4575, 4815}, "Rotary encoder type on each input pair:"),
       Line1(Frame3, "Line1", 120, 4200, 4440, 4200),
+      enc_(MakePairLists(Frame3)),
+      pairLabels_(MakePairLabels(Frame3)),
       ModeCh1(Frame3, "ModeCh1", {240, 4320, 900, 360}),
       Label1(Frame3, "Label1", {1260, 4380, 1095, 375}, "Pulse Width") {
-  for (int pair = 1; pair <= kPairCount; ++pair) {
-    const int left = LeftColumn(pair) ? 240 : 2400;
-    const auto k = static_cast<std::size_t>(pair);
-    enc_[k] = std::make_unique<ui::ComboBox>(Frame3, "Enc" + std::to_string(pair),
-                                             ui::TwipsRect{left, RowTop(pair, 360), 900, 360});
-    enc_[k]->Click = [this, pair] { Enc_Click(pair); };
-  }
-  for (int pair = 1; pair <= kPairCount; ++pair) {
-    const int left = LeftColumn(pair) ? 1260 : 3420;
-    pairLabels_[static_cast<std::size_t>(pair)] = std::make_unique<ui::Label>(
-        Frame3, "Label" + std::to_string(pair + 5),
-        ui::TwipsRect{left, RowTop(pair, 420), 1095, 375}, PairInputs(pair));
-  }
+  for (int pair = 1; pair <= kPairCount; ++pair) Enc(pair).Click = [this, pair] { Enc_Click(pair); };
 
   // What a screen reader names each list and text by: the caption beside it.
   Label3.SetLabelFor(SerNo);
@@ -72,6 +62,27 @@ frmMain::frmMain(HidApi& api)
   ModeCh1.Click = [this] { ModeCh1_Click(); };
   Timer.TimerEvent = [this] { Timer_Timer(); };
   form_.Unload = [this] { Form_Unload(); };
+}
+
+frmMain::PairLists frmMain::MakePairLists(ui::Frame& frame) {
+  PairLists lists;
+  for (int pair = 1; pair <= kPairCount; ++pair) {
+    const int left = LeftColumn(pair) ? 240 : 2400;
+    lists[static_cast<std::size_t>(pair)] = std::make_unique<ui::ComboBox>(
+        frame, "Enc" + std::to_string(pair), ui::TwipsRect{left, RowTop(pair, 360), 900, 360});
+  }
+  return lists;
+}
+
+frmMain::PairLabels frmMain::MakePairLabels(ui::Frame& frame) {
+  PairLabels labels;
+  for (int pair = 1; pair <= kPairCount; ++pair) {
+    const int left = LeftColumn(pair) ? 1260 : 3420;
+    labels[static_cast<std::size_t>(pair)] = std::make_unique<ui::Label>(
+        frame, "Label" + std::to_string(pair + 5),
+        ui::TwipsRect{left, RowTop(pair, 420), 1095, 375}, PairInputs(pair));
+  }
+  return labels;
 }
 
 void frmMain::Form_Load() {

@@ -47,6 +47,10 @@ class frmMain : public LinkedProgramWindow {
   void FillDeviceDetails(int& minor);
   void OfferItems(int minor);
   void ApplySettingsPages();
+  using PairLists = std::array<std::unique_ptr<ui::ComboBox>, 17>;
+  using PairLabels = std::array<std::unique_ptr<ui::Label>, 17>;
+  static PairLists MakePairLists(ui::Frame& frame);
+  static PairLabels MakePairLabels(ui::Frame& frame);
 
  public:
   // Controls, in the window's stacking order (later ones lie on top).
@@ -63,16 +67,20 @@ class frmMain : public LinkedProgramWindow {
   ui::Timer Timer;
   ui::Frame Frame3;
   ui::Line Line1;
-  ui::ComboBox ModeCh1;
-  ui::Label Label1;
 
   // Enc1 ... Enc16 and their pair captions Label6 ... Label21, by pair number.
   ui::ComboBox& Enc(int pair) { return *enc_.at(static_cast<std::size_t>(pair)); }
   ui::Label& PairLabel(int pair) { return *pairLabels_.at(static_cast<std::size_t>(pair)); }
 
  private:
-  std::array<std::unique_ptr<ui::ComboBox>, 17> enc_;
-  std::array<std::unique_ptr<ui::Label>, 17> pairLabels_;
+  // Before the pulse width's list, which is read after them: the keyboard
+  // visits the controls in their stacking order.
+  PairLists enc_;
+  PairLabels pairLabels_;
+
+ public:
+  ui::ComboBox ModeCh1;
+  ui::Label Label1;
 };
 
 }  // namespace tq::encoders

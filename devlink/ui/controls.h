@@ -22,6 +22,10 @@
 //   thread may ask a timer on request for a tick (Timer::Request). So a
 //   window shown by a thread that waits on a device sleeps until that
 //   thread has news, and wakes at most once an interval however much comes.
+// - Tab visits the enabled lists, check boxes and buttons in creation order,
+//   depth first (AllControls), and back to the first: each program creates
+//   them in reading order. A view shows where the focus is once the
+//   keyboard has moved it.
 // - Bars and lamps show state and raise nothing; setting what they already
 //   show notifies no view, so a view repaints only what changed. A view only
 //   marks the one control as due for painting: the event loop paints it once
