@@ -58,8 +58,12 @@ class ServerOverSocket : public ::testing::Test {
     return bytes;
   }
 
-  // The device's clock runs in real time until a test holds it at a time.
-  std::atomic<std::int64_t> heldAtMs{-1};
+  // The device's clock stands at 0 until a test moves it or lets it run in
+  // real time (-1); it never goes back. The serving thread reads it when it
+  // starts, to lay the interrupt endpoint's grid from there: a clock that
+  // ran a millisecond before a test held it at 0 would put every grid point
+  // in the future of the held clock, and the held request would never be due.
+  std::atomic<std::int64_t> heldAtMs{0};
   const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
   BoardDevice device{emu::MakeTQ5271(u"S1"), {}, [this]() -> std::uint64_t {
                        const std::int64_t held = heldAtMs.load();
@@ -73,6 +77,7 @@ class ServerOverSocket : public ::testing::Test {
 };
 
 TEST_F(ServerOverSocket, AnswersControlHoldsInterruptAndUnlinks) {
+  heldAtMs = -1;  // a held IN is looked at again as time passes
   // Device descriptor, cut to what the host asked.
   Send(Control(1, {0x80, 0x06, 0x0100, 0, 8}));
   Bytes reply = Receive(kUsbipHeaderLength + 8);
@@ -139,7 +144,6 @@ TEST_F(ServerOverSocket, AnswersControlHoldsInterruptAndUnlinks) {
 // and release still goes out, in order, one per request, stamped with the
 // board's time; after a long silence only the state as it stands is sent.
 TEST_F(ServerOverSocket, LateChecksSendEveryChangeTheyMissed) {
-  heldAtMs = 0;
   UsbipRequest interrupt;
   interrupt.direction = kUsbipDirIn;
   interrupt.endpoint = 1;
@@ -148,6 +152,7 @@ TEST_F(ServerOverSocket, LateChecksSendEveryChangeTheyMissed) {
     interrupt.seqnum = seqnum;
     Send(interrupt);
     const Bytes reply = Receive(kUsbipHeaderLength + 11);
+    EXPECT_EQ(reply.size(), kUsbipHeaderLength + 11) << "no report for IN " << seqnum << " within 5 s";
     EXPECT_EQ(Word(reply, 4), seqnum);
     return reply;
   };
