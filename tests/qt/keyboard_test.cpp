@@ -13,6 +13,7 @@
 #include "devlink/ui/qt/qt_view.h"
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
+#include "tests/expected_reading_order.h"
 #ifdef TQ_TEST_MONITOR
 #include <chrono>
 #include <thread>
@@ -47,10 +48,7 @@ std::vector<std::string> TabWalk(const QtView& view, const Window& window, QWidg
   return visited;
 }
 
-std::vector<std::string> RoundOf(std::vector<std::string> order) {
-  order.push_back(order.front());
-  return order;
-}
+using testing::RoundOf;
 
 TEST(QtKeyboard, EncoderWindowInReadingOrder) {
   emu::SimulatedHid hid;
@@ -59,9 +57,7 @@ TEST(QtKeyboard, EncoderWindowInReadingOrder) {
   encoders::frmMain form(hid);
   QtView view(form.Form());
   form.Form_Load();
-  std::vector<std::string> order{"SerNo"};
-  for (int pair = 1; pair <= encoders::kPairCount; ++pair) order.push_back("Enc" + std::to_string(pair));
-  order.push_back("ModeCh1");
+  const std::vector<std::string> order = testing::EncoderTabOrder();
   EXPECT_EQ(TabWalk(view, form.Form(), *view.WidgetOf(form.SerNo), static_cast<int>(order.size())),
             RoundOf(order));
   form.Form().Close();
@@ -73,12 +69,7 @@ TEST(QtKeyboard, ConfigurationWindowInReadingOrder) {
   config::frmMain form(hid);
   QtView view(form.Form());
   form.Form_Load();
-  std::vector<std::string> order;
-  for (int input = 1; input <= config::kInputCount; ++input) {
-    if (form.ModeCh(input).Enabled()) order.push_back("ModeCh" + std::to_string(input));
-  }
-  for (int input = 1; input <= config::kInputCount; ++input) order.push_back("InvertCh" + std::to_string(input));
-  if (form.AutoCh.Enabled()) order.push_back("AutoCh");
+  const std::vector<std::string> order = testing::ConfigurationTabOrder(form.Form());
   ASSERT_GE(order.size(), 15u) << "too few controls are enabled for the walk to say much";
   EXPECT_EQ(TabWalk(view, form.Form(), *view.WidgetOf(form.ModeCh(1)), static_cast<int>(order.size())),
             RoundOf(order));
@@ -99,8 +90,9 @@ TEST(QtKeyboard, MonitorReachesItsListAndReset) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   ASSERT_TRUE(form.cmdReset.Enabled()) << form.lblStatus.Caption();
-  EXPECT_EQ(TabWalk(view, form.Form(), *view.WidgetOf(form.SerNo), 2),
-            (std::vector<std::string>{"SerNo", "cmdReset", "SerNo"}));
+  const std::vector<std::string> order = testing::MonitorTabOrder();
+  EXPECT_EQ(TabWalk(view, form.Form(), *view.WidgetOf(form.SerNo), static_cast<int>(order.size())),
+            RoundOf(order));
   form.Form().Close();
 }
 #endif

@@ -19,6 +19,7 @@
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
 #include "monitor/frm_main.h"
+#include "tests/expected_reading_order.h"
 
 namespace tq::ui {
 namespace {
@@ -80,6 +81,18 @@ void ExpectAsWindowsReadsIt(const Win32View& view, const Window& window) {
   EXPECT_EQ(stops, focusable) << "the keyboard order is not the model's";
 }
 
+// The captions both views name each program's controls by: each stands just
+// before its control, its text what a reader says.
+void ExpectNamedAsBothViewsAre(const Win32View& view, const Window& window,
+                               const std::vector<testing::Naming>& namings) {
+  for (const testing::Naming& naming : namings) {
+    const HWND label = Hwnd(view, testing::ControlNamed(window, naming.label));
+    EXPECT_EQ(GetWindow(Hwnd(view, testing::ControlNamed(window, naming.control)), GW_HWNDPREV), label)
+        << naming.control << " is not preceded by " << naming.label;
+    EXPECT_EQ(NativeText(label), Wide(naming.spoken)) << naming.label;
+  }
+}
+
 // The window the user clicks at the centre of where `a` and `b` overlap
 // (hit-testing honours the regions a window is clipped to).
 HWND OnTopWhereBothAre(HWND a, HWND b) {
@@ -97,8 +110,7 @@ TEST(NativeAccessibility, EncoderWindowStandsEachCaptionBeforeItsList) {
   encoders::frmMain form(hid);
   Win32View view(form.Form());
   ExpectAsWindowsReadsIt(view, form.Form());
-  EXPECT_EQ(GetWindow(Hwnd(view, form.Enc(1)), GW_HWNDPREV), Hwnd(view, form.PairLabel(1)));
-  EXPECT_EQ(GetWindow(Hwnd(view, form.ModeCh1), GW_HWNDPREV), Hwnd(view, form.Label1));
+  ExpectNamedAsBothViewsAre(view, form.Form(), testing::EncoderNamings());
   // The serial list still lies over its caption's right end and over the
   // empty serial text, clicked there, though the caption now stands above
   // it (seen there too: the photographs are the same as before).
@@ -119,8 +131,7 @@ TEST(NativeAccessibility, ConfigurationWindowStandsEachCaptionBeforeItsList) {
   config::frmMain form(hid);
   Win32View view(form.Form());
   ExpectAsWindowsReadsIt(view, form.Form());
-  EXPECT_EQ(GetWindow(Hwnd(view, form.ModeCh(8)), GW_HWNDPREV), Hwnd(view, form.InputLabel(8)));
-  EXPECT_EQ(GetWindow(Hwnd(view, form.lblManuf), GW_HWNDPREV), Hwnd(view, form.Label4));
+  ExpectNamedAsBothViewsAre(view, form.Form(), testing::ConfigurationNamings());
 }
 
 TEST(NativeAccessibility, MonitorStandsEachCaptionBeforeItsListTextOrBar) {
@@ -128,8 +139,7 @@ TEST(NativeAccessibility, MonitorStandsEachCaptionBeforeItsListTextOrBar) {
   monitor::frmMain form(hid, nullptr, win32::WindowsHostHints());
   Win32View view(form.Form());
   ExpectAsWindowsReadsIt(view, form.Form());
-  EXPECT_EQ(GetWindow(Hwnd(view, form.Axis(3).bar), GW_HWNDPREV), Hwnd(view, form.Axis(3).name));
-  EXPECT_EQ(GetWindow(Hwnd(view, form.SerNo), GW_HWNDPREV), Hwnd(view, form.Label1));
+  ExpectNamedAsBothViewsAre(view, form.Form(), testing::MonitorNamings());
 }
 
 // The annotation service as the tests see it: every call, and whether it

@@ -14,6 +14,7 @@
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
 #include "monitor/frm_main.h"
+#include "tests/expected_reading_order.h"
 
 namespace tq::ui {
 namespace {
@@ -46,11 +47,7 @@ std::vector<std::string> TabWalk(const Win32View& view, const Window& window, in
   return visited;
 }
 
-// `order` and then its first again.
-std::vector<std::string> RoundOf(std::vector<std::string> order) {
-  order.push_back(order.front());
-  return order;
-}
+using testing::RoundOf;
 
 TEST(NativeKeyboard, EncoderWindowInReadingOrder) {
   emu::SimulatedHid hid;
@@ -59,9 +56,7 @@ TEST(NativeKeyboard, EncoderWindowInReadingOrder) {
   encoders::frmMain form(hid);
   Win32View view(form.Form());
   form.Form_Load();
-  std::vector<std::string> order{"SerNo"};
-  for (int pair = 1; pair <= encoders::kPairCount; ++pair) order.push_back("Enc" + std::to_string(pair));
-  order.push_back("ModeCh1");
+  const std::vector<std::string> order = testing::EncoderTabOrder();
   bool focusShown = false;
   EXPECT_EQ(TabWalk(view, form.Form(), static_cast<int>(order.size()), focusShown), RoundOf(order));
   EXPECT_TRUE(focusShown);
@@ -74,15 +69,7 @@ TEST(NativeKeyboard, ConfigurationWindowInReadingOrder) {
   config::frmMain form(hid);
   Win32View view(form.Form());
   form.Form_Load();
-  // Each frame in turn, as the eye reads them: the modes, the inverts,
-  // then what lies below. Dial's mode is the board's own and cannot be
-  // picked, and the automatic detection waits for an unplug.
-  std::vector<std::string> order;
-  for (int input = 1; input <= config::kInputCount; ++input) {
-    if (form.ModeCh(input).Enabled()) order.push_back("ModeCh" + std::to_string(input));
-  }
-  for (int input = 1; input <= config::kInputCount; ++input) order.push_back("InvertCh" + std::to_string(input));
-  if (form.AutoCh.Enabled()) order.push_back("AutoCh");
+  const std::vector<std::string> order = testing::ConfigurationTabOrder(form.Form());
   ASSERT_GE(order.size(), 15u) << "too few controls are enabled for the walk to say much";
   bool focusShown = false;
   EXPECT_EQ(TabWalk(view, form.Form(), static_cast<int>(order.size()), focusShown), RoundOf(order));
@@ -103,8 +90,8 @@ TEST(NativeKeyboard, MonitorReachesItsListAndReset) {
   }
   ASSERT_TRUE(form.cmdReset.Enabled()) << form.lblStatus.Caption();
   bool focusShown = false;
-  EXPECT_EQ(TabWalk(view, form.Form(), 2, focusShown),
-            (std::vector<std::string>{"SerNo", "cmdReset", "SerNo"}));
+  const std::vector<std::string> order = testing::MonitorTabOrder();
+  EXPECT_EQ(TabWalk(view, form.Form(), static_cast<int>(order.size()), focusShown), RoundOf(order));
   EXPECT_TRUE(focusShown);
   form.Form().Close();
 }
