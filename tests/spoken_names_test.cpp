@@ -11,6 +11,7 @@
 #include "devlink/ui/controls.h"
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
+#include "tests/expected_reading_order.h"
 
 namespace tq::ui {
 namespace {
@@ -143,6 +144,17 @@ void ExpectEveryControlNamed(const Window& window) {
   }
 }
 
+// Each caption both views name a control by (expected_reading_order.h)
+// names it in the model, and the model says its words.
+void ExpectNamings(const Window& window, const std::vector<testing::Naming>& namings) {
+  for (const testing::Naming& naming : namings) {
+    const Control& control = testing::ControlNamed(window, naming.control);
+    EXPECT_EQ(SpokenName(control), naming.spoken) << naming.control;
+    const Label* label = control.LabelledBy();
+    EXPECT_EQ(label ? label->Name() : "(none)", naming.label) << naming.control;
+  }
+}
+
 TEST(SpokenNames, EncoderWindowNamesEachListByTheCaptionBesideIt) {
   emu::SimulatedHid hid;
   encoders::frmMain form(hid);
@@ -150,13 +162,7 @@ TEST(SpokenNames, EncoderWindowNamesEachListByTheCaptionBesideIt) {
     EXPECT_EQ(SpokenName(form.Enc(pair)), encoders::PairInputs(pair)) << pair;
     EXPECT_EQ(form.Enc(pair).LabelledBy(), &form.PairLabel(pair));
   }
-  EXPECT_EQ(SpokenName(form.Enc(1)), "1-2");
-  EXPECT_EQ(SpokenName(form.Enc(16)), "31-32");
-  EXPECT_EQ(SpokenName(form.ModeCh1), "Pulse Width");
-  EXPECT_EQ(SpokenName(form.SerNo), "Serial Number");
-  EXPECT_EQ(SpokenName(form.lblManuf), "Manufacturer");
-  EXPECT_EQ(SpokenName(form.lblProduct), "Product");
-  EXPECT_EQ(SpokenName(form.lblVersion), "Version");
+  ExpectNamings(form.Form(), testing::EncoderNamings());
   // The serial list lies over the empty text of the serial number: the
   // caption names the list, which is what the owner picks from.
   EXPECT_EQ(form.lblSerialNumber.LabelledBy(), nullptr);
@@ -166,20 +172,7 @@ TEST(SpokenNames, EncoderWindowNamesEachListByTheCaptionBesideIt) {
 TEST(SpokenNames, ConfigurationWindowNamesEachModeListByItsInput) {
   emu::SimulatedHid hid;
   config::frmMain form(hid);
-  const char* const names[] = {"Input 1 (X)",  "Input 2 (Y)",  "Input 3 (Z)",    "Input 4 (RX)",
-                               "Input 5 (RY)", "Input 6 (RZ)", "Input 7 (Dial)", "Input 8 (Slider)"};
-  const char* const labels[] = {"Label1", "Label6", "Label7", "Label8",
-                                "Label9", "Label11", "Label12", "Label13"};
-  for (int input = 1; input <= config::kInputCount; ++input) {
-    const auto k = static_cast<std::size_t>(input - 1);
-    EXPECT_EQ(SpokenName(form.ModeCh(input)), names[k]);
-    ASSERT_NE(form.ModeCh(input).LabelledBy(), nullptr);
-    EXPECT_EQ(form.ModeCh(input).LabelledBy()->Name(), labels[k]);
-  }
-  EXPECT_EQ(SpokenName(form.lblManuf), "Manufacturer");
-  EXPECT_EQ(SpokenName(form.lblProduct), "Product");
-  EXPECT_EQ(SpokenName(form.lblVersion), "Version");
-  EXPECT_EQ(SpokenName(form.lblSerialNumber), "Serial Number");
+  ExpectNamings(form.Form(), testing::ConfigurationNamings());
   EXPECT_EQ(SpokenName(form.InvertCh(7)), "Invert 7 (Dial)");
   ExpectEveryControlNamed(form.Form());
 }
