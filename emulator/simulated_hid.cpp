@@ -158,6 +158,28 @@ bool SimulatedHid::WaitForWaitingReads(int count, std::chrono::milliseconds limi
   return progress_.wait_for(lock, limit, [&] { return waitingReads_ >= count; });
 }
 
+bool SimulatedHid::WaitForReportsTaken(BoardId id, std::chrono::milliseconds limit) const {
+  Lock lock(mutex_);
+  return progress_.wait_for(lock, limit, [&] {
+    const Slot& slot = slots_.at(static_cast<std::size_t>(id));
+    if (!slot.attached) return true;
+    const std::vector<std::uint8_t> report = slot.board.InputReport();
+    bool reading = false;
+    for (const auto& [handle, file] : files_) {
+      if (file.board != id || !file.open || file.generation != slot.generation ||
+          file.lastReport.empty()) {
+        continue;
+      }
+      reading = true;
+      if (!std::equal(file.lastReport.begin(), file.lastReport.end(), report.begin(),
+                      report.end())) {
+        return false;
+      }
+    }
+    return !reading || (!slot.board.InputPending() && waitingReads_ > 0);
+  });
+}
+
 int SimulatedHid::OpenHandleCount() const {
   const std::lock_guard lock(mutex_);
   return static_cast<int>(

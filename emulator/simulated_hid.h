@@ -87,6 +87,13 @@ class SimulatedHid : public HidApi {
   // Waits, up to `limit`, until `count` reads wait for what only a test or
   // an unplug can give: the reads a test means to wake are in place.
   bool WaitForWaitingReads(int count, std::chrono::milliseconds limit) const;
+  // Waits, up to `limit`, until the program reading `id`'s input reports
+  // has taken each one the board made: every handle on it that has read a
+  // report holds the report as it stands, no press of the board's own is
+  // still to come, and a read waits again (the reader is done with the last
+  // one). True at once when no handle reads it. How a script moving inputs
+  // and the clock keeps every report it makes, and its time, for the reader.
+  bool WaitForReportsTaken(BoardId id, std::chrono::milliseconds limit) const;
 
   // Handle accounting over the whole life of this object.
   int OpenHandleCount() const;            // file handles open now

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "emulator/board_descriptor.h"
@@ -123,6 +125,43 @@ TEST(SimulatedHidInput, AWaitingReadWakesForATestsInputAndFailsOnUnplug) {
   EXPECT_FALSE(hid.ReadFile(again, small, sizeof small, &got, 0));
   EXPECT_EQ(hid.GetLastError(), kErrorInvalidUserBuffer);
   EXPECT_EQ(hid.CallCount("ReadFile"), 5);  // failed ones logged too
+}
+
+TEST(SimulatedHidInput, AScriptWaitsUntilTheReaderHasTakenEveryReportTheBoardMade) {
+  using std::chrono::milliseconds;
+  SimulatedHid hid;
+  const auto id = hid.Attach(MakeTQ5271(u"E3"));  // pair 3 at "1:2", 48 ms
+  EXPECT_TRUE(hid.WaitForReportsTaken(id, milliseconds(0))) << "nobody reads";
+  const HANDLE device = Open(hid, id);
+  EXPECT_TRUE(hid.WaitForReportsTaken(id, milliseconds(0))) << "opened, never read";
+  ASSERT_TRUE(ReadReport(hid, device, 0).ok);
+  EXPECT_FALSE(hid.WaitForReportsTaken(id, milliseconds(0))) << "no read waits for the next yet";
+
+  // A reader as the monitor's: read after read until stopped.
+  std::atomic<bool> stop{false};
+  std::vector<std::vector<std::uint8_t>> got;
+  std::thread reader([&] {
+    while (!stop) {
+      if (Read read = ReadReport(hid, device, 20); read.ok) got.push_back(read.bytes);
+    }
+  });
+  ASSERT_TRUE(hid.WaitForReportsTaken(id, std::chrono::seconds(5)));
+  hid.WithBoard(id, [](EmulatedBoard& board) { board.SetAxis(1, 200); });
+  ASSERT_TRUE(hid.WaitForReportsTaken(id, std::chrono::seconds(5)));
+  // The board's own presses: taken only once the reader has moved the
+  // clock past the last of them.
+  hid.WithBoard(id, [](EmulatedBoard& board) { board.TurnEncoder(3, 1); });
+  ASSERT_TRUE(hid.WaitForReportsTaken(id, std::chrono::seconds(5)));
+  EXPECT_GE(Clock(hid, id), 3u * 48u) << "two pulses of 48 ms, 48 ms apart";
+  EXPECT_FALSE(hid.Board(id).InputPending());
+  stop = true;
+  reader.join();
+  EXPECT_EQ(got.size(), 1u + 4u) << "the axis, then each pulse's press and release";
+
+  hid.WithBoard(id, [](EmulatedBoard& board) { board.SetAxis(1, 10); });
+  EXPECT_FALSE(hid.WaitForReportsTaken(id, milliseconds(0))) << "a report nobody took";
+  hid.Detach(id);
+  EXPECT_TRUE(hid.WaitForReportsTaken(id, milliseconds(0))) << "unplugged: none to take";
 }
 
 TEST(SimulatedHidInput, HidpAnswersComeFromTheDescriptorOfEachInterface) {
