@@ -3,16 +3,20 @@
 // bytes and move their inputs.
 //
 //   TQ5271_demo [--program encoders,config,monitor] [--boards N] [--screenshot FILE.png]
+//               [--inputs SCRIPT]
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QIcon>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "demo/board_panel.h"
+#include "demo/input_script.h"
 #include "demo/program_list.h"
 #include "demo/programs.h"
 #include "demo/screenshots.h"
@@ -41,6 +45,12 @@ int main(int argc, char* argv[]) {
                     "Write each window to a PNG file and exit: FILE itself for one program, "
                     "FILE-name.png each for several.",
                     "file"});
+  parser.addOption({"inputs",
+                    "With --screenshot: move the boards' inputs as the script says first, one "
+                    "step a line: axis N AXIS VALUE, button N BUTTON 0|1, turn N PAIR DETENTS, "
+                    "noise N AXIS SPREAD, bounce N BUTTON CLOSURES, plug N, unplug N, wait MS "
+                    "(N: the board, from 0).",
+                    "script"});
   parser.process(app);
 
   const tq::demo::ProgramList list = tq::demo::ParseProgramList(parser.value("program").toStdString(), offered);
@@ -53,6 +63,29 @@ int main(int argc, char* argv[]) {
   if (!countOk || count < 0 || count > 8) {
     std::fprintf(stderr, "--boards takes 0 to 8\n");
     return 2;
+  }
+
+  tq::demo::InputScript script;
+  if (parser.isSet("inputs")) {
+    // The panel runs the clocks in real time; a script runs them alone.
+    if (!parser.isSet("screenshot")) {
+      std::fprintf(stderr, "TQ5271_demo: --inputs goes with --screenshot\n");
+      return 2;
+    }
+    QFile file(parser.value("inputs"));
+    constexpr qint64 kMaxScriptBytes = 1 << 20;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxScriptBytes) {
+      std::fprintf(stderr, "TQ5271_demo: cannot read %s (a text file up to 1 MiB)\n",
+                   qPrintable(parser.value("inputs")));
+      return 2;
+    }
+    script = tq::demo::ParseInputScript(file.read(kMaxScriptBytes).toStdString(),
+                                        static_cast<std::size_t>(count));
+    if (!script.error.empty()) {
+      std::fprintf(stderr, "TQ5271_demo: %s: %s\n", qPrintable(parser.value("inputs")),
+                   script.error.c_str());
+      return 2;
+    }
   }
 
   tq::emu::SimulatedHid hid;
@@ -84,6 +117,19 @@ int main(int argc, char* argv[]) {
   }
 
   if (parser.isSet("screenshot")) {
+    if (!script.steps.empty()) {
+      // The monitor reads before the first step, so that it sees them all.
+      constexpr std::chrono::seconds kReadLimit{5};
+      const bool monitor = std::find(list.names.begin(), list.names.end(), "monitor") != list.names.end();
+      if (monitor && !hid.WaitForWaitingReads(1, kReadLimit)) {
+        std::fprintf(stderr, "TQ5271_demo: the monitor did not read a board\n");
+        return 1;
+      }
+      if (const std::string late = tq::demo::RunInputScript(script, hid, boards, kReadLimit); !late.empty()) {
+        std::fprintf(stderr, "TQ5271_demo: %s\n", late.c_str());
+        return 1;
+      }
+    }
     return tq::demo::SaveScreenshots(shown, parser.value("screenshot").toStdString()) ? 0 : 1;
   }
 
