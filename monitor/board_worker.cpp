@@ -19,6 +19,22 @@ const ScannedInterface* Find(const Scan& scan, const std::string& serial) {
 
 }  // namespace
 
+class BoardWorker::StateLock {
+ public:
+  explicit StateLock(BoardWorker& worker) : worker_(worker), lock_(worker.mutex_) {}
+  ~StateLock() {
+    const bool due = std::exchange(worker_.newsDue_, false);
+    lock_.unlock();
+    if (due && worker_.news_) worker_.news_();
+  }
+  StateLock(const StateLock&) = delete;
+  StateLock& operator=(const StateLock&) = delete;
+
+ private:
+  BoardWorker& worker_;
+  std::unique_lock<std::mutex> lock_;
+};
+
 BoardWorker::BoardWorker(HidApi& api, GameView* game, HostHints hints,
                          InputSession::Clock clock)
     : api_(api),
@@ -80,7 +96,7 @@ void BoardWorker::Reset() {
 }
 
 std::optional<MonitorState> BoardWorker::TakeIfNewer(std::uint64_t version) {
-  std::lock_guard lock(mutex_);
+  StateLock lock(*this);
   if (state_.version == version) return std::nullopt;
   MonitorState copy = state_;
   // The figures come from the watch only when a copy is taken, so a
@@ -130,7 +146,7 @@ std::uint64_t BoardWorker::Reports() {
 void BoardWorker::Publish() {
   ++state_.version;
   published_.notify_all();
-  if (news_) news_();
+  newsDue_ = true;
 }
 
 void BoardWorker::Run(std::stop_token stop) {
@@ -175,7 +191,7 @@ void BoardWorker::RunLook(std::stop_token stop) {
     }
     const BoardList boards = ListBoards(scan);
     {
-      std::lock_guard lock(mutex_);
+      StateLock lock(*this);
       bool changed = boards.serials != state_.serials;
       state_.serials = boards.serials;
       // While a board is read, what is wrong is the reading thread's to say.
@@ -242,7 +258,7 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
     gameSource = game_->Source();
   }
 
-  std::lock_guard lock(mutex_);
+  StateLock lock(*this);
   state_.problem = problem;
   if (!problem.empty()) {
     link_->CloseBoard();
@@ -284,7 +300,7 @@ void BoardWorker::CloseBoard(const std::string& why) {
   }
   if (link_) link_->CloseBoard();
   link_.reset();
-  std::lock_guard lock(mutex_);
+  StateLock lock(*this);
   if (!why.empty()) state_.problem = why;
   state_.live = false;
   state_.game.reset();
@@ -300,7 +316,7 @@ void BoardWorker::StartAfresh() {
     std::lock_guard apiLock(apiMutex_);
     settings = ReadBoardSettings(*link_);
   }
-  std::lock_guard lock(mutex_);
+  StateLock lock(*this);
   // An unplugged board's settings cannot be read: its figures are cleared
   // under the settings read last.
   if (settings) {
@@ -320,7 +336,7 @@ void BoardWorker::ReadInputs() {
   InputSample sample;
   switch (session_.Next(kReadTimeoutMs, sample)) {
     case InputSession::Outcome::Sample: {
-      std::lock_guard lock(mutex_);
+      StateLock lock(*this);
       changes_.clear();
       watch_.Take(sample, changes_);
       pressedSinceTake_ |= sample.buttons;
@@ -349,7 +365,7 @@ void BoardWorker::ReadGame() {
   // mutex_. The reading thread never takes gameMutex_ while it holds mutex_.
   std::lock_guard gameLock(gameMutex_);
   std::optional<GameSnapshot> snapshot = game_->Read();
-  std::lock_guard lock(mutex_);
+  StateLock lock(*this);
   const bool changed =
       snapshot.has_value() != state_.game.has_value() ||
       (snapshot && (snapshot->buttons != state_.game->buttons ||

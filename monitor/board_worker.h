@@ -91,9 +91,11 @@ class BoardWorker {
   BoardWorker(const BoardWorker&) = delete;
   BoardWorker& operator=(const BoardWorker&) = delete;
 
-  // Called, with the worker's lock held, each time the state moves: the
-  // window's wake-up. It must be quick and must not call the worker. Set
-  // before Start().
+  // Called each time the state moves, on the thread that moved it, once
+  // that thread has released the worker's lock (a slow wake-up, such as a
+  // posted window message under Wine, then delays no other thread): the
+  // window's wake-up. It may run on several threads at once, must be quick
+  // and must not call the worker. Set before Start().
   void OnNews(std::function<void()> news) { news_ = std::move(news); }
 
   void Start();
@@ -142,7 +144,10 @@ class BoardWorker {
   void RunLook(std::stop_token stop);
   void RunGame(std::stop_token stop);
   void ReadGame();
-  void Publish();  // with mutex_ held
+  // Takes mutex_ and, when it is released, tells the news if the state
+  // moved meanwhile (Publish).
+  class StateLock;
+  void Publish();  // with mutex_ held, by a StateLock: the news follows its release
 
   HidApi& api_;
   GameView* game_;
@@ -167,6 +172,7 @@ class BoardWorker {
   std::bitset<kButtonCount> pressedSinceTake_;
   std::bitset<32> gamePressedSinceTake_;
   std::function<void()> news_;
+  bool newsDue_ = false;  // under mutex_: published, the news not yet told
   std::optional<std::string> chosen_;  // under mutex_: the user's pick not yet acted on
   bool resetWanted_ = false;           // under mutex_
   bool stopping_ = false;              // under mutex_: Stop() was called
