@@ -70,6 +70,7 @@ void BoardWorker::Stop() {
     stopping_ = true;
   }
   wake_.notify_all();
+  gameWake_.notify_all();
   thread_.join();
   lookThread_.join();
   if (gameThread_.joinable()) gameThread_.join();
@@ -100,7 +101,7 @@ std::optional<MonitorState> BoardWorker::TakeIfNewer(std::uint64_t version) {
   if (state_.version == version) return std::nullopt;
   MonitorState copy = state_;
   // The figures come from the watch only when a copy is taken, so a
-  // thousand reports a second cost the window sixty copies.
+  // thousand reports a second cost the window one copy a frame.
   copy.settings = watch_.Settings();
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     copy.axes[static_cast<std::size_t>(axis - 1)] = watch_.Axis(axis);
@@ -173,7 +174,25 @@ void BoardWorker::RunGame(std::stop_token stop) {
   while (!stop.stop_requested()) {
     ReadGame();
     std::unique_lock lock(mutex_);  // mutex_ alone, to wait
-    wake_.wait_for(lock, std::chrono::milliseconds(kGameReadIntervalMs), [this] { return stopping_; });
+    using Clock = std::chrono::steady_clock;
+    if (Clock::now() < gameFollowUntil_) {
+      gameWake_.wait_for(lock, std::chrono::milliseconds(kGameReadIntervalMs),
+                         [this] { return stopping_; });
+    } else {
+      gameStill_ = true;
+      gameWake_.wait_for(lock, std::chrono::milliseconds(kGameStillReadMs), [this] {
+        return stopping_ || Clock::now() < gameFollowUntil_;
+      });
+      gameStill_ = false;
+    }
+  }
+}
+
+void BoardWorker::FollowGame() {
+  gameFollowUntil_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(kGameFollowMs);
+  if (gameStill_) {
+    gameStill_ = false;  // one wake-up, however many reports come before it
+    gameWake_.notify_one();
   }
 }
 
@@ -287,6 +306,7 @@ void BoardWorker::OpenBoard(const ScannedInterface& board) {
   gamePressedSinceTake_.reset();
   ++state_.boardVersion;
   ++state_.gameVersion;
+  if (game_) FollowGame();  // what a game sees of the board just attached
   Publish();
 }
 
@@ -340,6 +360,7 @@ void BoardWorker::ReadInputs() {
       changes_.clear();
       watch_.Take(sample, changes_);
       pressedSinceTake_ |= sample.buttons;
+      if (game_) FollowGame();
       state_.reports = session_.Reports() - reportsAtReset_;
       state_.lastReportMs = sample.ms;
       Publish();

@@ -122,13 +122,25 @@ class BoardWorker {
   // The reports counted since the last Reset, as the state says.
   std::uint64_t Reports();
 
-  static constexpr std::uint32_t kReadTimeoutMs = 50;
+  // A read that brings nothing ends after this long, for the reading
+  // thread to look for the user's pick, a Reset or Stop: each is acted on
+  // within it. Every end wakes the thread, the most of what a monitor on a
+  // still board costs, so it is as long as a click's answer may take before
+  // it feels slow.
+  static constexpr std::uint32_t kReadTimeoutMs = 100;
   // A scan opens every interface and asks each for its strings: while a
   // board is read it only keeps the list true, and once a second does;
   // while none is, a board plugged in (or back) is opened within a quarter.
   static constexpr int kRescanIntervalMs = 250;
   static constexpr int kListIntervalMs = 1000;
+  // What a game reads moves only with the board's reports, a little after
+  // them (a joystick API may take its time to pass one on): the game
+  // interface is read every kGameReadIntervalMs from a report until
+  // kGameFollowMs after the last one, otherwise once every kGameStillReadMs
+  // (a board that sends nothing costs no reads a frame).
   static constexpr std::int64_t kGameReadIntervalMs = 10;
+  static constexpr std::int64_t kGameFollowMs = 500;
+  static constexpr std::int64_t kGameStillReadMs = 1000;
 
  private:
   void Run(std::stop_token stop);
@@ -144,6 +156,9 @@ class BoardWorker {
   void RunLook(std::stop_token stop);
   void RunGame(std::stop_token stop);
   void ReadGame();
+  // With mutex_ held: a report came, or a board was attached; the game
+  // thread reads at its short interval for a while.
+  void FollowGame();
   // Takes mutex_ and, when it is released, tells the news if the state
   // moved meanwhile (Publish).
   class StateLock;
@@ -165,6 +180,7 @@ class BoardWorker {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable published_;  // state_.version moved
+  std::condition_variable gameWake_;   // a report came while the game thread waited long
   MonitorState state_;        // under mutex_
   InputWatch watch_;          // under mutex_
   // Under mutex_: every button pressed in a report since the last copy,
@@ -176,6 +192,10 @@ class BoardWorker {
   std::optional<std::string> chosen_;  // under mutex_: the user's pick not yet acted on
   bool resetWanted_ = false;           // under mutex_
   bool stopping_ = false;              // under mutex_: Stop() was called
+  // Under mutex_: until when the game thread reads at its short interval,
+  // and whether it waits the long one meanwhile (a report then wakes it).
+  std::chrono::steady_clock::time_point gameFollowUntil_;
+  bool gameStill_ = false;
   // Under mutex_: the look thread's last scan, numbered as it started, and
   // the number of the last one the reading thread acted on (or, after an
   // unplug, of the last started before it: a scan under way may still list

@@ -3,7 +3,7 @@
 // window's pairs, each encoder pair's pulses measured against its settings,
 // and what a game reads of the same board beside the raw values. It only
 // shows: a reading thread (BoardWorker) does everything that waits on the
-// board and wakes the window when it has news, at most sixty times a
+// board and wakes the window when it has news, at most 25 times a
 // second; with none, the window wakes once a second for the status line's
 // age, and a monitor left open on a still board costs next to nothing.
 #pragma once
@@ -67,9 +67,14 @@ class frmMain : public ProgramWindow {
   // The state shown last.
   const MonitorState& Shown() const { return shown_; }
 
-  // 60 repaints a second at most: the first news after a frame is shown
-  // this long after it came, with all that came meanwhile.
-  static constexpr int kRepaintIntervalMs = 16;
+  // 25 repaints a second at most, as many as the eye needs of a moving bar:
+  // the first news after a frame is shown this long after it came, with all
+  // that came meanwhile. A frame of a view costs about the same however
+  // little changed in it, so at the board's own 100 reports a second this
+  // sets the monitor's cost. The reports are stamped on the reading thread
+  // as they come, and a press between two frames lights its lamp in the
+  // next (BoardWorker::TakeIfNewer), so fewer frames skew no figure.
+  static constexpr int kRepaintIntervalMs = 40;
   // The status line's report count and age, once a second.
   static constexpr std::int64_t kStatusIntervalMs = 1000;
 

@@ -576,11 +576,22 @@ TEST_F(MonitorWindow, TheWindowSleepsWhileNothingMovesAndWakesOnceForManyReports
   EXPECT_EQ(form.StatusTimer.Interval(), 1000);
   EXPECT_TRUE(form.StatusTimer.Enabled());
   ASSERT_TRUE(ShownAll());
+  // What a game sees is followed for a while after the last report.
+  std::this_thread::sleep_for(std::chrono::milliseconds(BoardWorker::kGameFollowMs + 100));
   wakes.requests = 0;
+  const auto reads = hid.CallCount("ReadFile");
+  const int gameReads = game.reads;
   // That nothing wakes the window can only be shown by real time passing:
   // longer than the look thread's rescan while a board is read.
-  std::this_thread::sleep_for(std::chrono::milliseconds(BoardWorker::kListIntervalMs + 300));
+  constexpr int kStillMs = BoardWorker::kListIntervalMs + 300;
+  std::this_thread::sleep_for(std::chrono::milliseconds(kStillMs));
   EXPECT_EQ(wakes.requests, 0) << "nothing moved";
+  // Nor the reading threads more than they must: a read ends only to look
+  // for the user's pick, and the game interface is read seldom.
+  EXPECT_LE(hid.CallCount("ReadFile") - reads,
+            kStillMs / static_cast<int>(BoardWorker::kReadTimeoutMs) + 1);
+  const int stillGameReads = game.reads - gameReads;
+  EXPECT_LE(stillGameReads, kStillMs / BoardWorker::kGameStillReadMs + 1);
 
   const std::uint64_t before = form.Worker().Reports();
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
@@ -589,6 +600,7 @@ TEST_F(MonitorWindow, TheWindowSleepsWhileNothingMovesAndWakesOnceForManyReports
   });
   EXPECT_GE(ReportsSettled(before + 20), before + 20);
   EXPECT_EQ(wakes.requests, 1) << "every report after the first waits for the same frame";
+  EXPECT_GT(game.reads - gameReads, stillGameReads + 1) << "a game is read after the reports";
   form.Timer.Tick();
   EXPECT_EQ(form.Pair(3).counts.Caption(), "10 / 0");
   EXPECT_EQ(form.Axis(2).value.Caption(), "40");
@@ -631,7 +643,7 @@ TEST_F(MonitorWindow, TheNewsIsToldWithTheWorkersLockReleased) {
 }
 
 // The board's shortest pulse (8 ms) comes and goes between two frames
-// (16 ms): its lamp is lit in the frame after it and out in the next, as is
+// (40 ms): its lamp is lit in the frame after it and out in the next, as is
 // a plain button's press as short.
 TEST_F(MonitorWindow, APressShorterThanAFrameLightsItsLampForOneFrame) {
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { testing::SetEncoders(b, {{3, 1}}, 8); });

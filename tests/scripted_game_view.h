@@ -2,6 +2,7 @@
 // monitor's tests on the model and on the native controls.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -21,6 +22,7 @@ class ScriptedGameView final : public GameView {
   }
   void Detach() override { attachedTo.clear(); }
   std::optional<GameSnapshot> Read() override {
+    ++reads;
     {
       std::unique_lock lock(mutex_);
       ++readsHeld_;
@@ -54,6 +56,7 @@ class ScriptedGameView final : public GameView {
   std::string attachFailure;
   std::string attachedTo;
   GameSnapshot snapshot;
+  std::atomic<int> reads{0};
 
  private:
   std::mutex mutex_;
