@@ -106,9 +106,13 @@ std::optional<MonitorState> BoardWorker::TakeIfNewer(std::uint64_t version) {
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     copy.axes[static_cast<std::size_t>(axis - 1)] = watch_.Axis(axis);
   }
+  for (int axis = 1; axis <= kAxisCount; ++axis) {
+    copy.noise[static_cast<std::size_t>(axis - 1)] = watch_.Noise(axis);
+  }
   for (int button = 1; button <= kButtonCount; ++button) {
     copy.buttons.set(static_cast<std::size_t>(button - 1), watch_.Pressed(button));
   }
+  copy.presses = watch_.AllPresses();
   // A press shorter than a frame is shown for one; its release the next.
   bool released = (pressedSinceTake_ & ~copy.buttons).any();
   copy.buttons |= pressedSinceTake_;

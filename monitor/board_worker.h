@@ -28,8 +28,10 @@
 #include <thread>
 #include <vector>
 
+#include "board/axis_noise.h"
 #include "board/input_session.h"
 #include "board/input_watch.h"
+#include "board/inputs_seen.h"
 #include "devlink/game_view.h"
 #include "devlink/hid_api.h"
 #include "devlink/interface_scan.h"
@@ -69,6 +71,10 @@ struct MonitorState {
   std::array<std::optional<AxisReading>, kAxisCount> axes{};
   std::array<std::optional<AxisRange>, kAxisCount> ranges{};
   std::bitset<kButtonCount> buttons;
+  // Since the last Reset: each button's presses (button k's at k - 1) and
+  // each axis's standing noise mark.
+  ButtonPresses presses{};
+  std::array<std::optional<NoiseMark>, kAxisCount> noise{};
   std::array<PairFigures, kPairCount> pairs{};
   std::optional<DialMark> dial;  // Dial moved while another input zooms
   std::uint64_t reports = 0;

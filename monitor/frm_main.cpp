@@ -6,6 +6,7 @@
 #include "board/change_text.h"
 #include "board/config_reports.h"
 #include "board/encoder_reports.h"
+#include "monitor/axis_check.h"
 #include "monitor/pair_check.h"
 
 namespace tq::monitor {
@@ -22,8 +23,12 @@ constexpr int kPairRowTop = 540;
 constexpr int kPairColumnLeft[2] = {240, 7260};
 constexpr int kPairsPerColumn = kPairCount / 2;
 constexpr std::size_t kShortPathLength = 24;
-// What the line under the pairs holds in full before it names the rest.
-constexpr std::size_t kMarksLineChars = 150;
+// What the lines under the axes and the pairs hold in full before they
+// name the rest, which takes up to 35 more.
+constexpr std::size_t kMarksLineChars = 120;
+// What a button lamp shows once pressed since the last Reset: a shape, not
+// a colour, in every font Windows ships.
+constexpr const char* kSeenDot = "\u2022";
 constexpr int kHeadingTop = 270;
 constexpr int kTextHeight = 255;
 constexpr int kBarHeight = 240;  // and a lamp's
@@ -34,11 +39,14 @@ struct Column {
   int left;
   int width;
 };
-// An axis row's: name, value, bar, lowest, highest, setting, what a game sees.
-enum AxisColumn { kAxisName, kAxisValue, kAxisBar, kAxisLowest, kAxisHighest, kAxisSetting,
-                  kAxisGame };
-constexpr Column kAxisColumns[] = {{240, 720},  {1020, 600},  {1680, 5520}, {7320, 720},
-                                   {8100, 720}, {8880, 2160}, {11100, 3060}};
+// An axis row's: name, value, bar, lowest, highest, the share of its range
+// swept, its check, setting, what a game sees (wide enough for "A game sees
+// (/dev/input/event12)" above it).
+enum AxisColumn { kAxisName, kAxisValue, kAxisBar, kAxisLowest, kAxisHighest, kAxisSwept,
+                  kAxisCheck, kAxisSetting, kAxisGame };
+constexpr Column kAxisColumns[] = {{240, 720},   {1020, 600},  {1680, 3600},
+                                   {5340, 720},  {6120, 720},  {6900, 720},
+                                   {7680, 1140}, {8880, 2160}, {11100, 3060}};
 // An encoder pair row's, from the left edge of its column of pairs.
 enum PairColumn { kPairName, kPairType, kPairWidth, kPairCounts, kPairDetents, kPairLengths,
                   kPairMark };
@@ -86,9 +94,15 @@ AxisRow::AxisRow(ui::Container& frame, int axis, int top)
       bar(frame, "barAxis" + std::to_string(axis), AxisCell(kAxisBar, top, kBarHeight), 0, 127),
       lowest(frame, "lblAxisLowest" + std::to_string(axis), AxisCell(kAxisLowest, top)),
       highest(frame, "lblAxisHighest" + std::to_string(axis), AxisCell(kAxisHighest, top)),
+      swept(frame, "lblAxisSwept" + std::to_string(axis), AxisCell(kAxisSwept, top)),
+      check(frame, "lampAxisCheck" + std::to_string(axis), AxisCell(kAxisCheck, top, kBarHeight),
+            ""),
       setting(frame, "lblAxisSetting" + std::to_string(axis), AxisCell(kAxisSetting, top)),
       game(frame, "lblGameAxis" + std::to_string(axis), AxisCell(kAxisGame, top)) {
   name.SetLabelFor(bar);
+  const std::string axisName = kAxisNames[static_cast<std::size_t>(axis - 1)];
+  check.SetAccessibleName("Check " + axisName);
+  check.SetHint(AxisCheckOf(axis, {}, {}).hint);
 }
 
 // `left` is the left edge of the pair's column.
@@ -106,7 +120,7 @@ PairRow::PairRow(ui::Container& frame, int pair, int left, int top)
 }
 
 frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clock clock)
-    : ProgramWindow("TQ5271 Input Monitor", 14580, 9630),
+    : ProgramWindow("TQ5271 Input Monitor", 14580, 9720),
       worker_(api, game, std::move(hints), std::move(clock)),
       Frame1(form_, "Frame1", {120, 0, 14340, 1080}, "Device details"),
       Label1(Frame1, "Label1", {240, 300, 1400, 285}, "Serial Number"),
@@ -122,23 +136,30 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       cmdReset(Frame1, "cmdReset", {2580, 645, 780, 375}, "Reset"),
       Timer(Frame1, "Timer", kRepaintIntervalMs, ui::TimerMode::OnRequest),
       StatusTimer(Frame1, "StatusTimer", static_cast<int>(kStatusIntervalMs)),
-      Frame2(form_, "Frame2", {120, 1200, 14340, 3420}, "Axes"),
+      Frame2(form_, "Frame2", {120, 1200, 14340, 3330}, "Axes"),
       lblAxisHeading(Frame2, "lblAxisHeading", AxisCell(kAxisName, kHeadingTop), "Axis"),
       lblValueHeading(Frame2, "lblValueHeading", AxisCell(kAxisValue, kHeadingTop), "Value"),
       lblLowestHeading(Frame2, "lblLowestHeading", AxisCell(kAxisLowest, kHeadingTop), "Lowest"),
       lblHighestHeading(Frame2, "lblHighestHeading", AxisCell(kAxisHighest, kHeadingTop),
                         "Highest"),
+      lblSweptHeading(Frame2, "lblSweptHeading", AxisCell(kAxisSwept, kHeadingTop), "Swept"),
+      lblCheckHeading(Frame2, "lblCheckHeading", AxisCell(kAxisCheck, kHeadingTop), "Check"),
       lblSettingHeading(Frame2, "lblSettingHeading", AxisCell(kAxisSetting, kHeadingTop),
                         "Setting"),
       lblGameHeading(Frame2, "lblGameHeading", AxisCell(kAxisGame, kHeadingTop), "A game sees"),
-      lblGameOther(Frame2, "lblGameOther", {240, 2760, 13920, 285}),
-      lblAxisMarks(Frame2, "lblAxisMarks", {240, 3030, 13920, 285}),
-      Frame3(form_, "Frame3", {120, 4740, 14340, 1260}, "Buttons"),
+      // The lines under the rows keep the rows' step, and each frame ends
+      // 75 twips under its last line.
+      lblGameOther(Frame2, "lblGameOther", {240, kAxisRowTop + kRowStep * kAxisCount, 13920, 285}),
+      lblAxisMarks(Frame2, "lblAxisMarks",
+                   {240, kAxisRowTop + kRowStep * (kAxisCount + 1), 13920, 285}),
+      Frame3(form_, "Frame3", {120, 4650, 14340, 1500}, "Buttons"),
       lblBoardButtons(Frame3, "lblBoardButtons", {240, 555, 880, 255}, "Board"),
-      lblGameButtons(Frame3, "lblGameButtons", {240, 885, 880, 255}, "A game"),
-      Frame4(form_, "Frame4", {120, 6120, 14340, 3390}, "Encoders"),
-      lblMarks(Frame4, "lblMarks", {240, 2730, 13920, 285}),
-      lblLegend(Frame4, "lblLegend", {240, 3000, 13920, 285}, kCheckLegend) {
+      lblGameButtons(Frame3, "lblGameButtons", {240, 855, 880, 255}, "A game"),
+      lblSeen(Frame3, "lblSeen", {240, 1140, 13920, 285}),
+      Frame4(form_, "Frame4", {120, 6270, 14340, 3330}, "Encoders"),
+      lblMarks(Frame4, "lblMarks", {240, kPairRowTop + kRowStep * kPairsPerColumn, 13920, 285}),
+      lblLegend(Frame4, "lblLegend",
+                {240, kPairRowTop + kRowStep * (kPairsPerColumn + 1), 13920, 285}, kCheckLegend) {
   for (int column = 0; column < 2; ++column) {
     const std::string n = std::to_string(column + 1);
     auto& headings = pairHeadings_[static_cast<std::size_t>(column)];
@@ -167,12 +188,12 @@ frmMain::frmMain(HidApi& api, GameView* game, HostHints hints, InputSession::Clo
       buttons_[b] = std::make_unique<ui::Lamp>(Frame3, "lampButton" + std::to_string(button),
                                                ui::TwipsRect{left + 300 * side, 540, 270, 270},
                                                "");
-      buttons_[b]->SetHint(ButtonHint(button, {}));
+      buttons_[b]->SetHint(ButtonHint(button, 0, {}));
       buttons_[b]->SetAccessibleName("Button " + std::to_string(button));
       buttons_[b]->SetStateWords("pressed", "released");
       gameButtons_[b] = std::make_unique<ui::Lamp>(
           Frame3, "lampGameButton" + std::to_string(button),
-          ui::TwipsRect{left + 300 * side, 870, 270, 270}, "");
+          ui::TwipsRect{left + 300 * side, 840, 270, 270}, "");
       gameButtons_[b]->SetHint("Button " + std::to_string(button) + " as a game sees it");
       gameButtons_[b]->SetAccessibleName("Game button " + std::to_string(button));
       gameButtons_[b]->SetStateWords("pressed", "released");
@@ -241,7 +262,8 @@ void frmMain::Timer_Timer() {
 
 bool frmMain::AxisRowChanged(const MonitorState& state, std::size_t k) const {
   return !drawn_ || state.boardVersion != shown_.boardVersion ||
-         state.gameVersion != shown_.gameVersion || state.axes[k] != shown_.axes[k];
+         state.gameVersion != shown_.gameVersion || state.axes[k] != shown_.axes[k] ||
+         state.noise[k] != shown_.noise[k] || (k + 1 == kDialAxis && state.dial != shown_.dial);
 }
 
 bool frmMain::PairRowChanged(const MonitorState& state, std::size_t k) const {
@@ -290,12 +312,14 @@ void frmMain::ShowLive(const MonitorState& state) {
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     AxisRow& row = Axis(axis);
     for (ui::Control* figure : std::initializer_list<ui::Control*>{
-             &row.name, &row.value, &row.bar, &row.lowest, &row.highest, &row.setting}) {
+             &row.name, &row.value, &row.bar, &row.lowest, &row.highest, &row.swept, &row.check,
+             &row.setting}) {
       figure->SetEnabled(live);
     }
   }
   for (int button = 1; button <= kButtonCount; ++button) Button(button).SetEnabled(live);
   lblAxisMarks.SetEnabled(live);
+  lblSeen.SetEnabled(live);
   lblMarks.SetEnabled(live);
   for (int pair = 1; pair <= kPairCount; ++pair) {
     PairRow& row = Pair(pair);
@@ -337,7 +361,8 @@ std::string frmMain::StatusText(const MonitorState& state) {
 
 void frmMain::ShowAxes(const MonitorState& state) {
   if (drawn_ && state.boardVersion == shown_.boardVersion &&
-      state.gameVersion == shown_.gameVersion && state.axes == shown_.axes) {
+      state.gameVersion == shown_.gameVersion && state.axes == shown_.axes &&
+      state.noise == shown_.noise && state.dial == shown_.dial) {
     return;
   }
   std::string other;
@@ -351,9 +376,7 @@ void frmMain::ShowAxes(const MonitorState& state) {
   lblGameOther.SetCaption(!state.gameProblem.empty() ? " A game: " + state.gameProblem
                           : other.empty()            ? std::string()
                                                      : " A game also sees " + other);
-  lblAxisMarks.SetCaption(state.dial ? std::string(" ") + kAxisNames[kDialAxis - 1] + " " +
-                                           DialMarkText(*state.dial)
-                                     : std::string());
+  lblAxisMarks.SetCaption(AxisMarksLine(state.noise, state.dial, kMarksLineChars));
   lblGameHeading.SetCaption(state.gameSource.empty() ? "A game sees"
                                                      : "A game sees (" + state.gameSource + ")");
   for (int axis = 1; axis <= kAxisCount; ++axis) {
@@ -368,6 +391,11 @@ void frmMain::ShowAxes(const MonitorState& state) {
     row.bar.SetValue(reading ? reading->value : row.bar.Minimum());
     row.lowest.SetCaption(reading ? std::to_string(reading->lowest) : "");
     row.highest.SetCaption(reading ? std::to_string(reading->highest) : "");
+    row.swept.SetCaption(SweptText(reading, state.ranges[k]));
+    const AxisCheck check = AxisCheckOf(axis, state.noise[k], state.dial);
+    row.check.SetCaption(check.word);
+    row.check.SetMarked(check.marked);
+    row.check.SetHint(check.hint);
     row.setting.SetCaption(AxisSetting(state.settings, axis));
     std::string game;
     if (state.game) {
@@ -383,12 +411,33 @@ void frmMain::ShowButtons(const MonitorState& state) {
   for (int button = 1; button <= kButtonCount; ++button) {
     const auto k = static_cast<std::size_t>(button - 1);
     const PairFigures& pair = state.pairs[static_cast<std::size_t>(PairOf(button) - 1)];
-    Button(button).SetLit(state.buttons[k]);
-    Button(button).SetMarked(!pair.marks.empty());
-    Button(button).SetHint(ButtonHint(button, pair));
+    const int presses = state.presses[k];
+    ui::Lamp& lamp = Button(button);
+    lamp.SetStateWords("pressed", presses > 0 ? "released, seen" : "released");
+    lamp.SetCaption(presses > 0 ? kSeenDot : "");
+    lamp.SetLit(state.buttons[k]);
+    lamp.SetMarked(!pair.marks.empty());
+    lamp.SetHint(ButtonHint(button, presses, pair));
     GameButton(button).SetLit(state.game && state.game->buttons[k]);
     GameButton(button).SetEnabled(state.game.has_value());
   }
+  ShowSeen(state);
+}
+
+void frmMain::ShowSeen(const MonitorState& state) {
+  if (drawn_ && state.boardVersion == shown_.boardVersion && state.presses == shown_.presses &&
+      state.axes == shown_.axes) {
+    return;
+  }
+  if (state.openSerial.empty()) {
+    lblSeen.SetCaption("");
+    return;
+  }
+  lblSeen.SetCaption(" " + SeenLine(CountSeen(state.presses, state.axes, state.ranges)) +
+                     " (since Reset; a button pressed shows a dot)");
+  const std::string missing = MissingLine(state.presses, state.axes, state.ranges);
+  lblSeen.SetHint(missing.empty() ? "Every button pressed and every axis swept end to end"
+                                  : "Since Reset: " + missing);
 }
 
 void frmMain::ShowPairs(const MonitorState& state) {

@@ -27,6 +27,9 @@ struct AxisRow {
   ui::Bar bar;
   ui::Label lowest;
   ui::Label highest;
+  ui::Label swept;  // "63 %" of its range since Reset, or "whole"
+  // Plain while no mark stands; outlined with the mark's words (axis_check.h).
+  ui::Lamp check;
   ui::Label setting;
   ui::Label game;
 };
@@ -86,6 +89,8 @@ class frmMain : public ProgramWindow {
   static std::string StatusText(const MonitorState& state);
   void ShowAxes(const MonitorState& state);
   void ShowButtons(const MonitorState& state);
+  // What arrived since Reset, in one line under the buttons.
+  void ShowSeen(const MonitorState& state);
   void ShowPairs(const MonitorState& state);
 
   // Whether a row must be shown again: a thousand reports a second move one
@@ -120,15 +125,21 @@ class frmMain : public ProgramWindow {
   ui::Label lblValueHeading;
   ui::Label lblLowestHeading;
   ui::Label lblHighestHeading;
+  ui::Label lblSweptHeading;
+  ui::Label lblCheckHeading;
   ui::Label lblSettingHeading;
   ui::Label lblGameHeading;
   ui::Label lblGameOther;
-  // Dial moving while another input zooms, with the board's rule.
+  // Every axis mark in full: a noisy axis with its causes, Dial moving
+  // while another input zooms with the board's rule.
   ui::Label lblAxisMarks;
 
   ui::Frame Frame3;
   ui::Label lblBoardButtons;
   ui::Label lblGameButtons;
+  // "Seen: 30 of 32 buttons; 7 of 8 axes over their whole range"; its hint
+  // names what never arrived.
+  ui::Label lblSeen;
 
   ui::Frame Frame4;
   // Every marked pair with its marks, below the two columns of pairs, and

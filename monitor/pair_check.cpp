@@ -13,6 +13,13 @@ std::string AllMarks(const std::vector<Mark>& marks) {
   return text;
 }
 
+// The mark's words on the check, which holds some sixteen characters:
+// chatter's presses alone ("chatter \u00D73"), its time in the hint.
+std::string CheckWord(const Mark& mark) {
+  if (mark.kind != MarkKind::Chatter) return MarkWord(mark);
+  return "chatter \u00D7" + std::to_string(mark.presses);
+}
+
 bool IsEncoder(const BoardSettings& settings, int pair) {
   const auto type = settings.PairType(pair);
   return type && *type != kTypeOff;
@@ -29,7 +36,7 @@ PairCheck CheckOf(int pair, const PairFigures& figures, const BoardSettings& set
                                                        : std::string("no width"));
   if (!figures.marks.empty()) {
     check.marked = true;
-    check.word = MarkWord(figures.marks.front()) + (figures.marks.size() > 1 ? " +1" : "");
+    check.word = CheckWord(figures.marks.front()) + (figures.marks.size() > 1 ? " +1" : "");
     check.marks = AllMarks(figures.marks);
     check.hint = name + ": " + check.marks;
     return check;
@@ -63,9 +70,13 @@ std::string DetentsHintOf(const PairFigures& figures, const BoardSettings& setti
          "; button " + std::to_string(first + 1) + ": " + DetentText(figures.counts[1], type);
 }
 
-std::string ButtonHint(int button, const PairFigures& figures) {
-  std::string hint =
-      "Button " + std::to_string(button) + " (pair " + encoders::PairInputs(PairOf(button)) + ")";
+std::string ButtonHint(int button, int presses, const PairFigures& figures) {
+  std::string hint = "Button " + std::to_string(button) + " (pair " +
+                     encoders::PairInputs(PairOf(button)) + "): " +
+                     (presses == 0   ? std::string("not pressed")
+                      : presses == 1 ? std::string("pressed once")
+                                     : "pressed " + std::to_string(presses) + " times") +
+                     " since Reset";
   if (figures.marks.empty()) return hint;
   return hint + ", outlined: its pair is marked: " + AllMarks(figures.marks);
 }

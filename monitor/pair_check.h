@@ -13,7 +13,7 @@
 namespace tq::monitor {
 
 struct PairCheck {
-  std::string word;  // "", "-", "OK", or the first mark's words
+  std::string word;  // "", "-", "OK", or the first mark's words (chatter's shorter)
   bool lit = false;      // pulses seen, and as set
   bool marked = false;   // a mark stands
   std::string hint;      // never empty
@@ -30,9 +30,9 @@ PairCheck CheckOf(int pair, const PairFigures& figures, const BoardSettings& set
 std::string DetentsOf(const PairFigures& figures, const BoardSettings& settings, int pair);
 std::string DetentsHintOf(const PairFigures& figures, const BoardSettings& settings, int pair);
 
-// What a button lamp's hint says: its number and pair, and why it is
-// outlined while its pair is marked.
-std::string ButtonHint(int button, const PairFigures& figures);
+// What a button lamp's hint says: its number and pair, its presses since
+// the last Reset, and why it is outlined while its pair is marked.
+std::string ButtonHint(int button, int presses, const PairFigures& figures);
 
 // The one line under the pairs: every marked pair with its marks in full,
 // as many as fit `room` characters; the rest by name.

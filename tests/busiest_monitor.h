@@ -2,7 +2,9 @@
 // axis moved (Dial marked, since the factory board zooms Y and Z), encoder
 // pairs' long pulses counted both ways, and the longest words a check
 // shows: pulses while OFF (pair 1), a width the board no longer uses (pair
-// 3), both ways in one turn (pair 5).
+// 3), both ways in one turn (pair 5), chatter of the most closures the
+// board's contact makes (pair 2, "OFF"), and Dial's two marks, noise at its
+// widest beside the Zoom rule; more than nine buttons seen.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,17 +34,21 @@ inline void MoveEverything(emu::EmulatedBoard& board) {
   board.TurnEncoder(5, 2);
   board.TurnEncoder(5, -1);
   board.TurnEncoder(16, -3);
+  board.SetButtonBounce(3, 8);
+  board.SetButton(3, true);
 }
 
 // Then the width changed behind the monitor's back, and pair 3 turned.
 inline void ChangeTheWidthElsewhere(emu::EmulatedBoard& board) {
   SetEncoders(board, {{3, 2}, {5, 2}, {16, 2}}, 16);
   board.TurnEncoder(3, -1);
+  board.SetButton(3, false);
 }
 
 inline bool ShowsEveryMark(monitor::frmMain& form) {
   return form.Pair(3).mark.Caption() == "setting changed?" && form.Pair(1).mark.Marked() &&
-         form.Pair(5).mark.Marked() && !form.lblAxisMarks.Caption().empty();
+         form.Pair(5).mark.Marked() && form.Pair(2).mark.Caption() == "chatter \u00D78" &&
+         !form.lblAxisMarks.Caption().empty();
 }
 
 // Opens `form` (loaded, over `board`) at its busiest: ticks its timer each
@@ -70,6 +76,39 @@ inline ::testing::AssertionResult ShowBusiest(emu::SimulatedHid& hid, emu::Simul
   if (!tickUntil([&] { return ShowsEveryMark(form); })) {
     return ::testing::AssertionFailure() << "marks: " << form.lblMarks.Caption();
   }
+  // One button more on each of three pairs set "OFF": more than nine seen.
+  // Let go at once, lest their lengths be longer than a press.
+  const int seen = form.Shown().presses[10];
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    for (const int button : {11, 13, 15}) b.SetButton(button, true);
+  });
+  if (!tickUntil([&] { return form.Shown().presses[10] > seen; })) {
+    return ::testing::AssertionFailure() << "button 11 not pressed";
+  }
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    for (const int button : {11, 13, 15}) b.SetButton(button, false);
+  });
+  // Dial jitters at rest: the noise moves with the board's clock alone,
+  // run on a report at a time, each shown before the next.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxisNoise(7, 8); });
+  // Its first turns earn the mark with a spread of one digit, as wide as
+  // any the board makes (digits are as wide as each other).
+  const auto both = [&] {
+    const std::string& word = form.Axis(7).check.Caption();
+    return word.starts_with("noisy \u00B1") && word.ends_with(" +1");
+  };
+  for (int step = 0; step < 300 && !both(); ++step) {
+    const std::uint64_t before = form.Shown().reports;
+    const bool changed = hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+      const auto last = b.InputReport();
+      b.AdvanceTime(10);
+      return b.InputReport() != last;
+    });
+    if (changed && !tickUntil([&] { return form.Shown().reports > before; })) {
+      return ::testing::AssertionFailure() << "no report at step " << step;
+    }
+  }
+  if (!both()) return ::testing::AssertionFailure() << "Dial: " << form.Axis(7).check.Caption();
   return ::testing::AssertionSuccess();
 }
 

@@ -113,6 +113,12 @@ TEST(SpokenNames, BarsAndLampsSayTheirState) {
   EXPECT_EQ(SpokenState(s.button), "released");
   s.button.SetLit(true);
   EXPECT_EQ(SpokenState(s.button), "pressed");
+  // A lamp with words of its own says them, never a caption that only
+  // marks it.
+  s.button.SetCaption("\u2022");
+  s.button.SetStateWords("pressed", "released, seen");
+  s.button.SetLit(false);
+  EXPECT_EQ(SpokenState(s.button), "released, seen");
 
   // A lamp whose caption is its name says its state in words; one named
   // otherwise says its caption, the words of a pair's check.

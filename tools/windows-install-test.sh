@@ -64,7 +64,7 @@ entries() {
 # program, shortcut, caption, client width and height in twips
 windowed="TQ5271_encoders|TQ5271 Rotary Encoders|TQ5271 Rotary Encoders Configuration v1.7|4820|6970
 TQ5271_config|TQ5271 Configuration|TQ5271 configuration|5420|7470
-TQ5271_monitor|TQ5271 Input Monitor|TQ5271 Input Monitor|14580|9630"
+TQ5271_monitor|TQ5271 Input Monitor|TQ5271 Input Monitor|14580|9720"
 
 install() {
   started=$(date +%s)

@@ -235,8 +235,12 @@ void Lamp::SetMarked(bool marked) {
 }
 
 void Lamp::SetStateWords(std::string lit, std::string unlit) {
+  ownWords_ = true;
+  if (lit == litWord_ && unlit == unlitWord_) return;
   litWord_ = std::move(lit);
   unlitWord_ = std::move(unlit);
+  // What a screen reader says of it changed, as with a new state.
+  Notify(Change::Value);
 }
 
 Window::Window(std::string name, std::string caption, int clientWidthTwips, int clientHeightTwips,
@@ -316,7 +320,7 @@ std::string SpokenState(const Control& control) {
     case Kind::Lamp: {
       const auto& lamp = static_cast<const Lamp&>(control);
       const std::string caption = Trimmed(lamp.Caption());
-      if (!NamedByCaption(lamp) && !caption.empty()) return caption;
+      if (!NamedByCaption(lamp) && !caption.empty() && !lamp.HasStateWords()) return caption;
       return lamp.StateWord(lamp.Lit());
     }
     case Kind::Label:

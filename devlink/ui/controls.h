@@ -42,9 +42,10 @@
 // - What it shows (SpokenState): a list's shown item, a check box's
 //   "checked" or "not checked", a bar's value "127 of 255" (or "-5 in -10 to
 //   10" where the range does not start at 0), a lamp's caption where it is
-//   not its name (a pair's check says its words), else its state words
-//   ("pressed" or "released", Lamp::SetStateWords), a label's caption where
-//   another label names it; nothing for the rest.
+//   not its name and the lamp has no state words of its own (a pair's check
+//   says its words), else its state words ("pressed" or "released",
+//   Lamp::SetStateWords: a button lamp's caption is a mark its words say), a
+//   label's caption where another label names it; nothing for the rest.
 // - A label names at most one control and a control has at most one label:
 //   the native view says it through the z-order, where one label stands
 //   before one control. Each program states the names once, before a view
@@ -335,14 +336,18 @@ class Lamp : public Control {
   bool Marked() const { return marked_; }
   void SetMarked(bool marked);
 
-  // What a screen reader says of the lamp lit and unlit where its caption
-  // is its name or empty ("pressed", "released"); "on" and "off" unless set.
+  // What a screen reader says of the lamp lit and unlit ("pressed",
+  // "released"): once set, said in place of the caption, which is then only
+  // a mark these words say ("released, seen" beside a dot). "on" and "off"
+  // where the caption is its name or empty, unless set.
   void SetStateWords(std::string lit, std::string unlit);
   const std::string& StateWord(bool lit) const { return lit ? litWord_ : unlitWord_; }
+  bool HasStateWords() const { return ownWords_; }
 
  private:
   std::string litWord_ = "on";
   std::string unlitWord_ = "off";
+  bool ownWords_ = false;
   bool lit_ = false;
   bool marked_ = false;
 };

@@ -220,8 +220,24 @@ def check_monitor(window, panel):
         fault(title, "the check of pair 1-2 says nothing")
     else:
         print(f"monitor, Check 1-2: {check.get_name()}, {role(check)}, {check.get_description()}")
+    axis_check = lamp(window, "Check X")
+    if axis_check is None or not axis_check.get_description():
+        fault(title, "the check of axis X says nothing")
     hold_button_on_panel(window, panel, 7)
+    check_seen_line(window)
     turn_encoder_on_panel(window, panel, "3-4")
+
+
+def check_seen_line(window):
+    """The line under the buttons is heard by its words, and counts the
+    button just held down."""
+    seen = [o.get_name() for o in of_role(window, "label") if o.get_name().startswith("Seen: ")]
+    if not seen:
+        fault("monitor", "no label reads the Seen line")
+    elif seen[0].startswith("Seen: 0 of 32 buttons"):
+        fault("monitor", f"the Seen line reads {seen[0]!r} after a button was held")
+    else:
+        print(f"monitor, the Seen line: {seen[0]}")
 
 
 def hold_button_on_panel(window, panel, button):
@@ -258,9 +274,10 @@ def hold_button_on_panel(window, panel, button):
             context.iteration(False)
         time.sleep(0.05)
         said = found.get_description()
-    # The status line counts the report the press sent at the window's next frame.
-    settle = time.time() + 1
-    while time.time() < settle:
+    # The status line counts the report the press sent within its second
+    # (the line is written once a second), told as soon as it is.
+    settle = time.time() + 3
+    while time.time() < settle and not status_told(told):
         while context.pending():
             context.iteration(False)
         time.sleep(0.05)
@@ -269,8 +286,7 @@ def hold_button_on_panel(window, panel, button):
         fault(title, f"Button {button} reads {said!r} while held down on the panel")
     if not told_of(told, f"Button {button}"):
         fault(title, f"a listening reader was not told Button {button} changed")
-    status = [name for kind, name in told if kind.startswith("object:text-changed") and name
-              and "input report" in name]
+    status = status_told(told)
     if not status:
         fault(title, "a listening reader was not told of the status line's new count")
     else:
@@ -297,6 +313,11 @@ def turn_encoder_on_panel(window, panel, pair):
     print(f"monitor, encoder {pair} turned on the panel: Check {pair}, {said} (was {before})")
     if said in (before, "on", "off", ""):
         fault(title, f"the check of {pair} reads {said!r} after a turn, not its words")
+
+
+def status_told(told):
+    return [name for kind, name in told if kind.startswith("object:text-changed") and name
+            and "input report" in name]
 
 
 def told_of(told, name):
