@@ -210,13 +210,13 @@ TEST_F(MonitorWindow, PulsesOfAWidthSetElsewhereMarkThePairAndOutlineItsButtons)
   EXPECT_EQ(form.Pair(3).mark.Caption(), "setting changed?");
   EXPECT_EQ(form.Pair(3).mark.Hint(), "5-6: " + kWidthChanged);
   EXPECT_TRUE(form.Button(5).Marked());
-  EXPECT_EQ(form.Button(6).Hint(),
-            "Button 6 (pair 5-6): pressed 4 times since Reset, outlined: its pair is marked: " +
-                kWidthChanged);
   EXPECT_FALSE(form.Button(1).Marked());
   // The turn's four pulses on button 6 all seen: the board is at rest.
   ASSERT_TRUE(TickUntil([&] { return form.Pair(3).counts.Caption() == "0 / 4"; }))
       << form.Pair(3).counts.Caption();
+  EXPECT_EQ(form.Button(6).Hint(),
+            "Button 6 (pair 5-6): pressed 4 times since Reset, outlined: its pair is marked: " +
+                kWidthChanged);
 }
 
 // Another pair moves: the line keeps pair 3's mark beside the new one.
