@@ -27,8 +27,10 @@ constexpr std::size_t kShortPathLength = 24;
 // name the rest, which takes up to 35 more.
 constexpr std::size_t kMarksLineChars = 120;
 // What a button lamp shows once pressed since the last Reset: a shape, not
-// a colour, in every font Windows ships.
-constexpr const char* kSeenDot = "\u2022";
+// a colour. A ring, as a letter every font has at the width of a letter: a
+// bullet is no wider in Windows' own fonts, but Wine may draw it from a
+// fallback font as wide as the lamp.
+constexpr const char* kSeenMark = "o";
 constexpr int kHeadingTop = 270;
 constexpr int kTextHeight = 255;
 constexpr int kBarHeight = 240;  // and a lamp's
@@ -44,9 +46,9 @@ struct Column {
 // (/dev/input/event12)" above it).
 enum AxisColumn { kAxisName, kAxisValue, kAxisBar, kAxisLowest, kAxisHighest, kAxisSwept,
                   kAxisCheck, kAxisSetting, kAxisGame };
-constexpr Column kAxisColumns[] = {{240, 720},   {1020, 600},  {1680, 3600},
-                                   {5340, 720},  {6120, 720},  {6900, 720},
-                                   {7680, 1140}, {8880, 2160}, {11100, 3060}};
+constexpr Column kAxisColumns[] = {{240, 720},   {1020, 600},  {1680, 3480},
+                                   {5220, 720},  {6000, 720},  {6780, 720},
+                                   {7560, 1260}, {8880, 2160}, {11100, 3060}};
 // An encoder pair row's, from the left edge of its column of pairs.
 enum PairColumn { kPairName, kPairType, kPairWidth, kPairCounts, kPairDetents, kPairLengths,
                   kPairMark };
@@ -414,7 +416,7 @@ void frmMain::ShowButtons(const MonitorState& state) {
     const int presses = state.presses[k];
     ui::Lamp& lamp = Button(button);
     lamp.SetStateWords("pressed", presses > 0 ? "released, seen" : "released");
-    lamp.SetCaption(presses > 0 ? kSeenDot : "");
+    lamp.SetCaption(presses > 0 ? kSeenMark : "");
     lamp.SetLit(state.buttons[k]);
     lamp.SetMarked(!pair.marks.empty());
     lamp.SetHint(ButtonHint(button, presses, pair));
@@ -434,7 +436,7 @@ void frmMain::ShowSeen(const MonitorState& state) {
     return;
   }
   lblSeen.SetCaption(" " + SeenLine(CountSeen(state.presses, state.axes, state.ranges)) +
-                     " (since Reset; a button pressed shows a dot)");
+                     " (since Reset; a button pressed shows a ring)");
   const std::string missing = MissingLine(state.presses, state.axes, state.ranges);
   lblSeen.SetHint(missing.empty() ? "Every button pressed and every axis swept end to end"
                                   : "Since Reset: " + missing);

@@ -685,7 +685,7 @@ TEST_F(MonitorWindow, NoiseChatterAndWhatArrivedAreShownAndClearedByReset) {
   ASSERT_TRUE(Reading());
   EXPECT_EQ(form.lblSeen.Caption(),
             " Seen: 0 of 32 buttons; 0 of 8 axes over their whole range (since Reset; a button "
-            "pressed shows a dot)");
+            "pressed shows a ring)");
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
     b.SetAxis(2, 64);
     b.SetAxis(3, 90);  // Z held still
@@ -746,9 +746,9 @@ TEST_F(MonitorWindow, NoiseChatterAndWhatArrivedAreShownAndClearedByReset) {
   EXPECT_EQ(form.Pair(3).mark.Hint().find("chatter"), std::string::npos) << "an encoder pair";
   EXPECT_EQ(form.lblMarks.Caption().find("button 5"), std::string::npos);
 
-  // What arrived: a dot on each button pressed, its presses in its hint.
-  EXPECT_EQ(form.Button(1).Caption(), "\u2022");
-  EXPECT_EQ(form.Button(5).Caption(), "\u2022");
+  // What arrived: a ring on each button pressed, its presses in its hint.
+  EXPECT_EQ(form.Button(1).Caption(), "o");
+  EXPECT_EQ(form.Button(5).Caption(), "o");
   EXPECT_EQ(form.Button(2).Caption(), "");
   EXPECT_TRUE(form.Button(1).Hint().starts_with("Button 1 (pair 1-2): pressed 3 times since Reset, "))
       << form.Button(1).Hint();
@@ -764,7 +764,7 @@ TEST_F(MonitorWindow, NoiseChatterAndWhatArrivedAreShownAndClearedByReset) {
   EXPECT_EQ(form.lblSweptHeading.Caption(), "Swept");
   EXPECT_EQ(form.lblSeen.Caption(),
             " Seen: 2 of 32 buttons; 1 of 8 axes over their whole range (since Reset; a button "
-            "pressed shows a dot)");
+            "pressed shows a ring)");
   EXPECT_TRUE(form.lblSeen.Hint().starts_with("Since Reset: not pressed: buttons 2, 3, 4, 6, 7, "))
       << form.lblSeen.Hint();
 

@@ -115,7 +115,7 @@ TEST(SpokenNames, BarsAndLampsSayTheirState) {
   EXPECT_EQ(SpokenState(s.button), "pressed");
   // A lamp with words of its own says them, never a caption that only
   // marks it.
-  s.button.SetCaption("\u2022");
+  s.button.SetCaption("o");
   s.button.SetStateWords("pressed", "released, seen");
   s.button.SetLit(false);
   EXPECT_EQ(SpokenState(s.button), "released, seen");

@@ -338,7 +338,7 @@ class Lamp : public Control {
 
   // What a screen reader says of the lamp lit and unlit ("pressed",
   // "released"): once set, said in place of the caption, which is then only
-  // a mark these words say ("released, seen" beside a dot). "on" and "off"
+  // a mark these words say ("released, seen" beside a ring). "on" and "off"
   // where the caption is its name or empty, unless set.
   void SetStateWords(std::string lit, std::string unlit);
   const std::string& StateWord(bool lit) const { return lit ? litWord_ : unlitWord_; }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -18,6 +19,7 @@
 #include "monitor/frm_main.h"
 #include "tests/board_samples.h"
 #include "tests/busiest_monitor.h"
+#include "tests/check_programs/win32/photograph.h"
 #include "tests/indicator_window.h"
 #include "tests/scripted_game_view.h"
 
@@ -197,6 +199,20 @@ TEST(NativeTextFit, MonitorWindow) {
   form.Form_Load();
   ASSERT_TRUE(testing::ShowBusiest(hid, board, form, [] {}));
   ExpectEveryTextFits(view, form.Form());
+  // Photographed at its busiest, where the caller asks for a picture: the
+  // marks, the seen rings on lit and unlit lamps as the native view draws them.
+  if (const char* folder = std::getenv("TQ_PICTURES")) {
+    hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetButton(11, true); });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!form.Button(11).Lit() && form.Worker().WaitNewer(form.Shown().version, end)) {
+      form.Timer.Tick();
+    }
+    EXPECT_TRUE(form.Button(11).Lit());
+    RedrawWindow(static_cast<HWND>(view.Handle()), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::size_t colours = 0;
+    EXPECT_TRUE(Photograph(static_cast<HWND>(view.Handle()),
+                           (std::string(folder) + "\\monitor_busiest_win32.bmp").c_str(), colours));
+  }
   form.Form().Close();
 }
 
