@@ -9,8 +9,12 @@
 #include <functional>
 #include <future>
 #include <initializer_list>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "emulator/simulated_hid.h"
 #include "encoders/frm_main.h"
@@ -625,12 +629,27 @@ TEST_F(MonitorWindow, TheNewsIsToldWithTheWorkersLockReleased) {
     void OnChanged(ui::Control&, ui::Change) override {}
     void OnTickRequested(ui::Timer&) override {
       ++told;
-      auto taken = std::async(std::launch::async, [this] { return worker_.Reports(); });
-      if (taken.wait_for(std::chrono::seconds(1)) != std::future_status::ready) ++heldUp;
+      auto taken = std::make_shared<std::promise<void>>();
+      std::future<void> done = taken->get_future();
+      {
+        // A thread that may wait for the lock until this call returns.
+        const std::lock_guard lock(mutex_);
+        takers_.emplace_back([this, taken] {
+          worker_.Reports();
+          taken->set_value();
+        });
+      }
+      if (done.wait_for(std::chrono::seconds(1)) != std::future_status::ready) ++heldUp;
+    }
+    void Join() {
+      const std::lock_guard lock(mutex_);
+      takers_.clear();
     }
 
    private:
     BoardWorker& worker_;
+    std::mutex mutex_;
+    std::vector<std::jthread> takers_;
   } probe(form.Worker());
   form.Form().AttachView(&probe);
   form.Form_Load();
@@ -639,6 +658,7 @@ TEST_F(MonitorWindow, TheNewsIsToldWithTheWorkersLockReleased) {
   ASSERT_TRUE(TickUntil([&] { return form.Axis(2).value.Caption() == "40"; }));
   ASSERT_TRUE(ShownAll());
   form.Form().AttachView(nullptr);
+  probe.Join();
   EXPECT_GE(probe.told, 2) << "the board opened, then the axis moved";
   EXPECT_EQ(probe.heldUp, 0);
 }
