@@ -71,10 +71,6 @@ ui::TwipsRect PairCell(PairColumn column, int left, int top, int height = kTextH
   return {left + at.left, top, at.width, height};
 }
 
-std::string Ms(std::optional<std::int64_t> ms) {
-  return ms ? std::to_string(*ms) : std::string("-");
-}
-
 std::string AxisSetting(const BoardSettings& settings, int axis) {
   const auto inverted = settings.Inverted(axis);
   auto mode = settings.ModeName(axis);
@@ -461,9 +457,7 @@ void frmMain::ShowPairs(const MonitorState& state) {
                                             : "");
     row.detents.SetCaption(DetentsOf(figures, state.settings, pair));
     row.detents.SetHint(DetentsHintOf(figures, state.settings, pair));
-    row.lengths.SetCaption(figures.median ? Ms(figures.shortest) + " / " + Ms(figures.median) +
-                                                " / " + Ms(figures.longest) + " ms"
-                                          : "");
+    row.lengths.SetCaption(LengthsText(figures));
     const PairCheck check = CheckOf(pair, figures, state.settings);
     row.mark.SetCaption(check.word);
     row.mark.SetMarked(check.marked);

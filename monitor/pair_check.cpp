@@ -1,5 +1,9 @@
 #include "monitor/pair_check.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
 #include "board/change_text.h"
 #include "board/detent_text.h"
 #include "board/encoder_reports.h"
@@ -25,7 +29,42 @@ bool IsEncoder(const BoardSettings& settings, int pair) {
   return type && *type != kTypeOff;
 }
 
+// The units a pair's lengths are written in, the first whose figure for the
+// longest has at most two or three digits.
+struct LengthUnit {
+  std::int64_t ms;     // one unit
+  std::int64_t parts;  // 10: written with tenths
+  std::int64_t most;   // the largest figure shown, in parts
+  const char* name;
+};
+constexpr LengthUnit kLengthUnits[] = {{1, 1, 999, "ms"},
+                                       {1000, 10, 99, "s"},
+                                       {1000, 1, 99, "s"},
+                                       {60'000, 1, 99, "min"},
+                                       {3'600'000, 1, INT64_MAX, "h"}};
+
+std::int64_t Rounded(std::int64_t ms, const LengthUnit& unit) {
+  return (ms * unit.parts + unit.ms / 2) / unit.ms;
+}
+
+std::string InUnit(std::optional<std::int64_t> ms, const LengthUnit& unit) {
+  if (!ms) return "-";
+  const std::int64_t figure = Rounded(*ms, unit);
+  if (unit.parts == 1) return std::to_string(figure);
+  return std::to_string(figure / unit.parts) + "." + std::to_string(figure % unit.parts);
+}
+
 }  // namespace
+
+std::string LengthsText(const PairFigures& figures) {
+  if (!figures.median) return {};
+  const std::int64_t longest = std::max({figures.longest.value_or(0), *figures.median,
+                                         figures.shortest.value_or(0)});
+  const LengthUnit* unit = std::begin(kLengthUnits);
+  while (Rounded(longest, *unit) > unit->most) ++unit;
+  return InUnit(figures.shortest, *unit) + " / " + InUnit(figures.median, *unit) + " / " +
+         InUnit(figures.longest, *unit) + " " + unit->name;
+}
 
 PairCheck CheckOf(int pair, const PairFigures& figures, const BoardSettings& settings) {
   PairCheck check;

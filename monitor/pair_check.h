@@ -30,6 +30,13 @@ PairCheck CheckOf(int pair, const PairFigures& figures, const BoardSettings& set
 std::string DetentsOf(const PairFigures& figures, const BoardSettings& settings, int pair);
 std::string DetentsHintOf(const PairFigures& figures, const BoardSettings& settings, int pair);
 
+// A pair's shortest, median and longest press or pulse, all in the unit the
+// longest needs: "40 / 50 / 50 ms", "0.1 / 1.5 / 2.2 s", "3 / 40 / 95 s",
+// "1 / 2 / 45 min", "0 / 1 / 3 h"; empty before the first. A plain button
+// held for minutes, a toggle switch left on for hours, must not widen the
+// column that an encoder's pulses fill with "100 / 100 / 100 ms".
+std::string LengthsText(const PairFigures& figures);
+
 // What a button lamp's hint says: its number and pair, its presses since
 // the last Reset, and why it is outlined while its pair is marked.
 std::string ButtonHint(int button, int presses, const PairFigures& figures);

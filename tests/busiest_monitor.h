@@ -4,7 +4,8 @@
 // shows: pulses while OFF (pair 1), a width the board no longer uses (pair
 // 3), both ways in one turn (pair 5), chatter of the most closures the
 // board's contact makes (pair 2, "OFF"), and Dial's two marks, noise at its
-// widest beside the Zoom rule; more than nine buttons seen.
+// widest beside the Zoom rule; more than nine buttons seen, one of them
+// held for a minute and a half.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -88,6 +89,19 @@ inline ::testing::AssertionResult ShowBusiest(emu::SimulatedHid& hid, emu::Simul
   hid.WithBoard(board, [](emu::EmulatedBoard& b) {
     for (const int button : {11, 13, 15}) b.SetButton(button, false);
   });
+  // A plain button held a minute and a half, as a switch may be: its
+  // lengths in seconds, no wider than a pulse's in milliseconds.
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetButton(19, true); });
+  if (!tickUntil([&] { return form.Shown().buttons[18]; })) {
+    return ::testing::AssertionFailure() << "button 19 not pressed";
+  }
+  hid.WithBoard(board, [](emu::EmulatedBoard& b) {
+    b.AdvanceTime(95'000);
+    b.SetButton(19, false);
+  });
+  if (!tickUntil([&] { return !form.Pair(10).lengths.Caption().empty(); })) {
+    return ::testing::AssertionFailure() << "pair 10: " << form.Pair(10).lengths.Caption();
+  }
   // Dial jitters at rest: the noise moves with the board's clock alone,
   // run on a report at a time, each shown before the next.
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxisNoise(7, 8); });
