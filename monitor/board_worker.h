@@ -3,7 +3,8 @@
 // its strings and settings and its input reports, and following an unplug
 // and a replug on the reading thread; looking for the boards plugged in, a
 // few times a second, on a thread of its own, and what a game reads of the
-// board on another, so neither a scan of every interface nor a slow game
+// board on another (while the board's reports come; seldom when none do),
+// so neither a scan of every interface nor a slow game
 // interface (Wine's joystick API takes its time) ever delays a report and
 // its time stamp. The window takes a copy of what there is to show at its
 // own pace (MonitorState) and hands over the user's pick of a board and
