@@ -103,9 +103,7 @@ std::optional<MonitorState> BoardWorker::TakeIfNewer(std::uint64_t version) {
   // The figures come from the watch only when a copy is taken, so a
   // thousand reports a second cost the window one copy a frame.
   copy.settings = watch_.Settings();
-  for (int axis = 1; axis <= kAxisCount; ++axis) {
-    copy.axes[static_cast<std::size_t>(axis - 1)] = watch_.Axis(axis);
-  }
+  copy.axes = ReadingsOf(watch_);
   for (int axis = 1; axis <= kAxisCount; ++axis) {
     copy.noise[static_cast<std::size_t>(axis - 1)] = watch_.Noise(axis);
   }

@@ -69,8 +69,8 @@ struct MonitorState {
   std::string problem;
   std::string manufacturer, product, release;
   BoardSettings settings;
-  std::array<std::optional<AxisReading>, kAxisCount> axes{};
-  std::array<std::optional<AxisRange>, kAxisCount> ranges{};
+  AxisReadings axes{};
+  AxisRanges ranges{};
   std::bitset<kButtonCount> buttons;
   // Since the last Reset: each button's presses (button k's at k - 1) and
   // each axis's standing noise mark.
