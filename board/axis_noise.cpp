@@ -4,7 +4,8 @@
 
 namespace tq::monitor {
 
-std::optional<NoiseMark> NoiseMeter::Take(std::int64_t ms, std::int32_t value) {
+std::optional<NoiseMark> NoiseMeter::Take(std::int64_t ms, std::int32_t reported) {
+  const std::int64_t value = reported;
   if (!started_) {
     started_ = true;
     low_ = high_ = value;
@@ -43,9 +44,9 @@ std::optional<NoiseMark> NoiseMeter::Judge() const {
   const Turn& latest = turns_[(next_ + turns_.size() - 1) % turns_.size()];
   if (latest.ms - oldest.ms > kNoiseWindowMs) return std::nullopt;
   const auto [low, high] = std::ranges::minmax(turns_, {}, &Turn::value);
-  const std::int32_t band = high.value - low.value;
+  const std::int64_t band = high.value - low.value;
   if (band > kRestBand) return std::nullopt;
-  return NoiseMark{(band + 1) / 2};
+  return NoiseMark{static_cast<std::int32_t>((band + 1) / 2)};
 }
 
 void NoiseMeter::Reset() { *this = NoiseMeter{}; }

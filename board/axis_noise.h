@@ -40,7 +40,8 @@ struct NoiseMark {
 class NoiseMeter {
  public:
   // The axis's value at `ms` (times never going back). Returns the mark the
-  // latest kNoiseTurns turns earn, when they do.
+  // latest kNoiseTurns turns earn, when they do. A descriptor may give an
+  // axis any 32-bit range: distances between values are taken in 64 bits.
   std::optional<NoiseMark> Take(std::int64_t ms, std::int32_t value);
   // Forgets the turns; the next value starts afresh.
   void Reset();
@@ -48,15 +49,15 @@ class NoiseMeter {
  private:
   struct Turn {
     std::int64_t ms = 0;
-    std::int32_t value = 0;
+    std::int64_t value = 0;
   };
   std::optional<NoiseMark> Judge() const;
 
   bool started_ = false;
   int direction_ = 0;  // +1 rising, -1 falling, 0 before the first swing
-  std::int32_t low_ = 0;   // while direction_ is 0: the lowest and highest yet
-  std::int32_t high_ = 0;
-  std::int32_t extreme_ = 0;  // the farthest point in direction_
+  std::int64_t low_ = 0;   // while direction_ is 0: the lowest and highest yet
+  std::int64_t high_ = 0;
+  std::int64_t extreme_ = 0;  // the farthest point in direction_
   std::array<Turn, kNoiseTurns> turns_{};  // a ring, the latest at next_ - 1
   std::size_t next_ = 0;
   int turnCount_ = 0;  // up to kNoiseTurns

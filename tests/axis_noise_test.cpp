@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -104,6 +106,19 @@ TEST(AxisNoise, AHandMovingTheAxisOrTurnsTooFarApartAreNotAtRest) {
   Feed(kept, almost);
   EXPECT_EQ(Feed(kept, Swings(126, 130, 2), 1000 - 10 * kNoiseTurns), (NoiseMark{2}))
       << "without the reset, the turns add up";
+}
+
+// A descriptor may give an axis the whole 32-bit range: swings from one end
+// to the other are movement, and jitter at either end is still measured.
+TEST(AxisNoise, ValuesAtTheEndsOfA32BitRangeAreMeasuredWithoutOverflow) {
+  constexpr std::int32_t kLowest = INT32_MIN;
+  constexpr std::int32_t kHighest = INT32_MAX;
+  NoiseMeter endToEnd;
+  EXPECT_EQ(Feed(endToEnd, Swings(kLowest, kHighest, kNoiseTurns + 2)), std::nullopt);
+  NoiseMeter atTheTop;
+  EXPECT_EQ(Feed(atTheTop, Swings(kHighest - 4, kHighest, kNoiseTurns)), (NoiseMark{2}));
+  NoiseMeter atTheBottom;
+  EXPECT_EQ(Feed(atTheBottom, Swings(kLowest, kLowest + 4, kNoiseTurns)), (NoiseMark{2}));
 }
 
 }  // namespace
