@@ -268,6 +268,21 @@ bool frmMain::PairRowChanged(const MonitorState& state, std::size_t k) const {
   return !drawn_ || state.boardVersion != shown_.boardVersion || state.pairs[k] != shown_.pairs[k];
 }
 
+bool frmMain::ButtonChanged(const MonitorState& state, std::size_t k) const {
+  const auto pair = static_cast<std::size_t>(PairOf(static_cast<int>(k) + 1) - 1);
+  const auto gameLit = [k](const MonitorState& s) { return s.game && s.game->buttons[k]; };
+  return !drawn_ || state.boardVersion != shown_.boardVersion ||
+         state.buttons[k] != shown_.buttons[k] || state.presses[k] != shown_.presses[k] ||
+         state.pairs[pair] != shown_.pairs[pair] ||
+         state.game.has_value() != shown_.game.has_value() || gameLit(state) != gameLit(shown_);
+}
+
+bool frmMain::BoardChanged(const MonitorState& state) const {
+  return !drawn_ || state.openSerial != shown_.openSerial || state.live != shown_.live || state.problem != shown_.problem ||
+         state.devicePath != shown_.devicePath || state.manufacturer != shown_.manufacturer ||
+         state.product != shown_.product || state.release != shown_.release;
+}
+
 void frmMain::SerNo_Click() {
   if (fillingList_ || SerNo.ListIndex() < 0) return;
   worker_.Choose(SerNo.Text());
@@ -276,6 +291,7 @@ void frmMain::SerNo_Click() {
 void frmMain::cmdReset_Click() { worker_.Reset(); }
 
 void frmMain::ShowBoard(const MonitorState& state) {
+  ShowStatus(state);
   if (state.serials != SerNo.Items()) {
     fillingList_ = true;
     SerNo.Clear();
@@ -290,13 +306,13 @@ void frmMain::ShowBoard(const MonitorState& state) {
   SerNo.SetListIndex(index);
   fillingList_ = false;
   SerNo.SetEnabled(!state.serials.empty());
+  if (!BoardChanged(state)) return;
 
   // An unplugged board's strings stay beside its last figures, greyed.
   const bool watched = !state.openSerial.empty();
   lblManuf.SetCaption(watched ? " " + state.manufacturer : "");
   lblProduct.SetCaption(watched ? " " + state.product : "");
   lblVersion.SetCaption(watched ? state.release : "");
-  ShowStatus(state);
   lblStatus.SetHint(state.problem.empty() ? state.devicePath : state.problem);
   ShowLive(state);
 }
@@ -406,8 +422,11 @@ void frmMain::ShowAxes(const MonitorState& state) {
 }
 
 void frmMain::ShowButtons(const MonitorState& state) {
+  // A frame while an encoder turns changes two of the 32 lamps: the others'
+  // hints are not written again.
   for (int button = 1; button <= kButtonCount; ++button) {
     const auto k = static_cast<std::size_t>(button - 1);
+    if (!ButtonChanged(state, k)) continue;
     const PairFigures& pair = state.pairs[static_cast<std::size_t>(PairOf(button) - 1)];
     const int presses = state.presses[k];
     ui::Lamp& lamp = Button(button);

@@ -70,14 +70,15 @@ class frmMain : public ProgramWindow {
   // The state shown last.
   const MonitorState& Shown() const { return shown_; }
 
-  // 25 repaints a second at most, as many as the eye needs of a moving bar:
-  // the first news after a frame is shown this long after it came, with all
-  // that came meanwhile. A frame of a view costs about the same however
-  // little changed in it, so at the board's own 100 reports a second this
+  // 15 repaints a second at most, enough for a bar an owner watches while
+  // turning a knob: the first news after a frame is shown this long after
+  // it came, with all that came meanwhile. A frame of a view costs about the
+  // same however little changed in it (the waking thread's caches are cold
+  // after a frame's sleep), so at the board's own 100 reports a second this
   // sets the monitor's cost. The reports are stamped on the reading thread
   // as they come, and a press between two frames lights its lamp in the
   // next (BoardWorker::TakeIfNewer), so fewer frames skew no figure.
-  static constexpr int kRepaintIntervalMs = 40;
+  static constexpr int kRepaintIntervalMs = 66;
   // The status line's report count and age, once a second.
   static constexpr std::int64_t kStatusIntervalMs = 1000;
 
@@ -97,6 +98,8 @@ class frmMain : public ProgramWindow {
   // axis or one pair, and the rest of the window stays as it is.
   bool AxisRowChanged(const MonitorState& state, std::size_t k) const;
   bool PairRowChanged(const MonitorState& state, std::size_t k) const;
+  bool ButtonChanged(const MonitorState& state, std::size_t k) const;
+  bool BoardChanged(const MonitorState& state) const;
 
   BoardWorker worker_;
   MonitorState shown_;

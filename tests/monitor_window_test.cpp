@@ -302,6 +302,14 @@ TEST_F(MonitorWindow, AxisMoveAndButtonPressShowAtTheNextRepaint) {
   EXPECT_EQ(form.lblGameOther.Caption(), " A game also sees R 300");
   EXPECT_TRUE(form.GameButton(32).Lit());
   EXPECT_EQ(game.attachedTo, hid.PathOf(board));
+  // A game that lets go of a button the board still holds: only the game's
+  // lamp changes.
+  game.Hold(true);
+  ASSERT_TRUE(game.WaitForHeldRead(std::chrono::seconds(5)));
+  game.snapshot.buttons.reset(31);
+  game.Hold(false);
+  ASSERT_TRUE(TickUntil([&] { return !form.GameButton(32).Lit(); }));
+  EXPECT_TRUE(form.Button(32).Lit());
 
   // Lowest and highest follow the values seen since the board opened at 0.
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { b.SetAxis(2, 12); });
@@ -664,7 +672,7 @@ TEST_F(MonitorWindow, TheNewsIsToldWithTheWorkersLockReleased) {
 }
 
 // The board's shortest pulse (8 ms) comes and goes between two frames
-// (40 ms): its lamp is lit in the frame after it and out in the next, as is
+// (66 ms): its lamp is lit in the frame after it and out in the next, as is
 // a plain button's press as short.
 TEST_F(MonitorWindow, APressShorterThanAFrameLightsItsLampForOneFrame) {
   hid.WithBoard(board, [](emu::EmulatedBoard& b) { testing::SetEncoders(b, {{3, 1}}, 8); });
