@@ -278,9 +278,10 @@ bool frmMain::ButtonChanged(const MonitorState& state, std::size_t k) const {
 }
 
 bool frmMain::BoardChanged(const MonitorState& state) const {
-  return !drawn_ || state.openSerial != shown_.openSerial || state.live != shown_.live || state.problem != shown_.problem ||
-         state.devicePath != shown_.devicePath || state.manufacturer != shown_.manufacturer ||
-         state.product != shown_.product || state.release != shown_.release;
+  return !drawn_ || state.openSerial != shown_.openSerial || state.live != shown_.live ||
+         state.problem != shown_.problem || state.devicePath != shown_.devicePath ||
+         state.manufacturer != shown_.manufacturer || state.product != shown_.product ||
+         state.release != shown_.release;
 }
 
 void frmMain::SerNo_Click() {
