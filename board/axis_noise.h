@@ -39,10 +39,11 @@ struct NoiseMark {
 // One axis's values as they come.
 class NoiseMeter {
  public:
-  // The axis's value at `ms` (times never going back). Returns the mark the
-  // latest kNoiseTurns turns earn, when they do. A descriptor may give an
-  // axis any 32-bit range: distances between values are taken in 64 bits.
-  std::optional<NoiseMark> Take(std::int64_t ms, std::int32_t value);
+  // The axis's value `reported` at `ms` (times never going back). Returns
+  // the mark the latest kNoiseTurns turns earn, when they do. A descriptor
+  // may give an axis any 32-bit range: distances between values are taken
+  // in 64 bits.
+  std::optional<NoiseMark> Take(std::int64_t ms, std::int32_t reported);
   // Forgets the turns; the next value starts afresh.
   void Reset();
 
